@@ -1,0 +1,19 @@
+# Every library comes from Debian's -dev packages (scripts/setup installs them).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libavutil libswresample)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+pkg_check_modules(TINYXML2 REQUIRED IMPORTED_TARGET tinyxml2)
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+find_package(JPEG REQUIRED)
+
+if(QUENDREL_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(QUENDREL_BENCH)
+  find_package(benchmark REQUIRED)
+endif()

@@ -1,0 +1,28 @@
+# One static library per src/ folder. Sources are picked up by glob so a new
+# class needs no edit here; CONFIGURE_DEPENDS re-runs the glob on each build.
+function(quendrel_library name dir)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT sources)
+    # A folder whose classes have not arrived yet still takes part in the graph.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARGN})
+    return()
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARGN})
+endfunction()
+
+# One GoogleTest executable per tests/ folder, linked only with what it tests.
+function(quendrel_test name dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;QUENDREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUENDREL_BUILD_DIR=${PROJECT_BINARY_DIR}")
+endfunction()
