@@ -1,0 +1,119 @@
+#pragma once
+
+#include "platform/CascadeDesktop.h"
+#include "platform/CascadeEventQueue.h"
+#include "platform/CascadeMessage.h"
+#include "platform/CascadeString.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CascadeEcpServer;
+class CascadeWormhole;
+namespace detail {
+class SdlPresenter;
+class SignalWatcher;
+}  // namespace detail
+
+// The application: owns the UI thread's event loop, the composed screen and
+// its presenter (an SDL window, full screen unless QUENDREL_WINDOWED=1), the
+// ECP socket and the wormholes. Exactly one exists; s_pTheApp points to it
+// from construction to destruction.
+//
+// Every On... callback runs on the UI thread. Run blocks the calling thread
+// (which becomes the UI thread) until Terminate.
+class CascadeApp {
+public:
+    static CascadeApp* s_pTheApp;
+
+    CascadeApp();
+    CascadeApp(const CascadeApp&) = delete;
+    CascadeApp& operator=(const CascadeApp&) = delete;
+    virtual ~CascadeApp();
+
+    // Runs the event loop until Terminate; returns the code given to it.
+    int Run(int argc, char** argv);
+    // Ends the event loop after the current callback. Any thread.
+    void Terminate(int code);
+    bool IsTerminating() const { return m_terminating.load(); }
+
+    virtual void OnAppInit();
+    virtual void OnAppExit();
+    virtual void OnActivate();
+    virtual void OnDeactivate();
+    virtual void OnKeyDown(unsigned long key);
+    virtual void OnKeyDownInactive(unsigned long key);
+    virtual void OnKeyUp(unsigned long key);
+    virtual void OnKeyUpInactive(unsigned long key);
+    virtual void OnMountMessage();
+    virtual void OnPowerMessage();
+    virtual void OnScreenMessage();
+    virtual void OnWormholeMessage(const CascadeMessage& message);
+    virtual void OnWidgetParametersChanged();
+    // A command whose first word is a registered prefix. `reply` arrives
+    // empty; what is left in it goes back to the sender.
+    virtual void OnECPCommand(const CascadeString& command, CascadeString& reply);
+    // A registered signal. Called from the signal handler itself for fatal
+    // signals (the process is going down; only last words are possible).
+    virtual void OnSignal(int signo);
+
+    // Shows (restores, raises) and hides (iconifies) the application.
+    void Activate();
+    void Deactivate();
+    bool IsActive() const { return m_active.load(); }
+
+    // UI thread. Prefixes are compared without regard to case.
+    void RegisterECPCommand(const CascadeString& prefix);
+    void RegisterForSignal(int signo);
+    void RegisterInactiveKeyInterest(bool interested);
+
+    int GetArgc() const { return m_argc; }
+    char** GetArgv() const { return m_argv; }
+
+    CascadeDesktop& GetDesktop() { return *m_desktop; }
+    CascadeEventQueue& GetQueue() { return m_queue; }
+    // Runs `task` on the UI thread. Any thread.
+    void Post(CascadeEventQueue::Task task) { m_queue.Post(std::move(task)); }
+
+    // UI thread: a key as if pressed on the remote (down then up).
+    void InjectKey(unsigned long key);
+    // UI thread: the whole ECP handling of one command line; returns the reply.
+    std::string HandleECPLine(const std::string& line);
+    // UI thread: writes the composed screen as a PNG file.
+    [[nodiscard]] bool SaveScreenshot(const std::string& path);
+    // UI thread: paints what is dirty and presents it (the loop does this by itself).
+    void PaintNow();
+    // Keeps the desktop's screen blanker away. Any thread.
+    void NotifyScreenActivity();
+
+    // Wormhole registry (CascadeWormhole uses these).
+    bool RegisterWormhole(const CascadeString& address, CascadeWormhole* hole);
+    void UnregisterWormhole(const CascadeString& address, CascadeWormhole* hole);
+    void PostWormholeMessage(const CascadeString& address, CascadeMessage message);
+
+private:
+    void StartServices();
+    void StopServices();
+    void Loop();
+    void HandleKeyEvent(unsigned long key, bool down);
+    std::string DispatchFrameworkCommand(const std::string& line);
+
+    CascadeEventQueue m_queue;
+    std::unique_ptr<CascadeDesktop> m_desktop;
+    std::unique_ptr<detail::SdlPresenter> m_presenter;
+    std::unique_ptr<CascadeEcpServer> m_ecpServer;
+    std::unique_ptr<detail::SignalWatcher> m_signals;
+
+    int m_argc = 0;
+    char** m_argv = nullptr;
+    std::atomic<bool> m_terminating{false};
+    std::atomic<int> m_exitCode{0};
+    std::atomic<bool> m_active{true};
+    bool m_inactiveKeys = false;                // UI thread
+    std::vector<std::string> m_ecpPrefixes;     // UI thread
+    std::unordered_map<std::string, CascadeWormhole*> m_wormholes;  // UI thread
+};

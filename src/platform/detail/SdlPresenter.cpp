@@ -1,0 +1,151 @@
+#include "platform/detail/SdlPresenter.h"
+
+#include "platform/CascadeKeys.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace detail {
+
+namespace {
+
+bool EnvSet(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v && std::strcmp(v, "0") != 0;
+}
+
+}  // namespace
+
+unsigned long MapSdlKey(int keycode, unsigned modifiers) {
+    const bool shift = (modifiers & KMOD_SHIFT) != 0;
+    switch (keycode) {
+        case SDLK_RETURN: case SDLK_KP_ENTER: case SDLK_SELECT: return CascadeKeys::kSelect;
+        case SDLK_UP: return CascadeKeys::kUp;
+        case SDLK_DOWN: return CascadeKeys::kDown;
+        case SDLK_LEFT: return CascadeKeys::kLeft;
+        case SDLK_RIGHT: return CascadeKeys::kRight;
+        case SDLK_p: return CascadeKeys::kPlay;
+        case SDLK_SPACE: case SDLK_AUDIOPLAY: return CascadeKeys::kPlayPause;
+        case SDLK_s: case SDLK_AUDIOSTOP: return CascadeKeys::kStop;
+        case SDLK_PERIOD: case SDLK_GREATER: case SDLK_AUDIONEXT: return CascadeKeys::kNext;
+        case SDLK_COMMA: case SDLK_LESS: case SDLK_AUDIOPREV: return CascadeKeys::kPrevious;
+        case SDLK_PAGEUP: case SDLK_PLUS: case SDLK_KP_PLUS: return CascadeKeys::kZoomIn;
+        case SDLK_EQUALS: return shift ? CascadeKeys::kZoomIn : 0;  // '+' on a US layout
+        case SDLK_PAGEDOWN: case SDLK_MINUS: case SDLK_KP_MINUS: return CascadeKeys::kZoomOut;
+        case SDLK_r: return CascadeKeys::kRotate;
+        case SDLK_m: case SDLK_F1: case SDLK_MENU: case SDLK_AC_HOME: return CascadeKeys::kMenu;
+        case SDLK_o: case SDLK_F2: return CascadeKeys::kOptions;
+        case SDLK_ESCAPE: case SDLK_BACKSPACE: case SDLK_AC_BACK: return CascadeKeys::kExit;
+        default: break;
+    }
+    if (keycode >= SDLK_2 && keycode <= SDLK_9) return CascadeKeys::kDigit2 + (keycode - SDLK_2);
+    if (keycode >= SDLK_KP_2 && keycode <= SDLK_KP_9) return CascadeKeys::kDigit2 + (keycode - SDLK_KP_2);
+    return 0;
+}
+
+std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, std::string& error) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        error = SDL_GetError();
+        return nullptr;
+    }
+    std::unique_ptr<SdlPresenter> p(new SdlPresenter());
+    const char* driver = SDL_GetCurrentVideoDriver();
+    p->m_hasInput = driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+    const bool windowed = EnvSet("QUENDREL_WINDOWED") || !p->m_hasInput;
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+    if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    p->m_window = SDL_CreateWindow("Quendrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, logical.w,
+                                   logical.h, flags);
+    if (p->m_window) p->m_renderer = SDL_CreateRenderer(p->m_window, -1, 0);
+    if (!p->m_renderer && p->m_window) p->m_renderer = SDL_CreateRenderer(p->m_window, -1, SDL_RENDERER_SOFTWARE);
+    if (p->m_renderer) {
+        SDL_RenderSetLogicalSize(p->m_renderer, logical.w, logical.h);
+        p->m_texture = SDL_CreateTexture(p->m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                         logical.w, logical.h);
+    }
+    if (!p->m_texture) {
+        error = SDL_GetError();
+        return nullptr;  // the destructor tears down what was made
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    p->m_wakeEvent = SDL_RegisterEvents(1);
+    return p;
+}
+
+SdlPresenter::~SdlPresenter() {
+    if (m_texture) SDL_DestroyTexture(m_texture);
+    if (m_renderer) SDL_DestroyRenderer(m_renderer);
+    if (m_window) SDL_DestroyWindow(m_window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+void SdlPresenter::Present(const CascadeBitmap& screen, const std::vector<CascadeRect>& rects) {
+    const uint32_t* pixels = screen.GetPixels();
+    const int stride = screen.GetStride();
+    for (const CascadeRect& r : rects) {
+        SDL_Rect area{r.x, r.y, r.w, r.h};
+        SDL_UpdateTexture(m_texture, &area, pixels + std::size_t(r.y) * stride + r.x, stride * 4);
+    }
+    SDL_RenderClear(m_renderer);
+    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+    SDL_RenderPresent(m_renderer);
+}
+
+void SdlPresenter::Handle(const void* raw, const Events& events) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(raw);
+    switch (e.type) {
+        case SDL_QUIT:
+            if (events.quit) events.quit();
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            if (unsigned long key = MapSdlKey(e.key.keysym.sym, e.key.keysym.mod); key && events.key)
+                events.key(key, e.type == SDL_KEYDOWN);
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                SDL_RenderClear(m_renderer);
+                SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+                SDL_RenderPresent(m_renderer);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void SdlPresenter::WaitEvents(int timeoutMs, const Events& events) {
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, timeoutMs < 0 ? 24 * 3600 * 1000 : timeoutMs)) Handle(&e, events);
+    PollEvents(events);
+}
+
+void SdlPresenter::PollEvents(const Events& events) {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) Handle(&e, events);
+}
+
+void SdlPresenter::Wake() {
+    if (!m_hasInput || m_wakeEvent == static_cast<unsigned>(-1)) return;
+    SDL_Event e{};
+    e.type = m_wakeEvent;
+    SDL_PushEvent(&e);
+}
+
+void SdlPresenter::Minimize() { SDL_MinimizeWindow(m_window); }
+
+void SdlPresenter::Restore() {
+    SDL_RestoreWindow(m_window);
+    SDL_RaiseWindow(m_window);
+}
+
+void SdlPresenter::KeepAwake() {
+    if (m_keptAwake) return;
+    SDL_DisableScreenSaver();
+    m_keptAwake = true;
+}
+
+}  // namespace detail
