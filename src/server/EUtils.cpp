@@ -1,0 +1,146 @@
+#include "server/EUtils.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+bool IsUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The byte of an escape pair: its digits read as far as they are valid.
+char DecodePair(std::string_view pair) {
+    int value = 0;
+    for (char c : pair) {
+        const int digit = HexValue(c);
+        if (digit < 0) break;
+        value = value * 16 + digit;
+    }
+    return char(value);
+}
+
+bool IsLeadingBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+}  // namespace
+
+namespace EUtils {
+
+void ReplaceString(const char* source, const char* find, const char* replace, CascadeString& out) {
+    const std::string_view text = source ? std::string_view(source) : std::string_view();
+    const std::string_view with = replace ? std::string_view(replace) : std::string_view();
+    if (text.empty() || !find || *find == '\0' || with == find) {
+        out = CascadeString(text);
+        return;
+    }
+    const std::string_view what(find);
+    std::string result;
+    std::size_t cursor = 0;
+    for (std::size_t found = text.find(what); found != std::string_view::npos;
+         found = text.find(what, cursor)) {
+        result.append(text.substr(cursor, found - cursor));
+        result.append(with);
+        cursor = found + what.size();
+    }
+    result.append(text.substr(cursor));
+    out = CascadeString(std::move(result));
+}
+
+void UrlDecode(const char* source, CascadeString& out) {
+    std::string result;
+    const std::string_view text = source ? std::string_view(source) : std::string_view();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '+') {
+            result += ' ';
+        } else if (text[i] == '%') {
+            const std::string_view pair = text.substr(i + 1, 2);
+            result += DecodePair(pair);
+            i += pair.size();
+        } else {
+            result += text[i];
+        }
+    }
+    out = CascadeString(std::move(result));
+}
+
+void UrlEncode(std::string_view source, CascadeString& out) {
+    std::string result;
+    result.reserve(source.size());
+    for (char c : source) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsUnreserved(byte)) {
+            result += c;
+        } else {
+            result += '%';
+            result += kHexDigits[byte >> 4];
+            result += kHexDigits[byte & 0x0F];
+        }
+    }
+    out = CascadeString(std::move(result));
+}
+
+uint64_t GetFileSize(const char* path) {
+    if (!path || *path == '\0') {
+        std::fprintf(stderr, "file: no path given for a size query\n");
+        return 0;
+    }
+    struct stat info {};
+    if (::stat(path, &info) == 0) return uint64_t(info.st_size);
+    // Some files (pipes behind a name, odd mounts) answer an open but not a
+    // stat; measure them by seeking to the end.
+    std::FILE* file = std::fopen(path, "r");
+    if (!file) {
+        std::fprintf(stderr, "file: cannot read the size of \"%s\": %s\n", path, std::strerror(errno));
+        return 0;
+    }
+    uint64_t size = 0;
+    if (::fseeko(file, 0, SEEK_END) == 0) {
+        const off_t end = ::ftello(file);
+        if (end > 0) size = uint64_t(end);
+    }
+    std::fclose(file);
+    return size;
+}
+
+int64_t ParseDecimal(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsLeadingBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Parsed as unsigned magnitude so that the minimum is reachable and an
+    // overlong run of digits can be told apart from no digits at all.
+    uint64_t magnitude = 0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(first, last, magnitude);
+    if (end == first) return 0;
+    constexpr uint64_t kMaxPositive = uint64_t(std::numeric_limits<int64_t>::max());
+    if (error == std::errc::result_out_of_range || magnitude > kMaxPositive + (negative ? 1 : 0)) {
+        return negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+    }
+    if (negative) return magnitude == kMaxPositive + 1 ? std::numeric_limits<int64_t>::min() : -int64_t(magnitude);
+    return int64_t(magnitude);
+}
+
+}  // namespace EUtils
