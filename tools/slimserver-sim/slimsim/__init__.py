@@ -1,0 +1,1 @@
+"""SlimServer wire-behaviour simulator."""
