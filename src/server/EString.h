@@ -2,7 +2,9 @@
 
 #include "platform/CascadeString.h"
 
+#include <string>
 #include <string_view>
+#include <utility>
 
 // A text value with search, slice, trim and replace for the reply parsers.
 // Adds no fields to CascadeString; every operation is const and returns a new
@@ -17,6 +19,7 @@ public:
     EString(const CascadeString& text) : CascadeString(text) {}    // NOLINT: implicit like its base
     EString(const char* text) : CascadeString(text) {}             // NOLINT
     EString(std::string_view text) : CascadeString(text) {}        // NOLINT
+    EString(std::string text) : CascadeString(std::move(text)) {}  // NOLINT
 
     // A copy without leading and trailing blanks (space, line feed, tab,
     // carriage return); "" when the text is only blanks.

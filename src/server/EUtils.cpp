@@ -1,7 +1,10 @@
 #include "server/EUtils.h"
 
+#include "platform/CascadeHTTPStream.h"
+
 #include <sys/stat.h>
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -12,6 +15,7 @@
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr std::size_t kHttpReadSize = 2048;
 
 bool IsUnreserved(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -95,6 +99,25 @@ void UrlEncode(std::string_view source, CascadeString& out) {
         }
     }
     out = CascadeString(std::move(result));
+}
+
+void GetHTTPData(const char* url, CascadeString& out) {
+    if (!url || *url == '\0') {
+        std::fprintf(stderr, "http: no URL given to fetch\n");
+        return;
+    }
+    CascadeHTTPStream stream;
+    // The stream logs its own failure to open; the caller sees no data.
+    if (!stream.Open(url)) return;
+    std::array<char, kHttpReadSize> buffer{};
+    for (;;) {
+        const long count = stream.ReadBytes(buffer.data(), buffer.size());
+        if (count <= 0) break;
+        // The bytes read are appended as they are: a body byte 0 stays in
+        // the text instead of cutting the rest of the piece off.
+        out += std::string_view(buffer.data(), std::size_t(count));
+    }
+    stream.Close();
 }
 
 uint64_t GetFileSize(const char* path) {
