@@ -52,6 +52,9 @@ public:
     [[nodiscard]] bool LoadFromMemory(const uint8_t* data, std::size_t size);
     // Writes the whole bitmap (ignoring origin and clip) as a PNG file.
     [[nodiscard]] bool SaveAsPNG(std::string_view path) const;
+    // Writes the whole bitmap as a JPEG file of `quality` 1..100; alpha is
+    // dropped. False (one "image: " line on stderr) when it cannot be written.
+    [[nodiscard]] bool SaveAsJPEG(std::string_view path, int quality = 90) const;
 
     // A view sharing these pixels: drawing at (0,0) in the view draws at
     // `origin` here; the view's clip is `clip` (in this bitmap's coordinates)
@@ -97,6 +100,20 @@ public:
     void DrawBitmapScaled(const CascadeBitmap& source, const CascadeRect& target);
 
 private:
+    enum class BlitMode { kBlend, kReplace };
+
+    // `rect` in view coordinates moved into storage coordinates and cut to
+    // the clip; empty when nothing of it is drawable.
+    CascadeRect ClipToStorage(const CascadeRect& rect) const;
+    // Start of storage row `y` (storage coordinates); the storage must exist.
+    uint32_t* StorageRow(int y) const;
+    void Blit(const CascadeBitmap& source, const CascadePoint& at, const CascadeRect& sourceRect, BlitMode mode);
+    void DrawLineClipped(CascadePoint from, CascadePoint to, uint32_t rgb, uint32_t alpha);
+    // Replaces the pixels with `pixels` (dims.w * dims.h words); origin and
+    // clip become those of a plain bitmap.
+    void Adopt(std::vector<uint32_t>&& pixels, const CascadeDims& dims);
+    [[nodiscard]] bool LoadFromBytes(const uint8_t* data, std::size_t size, std::string_view name);
+
     struct Storage;
     std::shared_ptr<Storage> m_storage;
     CascadePoint m_origin;  // in storage coordinates
