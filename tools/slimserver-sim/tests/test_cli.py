@@ -43,7 +43,7 @@ LIBRARY_TRANSCRIPTS = [
     ("albums 3 1 tags:lj", "albums 3 1 tags%3Alj count%3A6 id%3A4 album%3ALong%20Play"),
     ("titles 0 10 album_id:5 sort:tracknum tags:gldt", "titles 0 10 album_id%3A5 "
      "sort%3Atracknum tags%3Agldt count%3A2 id%3A11 title%3ADusk genre%3AJazz "
-     "album%3AEvening%20Shade duration%3A2.5 tracknum%3A1 id%3A13 "
+     "album%3AEvening%20Shade duration%3A2.5 tracknum%3A1 id%3A12 "
      "title%3ALamplight%20(Reprise) genre%3AJazz album%3AEvening%20Shade "
      "duration%3A3.0 tracknum%3A2"),
     ("playlists 0 10", "playlists 0 10 count%3A2 id%3A14 playlist%3AParty%20Mix "
