@@ -1,0 +1,254 @@
+#include "ui/Configuration.h"
+
+#include "ui/SkinFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+class ConfigurationTest : public SkinFixture {
+protected:
+    void SetUp() override {
+        SkinFixture::SetUp();
+        m_config = std::make_unique<Configuration>();
+        m_config->SetApplicationDirectory(m_dir);
+    }
+    // Loads `skin` quietly (its path line goes to captured stdout).
+    void Load(const std::string& configPath, const std::string& skin) {
+        testing::internal::CaptureStdout();
+        m_config->LoadConfiguration(configPath.c_str(), skin.c_str());
+        testing::internal::GetCapturedStdout();
+    }
+    static int Width(const CascadeBitmap* bitmap) { return bitmap && bitmap->IsValid() ? bitmap->GetDims().w : -1; }
+
+    std::unique_ptr<Configuration> m_config;
+};
+
+// --- Which file an image comes from --------------------------------------
+
+TEST_F(ConfigurationTest, ColorsOnlySkinTakesEveryImageFromTheDefaults) {
+    for (int i = 0; i < int(SkinImage::Count); ++i) WritePng(Configuration::DefaultPathOf(SkinImage(i)), 10 + i, 2);
+    Load(WriteSkin("Blue", "<colors><color key=\"Display_Foreground\" red=\"0\" green=\"0\" blue=\"255\"/></colors>"),
+         "Blue");
+    for (int i = 0; i < int(SkinImage::Count); ++i) {
+        EXPECT_EQ(Width(m_config->GetImage(SkinImage(i))), 10 + i) << Configuration::KeyOf(SkinImage(i));
+    }
+    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0, 0, 255, 255));
+}
+
+TEST_F(ConfigurationTest, SkinImageReplacesTheDefault) {
+    WritePng("images/Default/logo.png", 4, 2);
+    WritePng("images/Red/my_logo.png", 7, 2);
+    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"my_logo.png\"/></bitmaps>"), "Red");
+    EXPECT_EQ(Width(m_config->GetLogo()), 7);
+}
+
+TEST_F(ConfigurationTest, MissingSkinFileFallsBackToTheDefaultFile) {
+    WritePng("images/Default/logo.png", 4, 2);
+    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"gone.png\"/></bitmaps>"), "Red");
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+}
+
+TEST_F(ConfigurationTest, UndecodableSkinFileFallsBackToTheDefaultFile) {
+    WritePng("images/Default/logo.png", 4, 2);
+    WriteText("images/Red/logo.png", "not a picture at all");
+    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"logo.png\"/></bitmaps>"), "Red");
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+}
+
+TEST_F(ConfigurationTest, KeysAreCaseSensitive) {
+    WritePng("images/Default/logo.png", 4, 2);
+    WritePng("images/Red/logo.png", 7, 2);
+    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"logo\" path=\"logo.png\"/></bitmaps>"), "Red");
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+}
+
+TEST_F(ConfigurationTest, LaterElementForTheSameKeyWins) {
+    WritePng("images/Red/a.png", 5, 2);
+    WritePng("images/Red/b.png", 6, 2);
+    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"a.png\"/><!-- x --><other/>"
+                          "<bitmap key=\"Logo\" path=\"b.png\"/></bitmaps>"),
+         "Red");
+    EXPECT_EQ(Width(m_config->GetLogo()), 6);
+}
+
+TEST_F(ConfigurationTest, NothingLoadableGivesAnEmptyBitmapNotNull) {
+    testing::internal::CaptureStderr();
+    CascadeBitmap* logo = m_config->GetLogo();
+    testing::internal::GetCapturedStderr();
+    ASSERT_NE(logo, nullptr);
+    EXPECT_FALSE(logo->IsValid());
+}
+
+// --- Caching and sharing ----------------------------------------------------
+
+TEST_F(ConfigurationTest, SameKeyTwiceIsOneBitmapReadOnce) {
+    WritePng("images/Default/logo.png", 4, 2);
+    CascadeBitmap* first = m_config->GetLogo();
+    // A second read would now see the new size.
+    WritePng("images/Default/logo.png", 9, 2);
+    CascadeBitmap* second = m_config->GetLogo();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(Width(second), 4);
+}
+
+TEST_F(ConfigurationTest, TwoKeysOnOneFileShareOneBitmap) {
+    WritePng("images/Red/key.png", 5, 2);
+    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Key_Active\" path=\"key.png\"/>"
+                          "<bitmap key=\"Key_Large_Active\" path=\"key.png\"/></bitmaps>"),
+         "Red");
+    CascadeBitmap* small = m_config->GetKeyActive();
+    EXPECT_EQ(small, m_config->GetKeyLargeActive());
+    EXPECT_EQ(Width(small), 5);
+    EXPECT_NE(small, m_config->GetKeyInactive());
+}
+
+TEST_F(ConfigurationTest, FailedLoadStaysCachedUntilTheNextSkinLoad) {
+    const std::string skin = WriteSkin("Red", "");
+    Load(skin, "Red");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(m_config->GetLogo()->IsValid());
+    testing::internal::GetCapturedStderr();
+    WritePng("images/Default/logo.png", 4, 2);
+    EXPECT_FALSE(m_config->GetLogo()->IsValid());
+    Load(skin, "Red");
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+}
+
+TEST_F(ConfigurationTest, SwitchingSkinsLoadsFromTheNewSkin) {
+    WritePng("images/Red/bg.png", 5, 2);
+    WritePng("images/Green/bg.png", 6, 2);
+    const std::string body = "<bitmaps><bitmap key=\"Background_Menu\" path=\"bg.png\"/></bitmaps>";
+    Load(WriteSkin("Red", body), "Red");
+    EXPECT_EQ(Width(m_config->GetMenuBackground()), 5);
+    Load(WriteSkin("Green", body), "Green");
+    EXPECT_EQ(m_config->GetSkinName(), "Green");
+    EXPECT_EQ(Width(m_config->GetMenuBackground()), 6);
+}
+
+TEST_F(ConfigurationTest, SwitchingSkinsForgetsKeysTheNewSkinLeavesOut) {
+    WritePng("images/Default/logo.png", 4, 2);
+    WritePng("images/Red/logo.png", 5, 2);
+    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"logo.png\"/></bitmaps>"), "Red");
+    EXPECT_EQ(Width(m_config->GetLogo()), 5);
+    Load(WriteSkin("Plain", ""), "Plain");
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+}
+
+TEST_F(ConfigurationTest, UncachedLoadFillsTheCallersBitmap) {
+    WritePng("images/Default/bg_dialog_exit.png", 8, 3);
+    CascadeBitmap mine;
+    ASSERT_TRUE(m_config->GetExitDialogBackground(mine));
+    EXPECT_EQ(mine.GetDims().w, 8);
+    EXPECT_NE(&mine, m_config->GetExitDialogBackground());
+    CascadeBitmap none;
+    EXPECT_FALSE(m_config->GetBitmap(none, "Nothing", ""));
+}
+
+// --- Colours ------------------------------------------------------------------
+
+TEST_F(ConfigurationTest, ColorDefaultsWithoutASkin) {
+    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0xFFFFFFFFu));
+    EXPECT_EQ(m_config->GetDisplayBackgroundColor(), CascadeColor(0x000000FFu));
+    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(0x000000FFu));
+}
+
+TEST_F(ConfigurationTest, ColorComponentsKeepTheirLowEightBits) {
+    Load(WriteSkin("Red", "<colors>"
+                          "<color key=\"Display_Foreground\" red=\"256\" green=\"300\" blue=\"12\"/>"
+                          "<color key=\"Display_Background\" red=\"abc\" green=\" 7x\" blue=\"-1\"/>"
+                          "</colors>"),
+         "Red");
+    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0, 44, 12, 255));
+    EXPECT_EQ(m_config->GetDisplayBackgroundColor(), CascadeColor(0, 7, 255, 255));
+    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(0x000000FFu));
+}
+
+TEST_F(ConfigurationTest, ColorWithoutKeyIsSkippedAndMissingComponentIsZero) {
+    testing::internal::CaptureStderr();
+    Load(WriteSkin("Red", "<colors>"
+                          "<color red=\"1\" green=\"2\" blue=\"3\"/>"
+                          "<color key=\"Display_Lines\" red=\"9\" blue=\"8\"/>"
+                          "</colors>"),
+         "Red");
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(9, 0, 8, 255));
+    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0xFFFFFFFFu));
+    EXPECT_NE(log.find("skin: color at line"), std::string::npos) << log;
+    EXPECT_NE(log.find("has no \"green\""), std::string::npos) << log;
+}
+
+// --- Malformed or missing descriptions ---------------------------------------
+
+TEST_F(ConfigurationTest, BitmapWithoutKeyOrPathIsSkipped) {
+    WritePng("images/Default/logo.png", 4, 2);
+    WritePng("images/Red/logo.png", 5, 2);
+    testing::internal::CaptureStderr();
+    Load(WriteSkin("Red", "<bitmaps><bitmap path=\"logo.png\"/><bitmap key=\"Logo\"/></bitmaps>"), "Red");
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+    EXPECT_NE(log.find("lacks \"key\""), std::string::npos) << log;
+    EXPECT_NE(log.find("lacks \"path\""), std::string::npos) << log;
+}
+
+TEST_F(ConfigurationTest, MissingDescriptionGivesDefaultsAndPrintsThePath) {
+    WritePng("images/Default/logo.png", 4, 2);
+    const std::string path = Path("images/Nowhere/Configuration.xml");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    m_config->LoadConfiguration(path.c_str(), "Nowhere");
+    const std::string out = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out, "skin path: " + path + "\n");
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0xFFFFFFFFu));
+}
+
+TEST_F(ConfigurationTest, GarbledDescriptionGivesDefaults) {
+    WritePng("images/Default/logo.png", 4, 2);
+    WritePng("images/Red/logo.png", 5, 2);
+    WriteText("images/Red/Configuration.xml",
+              "<skin><bitmaps><bitmap key=\"Logo\" path=\"logo.png\"/></bitmaps><colors><color key=\"Display_Lines\" "
+              "red=\"1\" green=\"1\" blue=\"1\"/>\xFF<unclosed");
+    testing::internal::CaptureStderr();
+    Load(Path("images/Red/Configuration.xml"), "Red");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(0x000000FFu));
+}
+
+TEST_F(ConfigurationTest, NullArgumentsAreSurvived) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    m_config->LoadConfiguration(nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(m_config->GetSkinName(), "Default");
+    testing::internal::CaptureStderr();
+    EXPECT_NE(m_config->GetBitmap(nullptr, nullptr), nullptr);
+    testing::internal::GetCapturedStderr();
+}
+
+TEST_F(ConfigurationTest, ConstructorWithPathLoadsTheDefaultSkin) {
+    WritePng("images/Default/big_logo.png", 6, 2);
+    const std::string path = WriteSkin("Default", "<bitmaps><bitmap key=\"Logo\" path=\"big_logo.png\"/></bitmaps>");
+    testing::internal::CaptureStdout();
+    Configuration config(path.c_str());
+    testing::internal::GetCapturedStdout();
+    config.SetApplicationDirectory(m_dir.substr(0, m_dir.size() - 1));  // without the trailing '/'
+    EXPECT_EQ(config.GetSkinName(), "Default");
+    EXPECT_EQ(Width(config.GetLogo()), 6);
+}
+
+TEST(ConfigurationKeys, TableMatchesTheSkinFormat) {
+    EXPECT_STREQ(Configuration::KeyOf(SkinImage::Logo), "Logo");
+    EXPECT_STREQ(Configuration::DefaultPathOf(SkinImage::FoldersBackground), "images/Default/bg_browsefolders.png");
+    EXPECT_STREQ(Configuration::KeyOf(SkinImage::PleaseWaitBackground), "Background_PleaseWait");
+    EXPECT_EQ(Configuration::KeyOf(SkinImage::Count), nullptr);
+}
+
+}  // namespace
