@@ -7,8 +7,15 @@
 #include "player/SlimServerSocket.h"
 #include "server/EUtils.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -28,7 +35,108 @@ void PutBigEndian32(unsigned char* out, uint32_t value) {
     out[3] = static_cast<unsigned char>(value);
 }
 
+// Discovery: an 18-byte "d" request, answered by a datagram starting "D"
+// from every server that hears it.
+constexpr std::size_t kDiscoveryRequestBytes = 18;
+constexpr std::size_t kDiscoveryReplyBytes = 512;
+constexpr unsigned char kDiscoveryRequest = 0x64;
+constexpr unsigned char kDiscoveryReply = 0x44;
+constexpr int kDiscoveryWaitMs = 2000;
+constexpr const char* kBroadcastAddress = "255.255.255.255";
+
+// Owns one descriptor for the length of a discovery.
+class ScopedDescriptor {
+public:
+    explicit ScopedDescriptor(int fd) : m_fd(fd) {}
+    ScopedDescriptor(const ScopedDescriptor&) = delete;
+    ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
+    ~ScopedDescriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// A datagram socket on local `port` (when free) that may broadcast.
+int OpenDiscoverySocket(unsigned short port) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    // A server on this machine may hold the port; the request then goes out
+    // from any port and the answer still finds us.
+    (void)bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    return fd;
+}
+
+bool SendDiscoveryRequest(int fd, const sockaddr_in& target) {
+    std::array<unsigned char, kDiscoveryRequestBytes> request{};
+    request[0] = kDiscoveryRequest;
+    request[2] = 2;
+    request[3] = 0x17;
+    if (!EUtils::GetMACAddress(request.data() + 12))
+        AppLog::WriteToLog("slimproto: discovery without a hardware address; sending zeros\n", true);
+    const ssize_t sent = sendto(fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+                                sizeof target);
+    return sent == ssize_t(request.size());
+}
+
+// The dotted address of the first sender of a "D" datagram within the wait,
+// or "" after the wait or on a read error.
+CascadeString AwaitDiscoveryReply(int fd) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kDiscoveryWaitMs);
+    std::array<unsigned char, kDiscoveryReplyBytes> reply{};
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return {};
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, int(left));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return {};
+        sockaddr_in sender{};
+        socklen_t senderLength = sizeof sender;
+        const ssize_t n = recvfrom(fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&sender),
+                                   &senderLength);
+        if (n <= 0) return {};
+        if (reply[0] != kDiscoveryReply) continue;
+        char dotted[INET_ADDRSTRLEN] = {};
+        if (!inet_ntop(AF_INET, &sender.sin_addr, dotted, sizeof dotted)) return {};
+        return CascadeString(dotted);
+    }
+}
+
 }  // namespace
+
+CascadeString SlimServer::FindSlimServer() { return FindSlimServer(kBroadcastAddress, kDefaultPort); }
+
+CascadeString SlimServer::FindSlimServer(const char* broadcastAddress, unsigned short port) {
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    if (!broadcastAddress || inet_pton(AF_INET, broadcastAddress, &target.sin_addr) != 1) {
+        AppLog::WriteToLog("slimproto: discovery address \"%s\" is not a dotted IPv4 address\n", true,
+                           broadcastAddress ? broadcastAddress : "");
+        return {};
+    }
+    ScopedDescriptor fd(OpenDiscoverySocket(port));
+    if (fd.Get() < 0) {
+        AppLog::WriteToLog("slimproto: no socket for discovery (%s)\n", true, std::strerror(errno));
+        return {};
+    }
+    if (!SendDiscoveryRequest(fd.Get(), target)) {
+        AppLog::WriteToLog("slimproto: discovery request to %s port %u failed (%s)\n", true, broadcastAddress,
+                           unsigned(port), std::strerror(errno));
+        return {};
+    }
+    return AwaitDiscoveryReply(fd.Get());
+}
 
 SlimServer::SlimServer() : m_startTime(CascadeTime::GetUptimeMilliseconds()) {}
 
