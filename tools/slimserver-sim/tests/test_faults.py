@@ -1,0 +1,125 @@
+"""Fault knobs and the record of what the simulator received."""
+
+import socket
+import struct
+import time
+import unittest
+
+from tests import support
+
+P = support.MAC
+
+
+class Faults(unittest.TestCase):
+    def setUp(self):
+        self.sim = support.SimProcess()
+        self.player = support.ScriptedPlayer(self.sim.ports["proto"])
+        self.player.wait_for("audg")
+
+    def tearDown(self):
+        self.player.close()
+        self.sim.stop()
+
+    def test_received_frames_are_recorded_byte_for_byte(self):
+        self.player.send_stat("STMt", elapsed=7)
+        self.player.send(support.ir(0x7689E01F, 5000))
+        time.sleep(0.3)
+        frames = self.sim.frames()
+        self.assertEqual(frames[0], ("HELO", support.helo()[8:]))
+        self.assertEqual(frames[1], ("STAT", support.stat("STMt", 7)[8:]))
+        self.assertEqual(frames[2][0], "IR  ")
+        self.assertEqual(struct.unpack(">I", frames[2][1][6:]), (0x7689E01F,))
+
+    def test_cli_lines_are_recorded_as_sent(self):
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.ask(f"{P} playlist index +1")
+        cli.close()
+        lines = [entry["line"] for entry in self.sim.control("cli-lines")["lines"]]
+        self.assertEqual(lines, [f"{P} playlist index +1"])
+
+    def test_link_dropped_after_n_frames(self):
+        self.assertEqual(self.sim.control("fault drop-after 2"), {"ok": True})
+        cli = support.CliClient(self.sim.ports["cli"])
+        for volume in (10, 20, 30):
+            cli.ask(f"{P} mixer volume {volume}")
+        cli.close()
+        ops = []
+        with self.assertRaises(ConnectionError):
+            while True:
+                ops.append(self.player.read_frame()[0])
+        self.assertEqual(ops, ["audg", "audg"])
+
+    def test_short_oversized_and_truncated_frames(self):
+        self.sim.control("fault send oversized")
+        op, payload = self.player.read_frame()
+        self.assertEqual((op, len(payload)), ("grfe", 4096))
+        self.sim.control("fault send short")
+        self.assertEqual(self.player.read_frame(), ("vers", b""))
+        self.sim.control("fault send truncated")
+        with self.assertRaises(ConnectionError):
+            self.player.read_frame()
+
+    def test_cli_reply_in_pieces_and_late(self):
+        self.sim.control("fault cli-split 3 100")
+        self.sim.control("fault cli-delay 200")
+        cli = support.CliClient(self.sim.ports["cli"])
+        started = time.time()
+        cli.send("version ?")
+        cli.sock.settimeout(5)
+        pieces = []
+        while not b"".join(pieces).endswith(b"\n"):
+            pieces.append(cli.sock.recv(100))
+        self.assertGreaterEqual(time.time() - started, 0.35)
+        self.assertEqual(b"".join(pieces), b"version 6.5.5\n")
+        self.assertGreater(len(pieces), 1)
+        cli.close()
+
+    def test_listening_connections_closed_on_demand(self):
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.ask("listen 1")
+        self.assertEqual(self.sim.control("fault close-listeners")["closed"], 1)
+        with self.assertRaises(ConnectionError):
+            cli.read_line(5)
+        cli.close()
+
+    def test_refused_then_accepted_again(self):
+        self.sim.control("fault refuse 0.6 cli")
+        time.sleep(0.2)
+        with self.assertRaises(ConnectionRefusedError):
+            socket.create_connection((support.HOST, self.sim.ports["cli"]), 2)
+        time.sleep(0.8)
+        cli = support.CliClient(self.sim.ports["cli"])
+        self.assertEqual(cli.ask("version ?"), "version 6.5.5")
+        cli.close()
+
+    def test_stream_stalls_after_the_given_bytes(self):
+        self.sim.control("fault http-stall 1000 0")
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.ask(f"{P} playlistcontrol cmd:load album_id:1")
+        cli.close()
+        strm, _ = self.player.wait_for("strm", "s")
+        with socket.create_connection((support.HOST, self.sim.ports["web"]), 5) as s:
+            s.sendall(strm[24:])
+            s.settimeout(1.0)
+            data = b""
+            with self.assertRaises(socket.timeout):
+                while True:
+                    chunk = s.recv(65536)
+                    if not chunk:
+                        break
+                    data += chunk
+        body = data.partition(b"\r\n\r\n")[2]
+        self.assertEqual(len(body), 1000)
+
+
+class FaultsFromCommandLine(unittest.TestCase):
+    def test_knob_given_at_start(self):
+        sim = support.SimProcess("--fault", "cli-split=4,10")
+        try:
+            self.assertEqual(sim.control("faults")["cli_pieces"], 4)
+        finally:
+            sim.stop()
+
+
+if __name__ == "__main__":
+    unittest.main()
