@@ -19,7 +19,7 @@ CascadeJpegFile::~CascadeJpegFile() = default;
 
 bool CascadeJpegFile::Init(const char* path, int /*colorSpace*/) {
     Reset();
-    const std::string name = path ? path : "";
+    const std::string name = path && *path ? path : "<no path>";
     std::ifstream file(name, std::ios::binary | std::ios::ate);
     const std::streamoff size = file ? std::streamoff(file.tellg()) : -1;
     if (size <= 0 || size > kMaxFileBytes) {

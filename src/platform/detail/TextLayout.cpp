@@ -7,7 +7,7 @@
 namespace detail {
 namespace {
 
-constexpr char32_t kEllipsis = 0x2026;
+constexpr char32_t kEllipsisCharacter = 0x2026;
 
 // Tabs become spaces, newlines stay only where they break lines, other
 // control characters have no glyph worth drawing and are dropped.
@@ -40,7 +40,7 @@ TextLine MakeLine(std::u32string_view text, const GlyphMetrics& metrics) {
 TextLine Ellipsize(std::u32string_view text, int maxWidth, const GlyphMetrics& metrics, bool forced) {
     const int width = MeasureRun(text, metrics);
     if (!forced && width <= maxWidth) return {std::u32string(text), width};
-    const std::u32string ellipsis = metrics.HasGlyph(kEllipsis) ? std::u32string(1, kEllipsis) : U"...";
+    const std::u32string ellipsis = metrics.HasGlyph(kEllipsisCharacter) ? std::u32string(1, kEllipsisCharacter) : U"...";
     const int ellipsisWidth = MeasureRun(ellipsis, metrics);
     if (ellipsisWidth > maxWidth) return {};
     int pen = 0;
@@ -110,20 +110,20 @@ std::vector<TextLine> LayoutWrapped(std::u32string_view text, const TextOptions&
 }  // namespace
 
 TextOptions TextOptions::FromFlags(unsigned long flags) {
-    using namespace CascadeTextFlags;
+    namespace flag = CascadeTextFlags;
     TextOptions options;
-    if (flags & kCenterHorizontal) {
+    if (flags & flag::kCenterHorizontal) {
         options.horizontal = HorizontalAlign::kCenter;
-    } else if (flags & kAlignRight) {
+    } else if (flags & flag::kAlignRight) {
         options.horizontal = HorizontalAlign::kRight;
     }
-    if (flags & kCenterVertical) {
+    if (flags & flag::kCenterVertical) {
         options.vertical = VerticalAlign::kCenter;
-    } else if (flags & kAlignBottom) {
+    } else if (flags & flag::kAlignBottom) {
         options.vertical = VerticalAlign::kBottom;
     }
-    if (flags & kWordWrap) options.lines = LineMode::kWordWrap;
-    if (flags & kEllipsis) options.overflow = Overflow::kEllipsis;
+    if (flags & flag::kWordWrap) options.lines = LineMode::kWordWrap;
+    if (flags & flag::kEllipsis) options.overflow = Overflow::kEllipsis;
     return options;
 }
 
