@@ -52,7 +52,8 @@ using AddrInfoList = std::unique_ptr<addrinfo, AddrInfoFree>;
 CascadeClientSocket::~CascadeClientSocket() { Close(); }
 
 bool CascadeClientSocket::Open(int type, const char* host, unsigned short port, unsigned long timeoutMs) {
-    Close();
+    // Unlike Close, a pending Shutdown stays in force.
+    CloseDescriptor();
     if (type != kTypeStream || !host || !*host) {
         std::fprintf(stderr, "socket: cannot open type %d to \"%s\": only TCP to a named host is supported\n",
                      type, host ? host : "");
@@ -206,11 +207,15 @@ long CascadeClientSocket::Receive(void* buffer, std::size_t length, unsigned lon
 }
 
 void CascadeClientSocket::Close() {
+    CloseDescriptor();
+    m_shutdown.store(false);
+}
+
+void CascadeClientSocket::CloseDescriptor() {
     std::lock_guard<std::mutex> lock(m_fdLock);
     const int fd = m_fd.exchange(-1);
     if (fd >= 0) ::close(fd);
     m_lastError.store(0);
-    m_shutdown.store(false);
 }
 
 void CascadeClientSocket::Shutdown() {

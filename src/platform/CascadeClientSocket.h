@@ -47,7 +47,8 @@ public:
     int GetLastError() const { return m_lastError.load(); }
     bool IsOpen() const { return m_fd.load() >= 0; }
 
-    // Closes the descriptor and clears the error. Owner thread.
+    // Closes the descriptor and clears the error and a pending Shutdown.
+    // Owner thread.
     void Close();
 
     // Ends the link in both directions without closing the descriptor, so a
@@ -59,6 +60,7 @@ private:
     [[nodiscard]] int ConnectOne(const void* address, unsigned addressLength, int family,
                                  unsigned long timeoutMs);
     void SetDescriptor(int fd);
+    void CloseDescriptor();
     void Fail(int error) { m_lastError.store(error); }
 
     // Guards the descriptor against Shutdown from another thread: Shutdown

@@ -98,7 +98,7 @@ bool CascadeHTTPStream::Open(const char* url) {
 }
 
 bool CascadeHTTPStream::FailOpen(const char* reason) {
-    std::fprintf(stderr, "http: %s: %s\n", m_url.c_str(), reason);
+    std::fprintf(stderr, "http: %s: %s\n", m_url.IsEmpty() ? "\"\"" : m_url.c_str(), reason);
     m_lastError = Error::OpenFailed;
     return false;
 }

@@ -1,0 +1,107 @@
+#pragma once
+
+// A small HTTP/1.1 server on 127.0.0.1 for tests. Each path gets a scripted
+// answer: a fixed body, a chunked body, a redirect, an error status, a body
+// that stalls after some bytes, Range support, or a slow trickle. Every
+// connection is closed after its response.
+//
+//   LocalHttpServer server;
+//   ASSERT_TRUE(server.Start());
+//   server.Route("/song.mp3", LocalHttpServer::Body(bytes));
+//   stream.Open(server.Url("/song.mp3").c_str());
+//
+// Threads: Route, Url and the request queries may be called from any thread;
+// one accept thread and one thread per connection serve the requests. Stop
+// (also run by the destructor) ends stalled responses and joins every thread.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+class LocalHttpServer {
+public:
+    struct Request {
+        std::string method;
+        std::string path;                           // without the query
+        std::map<std::string, std::string> headers;  // names in lower case
+        long long rangeStart = -1;                   // from "Range: bytes=N-", -1 when absent
+    };
+
+    enum class Framing { ContentLength, Chunked, CloseDelimited };
+
+    struct Response {
+        int status = 200;
+        std::string body;
+        std::string contentType = "application/octet-stream";
+        Framing framing = Framing::ContentLength;
+        std::vector<std::pair<std::string, std::string>> headers;  // extra header lines
+        std::size_t chunkSize = 4096;         // piece size for chunked and trickled bodies
+        std::size_t stallAfter = std::string::npos;  // body bytes sent before holding the line open
+        unsigned trickleDelayMs = 0;          // pause between pieces of chunkSize bytes
+        bool acceptRanges = false;            // answer "Range: bytes=N-" with 206
+    };
+    using Handler = std::function<Response(const Request&)>;
+
+    // Ready-made answers.
+    static Response Body(std::string body, std::string contentType = "application/octet-stream");
+    static Response Chunked(std::string body, std::size_t chunkSize = 1000);
+    static Response Redirect(std::string location, int status = 302);
+    static Response Status(int status);
+    // Announces the whole length but sends only `sentBytes` of it, then waits
+    // until the server stops.
+    static Response Stalling(std::string body, std::size_t sentBytes);
+    static Response Ranged(std::string body);
+    static Response Trickle(std::string body, std::size_t pieceSize, unsigned delayMs);
+
+    LocalHttpServer() = default;
+    LocalHttpServer(const LocalHttpServer&) = delete;
+    LocalHttpServer& operator=(const LocalHttpServer&) = delete;
+    ~LocalHttpServer();
+
+    // Listens on 127.0.0.1 at a free port. False when the socket cannot be set up.
+    [[nodiscard]] bool Start();
+    void Stop();
+
+    unsigned short Port() const { return m_port; }
+    // "http://127.0.0.1:<port><path>"
+    std::string Url(std::string_view path) const;
+
+    // Unknown paths answer 404.
+    void Route(const std::string& path, Response response);
+    void Route(const std::string& path, Handler handler);
+
+    std::vector<Request> Requests() const;
+    std::size_t RequestCount(std::string_view path) const;
+
+private:
+    void AcceptLoop();
+    void Serve(int fd);
+    [[nodiscard]] bool ReadRequest(int fd, Request& request);
+    void Respond(int fd, const Request& request, Response response);
+    [[nodiscard]] bool SendBody(int fd, const Response& response, std::string_view body);
+    [[nodiscard]] bool SendAll(int fd, std::string_view bytes);
+    // Sleeps up to `ms` or until Stop; false once stopping.
+    [[nodiscard]] bool Pause(unsigned ms);
+
+    int m_listenFd = -1;
+    int m_wakeFds[2] = {-1, -1};
+    unsigned short m_port = 0;
+    std::thread m_acceptThread;
+    std::atomic<bool> m_stopping{false};
+
+    // Routes, the request log and the live connections, under one lock.
+    mutable std::mutex m_lock;
+    std::condition_variable m_stopSignal;
+    std::map<std::string, Handler> m_routes;
+    std::vector<Request> m_requests;
+    std::vector<int> m_connectionFds;
+    std::vector<std::thread> m_connectionThreads;
+};
