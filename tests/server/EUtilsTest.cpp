@@ -1,8 +1,9 @@
 #include "server/EUtils.h"
 
-#include <gtest/gtest.h>
+#include "support/LocalHttpServer.h"
+#include "support/ScopedTempDir.h"
 
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -167,20 +168,87 @@ TEST(EUtilsParseDecimal, SaturatesOutsideTheRange) {
 // --- GetFileSize -------------------------------------------------------------------
 
 TEST(EUtilsGetFileSize, SizeOfAWrittenFile) {
-    char path[] = "/tmp/quendrel-filesize-XXXXXX";
-    const int fd = ::mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const std::string data(12345, 'x');
-    ASSERT_EQ(::write(fd, data.data(), data.size()), ssize_t(data.size()));
-    ::close(fd);
-    EXPECT_EQ(EUtils::GetFileSize(path), 12345u);
-    ::unlink(path);
+    const ScopedTempDir dir;
+    ASSERT_TRUE(dir.WriteFile("data.bin", std::string(12345, 'x')));
+    EXPECT_EQ(EUtils::GetFileSize(dir.File("data.bin").c_str()), 12345u);
+    ASSERT_TRUE(dir.WriteFile("empty", ""));
+    EXPECT_EQ(EUtils::GetFileSize(dir.File("empty").c_str()), 0u);
 }
 
 TEST(EUtilsGetFileSize, MissingFileOrNullIsZero) {
     EXPECT_EQ(EUtils::GetFileSize("/nonexistent/quendrel/none"), 0u);
     EXPECT_EQ(EUtils::GetFileSize(nullptr), 0u);
     EXPECT_EQ(EUtils::GetFileSize(""), 0u);
+}
+
+// --- GetHTTPData (against a server on 127.0.0.1) ----------------------------
+
+// A body of `size` bytes whose content shows where each byte came from, so a
+// lost, doubled or reordered read piece shows up.
+std::string NumberedBody(std::size_t size) {
+    std::string body;
+    for (std::size_t i = 0; body.size() < size; ++i) body += std::to_string(i) + ",";
+    body.resize(size);
+    return body;
+}
+
+class EUtilsGetHTTPData : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_server.Start()); }
+    LocalHttpServer m_server;
+};
+
+TEST_F(EUtilsGetHTTPData, ReadsABodyLongerThanOneReadPiece) {
+    const std::string body = NumberedBody(2048 * 3 + 17);
+    m_server.Route("/feed.xml", LocalHttpServer::Body(body, "text/xml"));
+    CascadeString out;
+    EUtils::GetHTTPData(m_server.Url("/feed.xml").c_str(), out);
+    EXPECT_EQ(out.Std(), body);
+}
+
+TEST_F(EUtilsGetHTTPData, AppendsToWhatIsAlreadyThere) {
+    m_server.Route("/a", LocalHttpServer::Body("second"));
+    CascadeString out("first,");
+    EUtils::GetHTTPData(m_server.Url("/a").c_str(), out);
+    EXPECT_EQ(out, "first,second");
+}
+
+TEST_F(EUtilsGetHTTPData, ChunkedAndRedirectedBodies) {
+    const std::string body = NumberedBody(5000);
+    m_server.Route("/chunked", LocalHttpServer::Chunked(body, 700));
+    m_server.Route("/moved", LocalHttpServer::Redirect(m_server.Url("/chunked")));
+    CascadeString out;
+    EUtils::GetHTTPData(m_server.Url("/moved").c_str(), out);
+    EXPECT_EQ(out.Std(), body);
+}
+
+TEST_F(EUtilsGetHTTPData, ByteZeroInTheBodyDoesNotCutThePiece) {
+    const std::string body("ab\0cd", 5);
+    m_server.Route("/nul", LocalHttpServer::Body(body));
+    CascadeString out;
+    EUtils::GetHTTPData(m_server.Url("/nul").c_str(), out);
+    EXPECT_EQ(out.Std(), body);
+}
+
+TEST_F(EUtilsGetHTTPData, ErrorStatusOrNoServerLeavesOutputUnchanged) {
+    m_server.Route("/gone", LocalHttpServer::Status(404));
+    CascadeString out("kept");
+    EUtils::GetHTTPData(m_server.Url("/gone").c_str(), out);
+    EXPECT_EQ(out, "kept");
+    const std::string closedPort = m_server.Url("/x");
+    m_server.Stop();
+    EUtils::GetHTTPData(closedPort.c_str(), out);
+    EXPECT_EQ(out, "kept");
+    EUtils::GetHTTPData(nullptr, out);
+    EUtils::GetHTTPData("", out);
+    EXPECT_EQ(out, "kept");
+}
+
+TEST_F(EUtilsGetHTTPData, EmptyBodyAddsNothing) {
+    m_server.Route("/empty", LocalHttpServer::Body(""));
+    CascadeString out("x");
+    EUtils::GetHTTPData(m_server.Url("/empty").c_str(), out);
+    EXPECT_EQ(out, "x");
 }
 
 }  // namespace

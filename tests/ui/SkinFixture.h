@@ -1,40 +1,33 @@
 #pragma once
 
 #include "platform/CascadeBitmap.h"
+#include "support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 // A throw-away application directory for skin tests: PNG images of chosen
-// sizes (the size tells which file a bitmap came from) and skin files.
+// sizes (the width tells which file a bitmap came from) and skin files.
 class SkinFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quendrel-skin-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-        m_dir += "/";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
+        ASSERT_FALSE(m_temp.Path().empty());
+        m_dir = m_temp.Path() + "/";
     }
 
     // Writes an opaque PNG of `width` x `height` at `relative`.
     void WritePng(const std::string& relative, int width, int height) {
-        std::filesystem::create_directories(std::filesystem::path(m_dir + relative).parent_path());
+        MakeParent(relative);
         CascadeBitmap bitmap;
         ASSERT_TRUE(bitmap.Create(CascadeDims(width, height)));
         bitmap.Clear(CascadeColor(10, 20, 30));
         ASSERT_TRUE(bitmap.SaveAsPNG(m_dir + relative));
     }
     void WriteText(const std::string& relative, const std::string& text) {
-        std::filesystem::create_directories(std::filesystem::path(m_dir + relative).parent_path());
-        std::ofstream(m_dir + relative, std::ios::binary) << text;
+        MakeParent(relative);
+        ASSERT_TRUE(m_temp.WriteFile(relative, text));
     }
     // Writes images/<skin>/Configuration.xml and returns its full path.
     std::string WriteSkin(const std::string& skin, const std::string& body) {
@@ -44,5 +37,12 @@ protected:
     }
     std::string Path(const std::string& relative) const { return m_dir + relative; }
 
-    std::string m_dir;  // ends with "/"
+    ScopedTempDir m_temp{"quendrel-skin"};
+    std::string m_dir;  // the application directory, ends with "/"
+
+private:
+    void MakeParent(const std::string& relative) {
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(m_dir + relative).parent_path(), ignored);
+    }
 };
