@@ -37,7 +37,6 @@ class Bitmap:
                 break
         return x
 
-
     def _block(self, x, y, scale):
         for dx in range(scale):
             for dy in range(scale):

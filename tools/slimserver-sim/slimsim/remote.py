@@ -64,7 +64,7 @@ class Remote:
             self.run(player, function)
 
     def run(self, player, function):
-        if function.startswith("power") :
+        if function.startswith("power"):
             self._power(player, function)
             return
         if not player.power:

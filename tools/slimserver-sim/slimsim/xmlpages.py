@@ -42,7 +42,6 @@ def _document(root, parts):
 
 
 def song_xml(track):
-    q = urllib.parse.quote
     parts = [el("song_id", track.id), el("title", track.title),
              el("genre_id", track.genre.id), el("genre", track.genre.name),
              cdata("genre_browse_url", "/xml/browsedb.xml?hierarchy=genre%2Ccontributor%2Calbum"
@@ -65,7 +64,6 @@ def song_xml(track):
     if track.has_cover:
         parts.append(cdata("coverart", f"/music/{track.id}/cover.jpg"))
     parts.append(el("mixable", 1))
-    del q
     return "<song>" + "".join(parts) + "</song>"
 
 

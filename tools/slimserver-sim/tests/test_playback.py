@@ -173,6 +173,30 @@ class HeloForms(unittest.TestCase):
         self.assertEqual(struct.unpack(">IIBBII", audg), (46, 46, 1, 255, 0xE00, 0xE00))
         player.close()
 
+    def test_strm_layouts_of_both_eras(self):
+        mac = support.MAC
+        newer = self.start(7)
+        player = support.ScriptedPlayer(newer.ports["proto"], 3)
+        _, seen = player.wait_for("audg")
+        stop = [p for op, p in seen if op == "strm"][0]
+        # as printed in the notes: strm q of the newer servers
+        self.assertEqual(stop, bytes.fromhex(
+            "71306d3f3f3f3f00000030" "00000000000000000000000000"))
+        player.close()
+        older = self.start(6)
+        player = support.ScriptedPlayer(older.ports["proto"], 3)
+        player.wait_for("audg")
+        cli = support.CliClient(older.ports["cli"])
+        cli.ask(f"{mac} playlistcontrol cmd:load album_id:1")
+        strm, _ = player.wait_for("strm", "s")
+        cli.close()
+        port = older.ports["web"].to_bytes(2, "big")
+        self.assertEqual(strm[:24], b"s1m????\xff\x00\x000\x00\x0a\x00" + bytes(4) + port + bytes(4))
+        text = f"GET /stream.mp3?player={mac} HTTP/1.0\n\n".encode()
+        self.assertEqual(strm[24:], text + (b"\n" if len(text) % 2 else b""))
+        self.assertEqual(len(strm[24:]) % 2, 0)
+        player.close()
+
     def test_unknown_device_is_refused_6_closes_7_sends_dsco(self):
         for era, first in ((6, None), (7, "dsco")):
             sim = self.start(era)
