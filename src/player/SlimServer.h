@@ -65,8 +65,10 @@ public:
     // thread, never the reader thread.
     bool Disconnect();
 
-    // The client array does not own the clients; a client must unregister
-    // (and the link be disconnected) before it dies. Controlling thread.
+    // The client array does not own the clients. A callback already under
+    // way may finish after UnregisterClient returns, so a client dies only
+    // after Disconnect (or unregistering and disconnecting). Controlling
+    // thread.
     void RegisterClient(Client* client);
     void UnregisterClient(Client* client);
 

@@ -1,0 +1,496 @@
+#include "player/SlimServer.h"
+
+#include "app/base/AppLog.h"
+#include "player/EUtilsNetwork.h"
+#include "support/ScriptedSlimPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+// Records what the link reports, in order. Optionally says hello on every
+// connect, from the reader thread, the way the player does.
+class RecordingClient : public SlimServer::Client {
+public:
+    struct Command {
+        std::string opcode;
+        Bytes payload;
+    };
+
+    explicit RecordingClient(SlimServer* helloOnConnect = nullptr) : m_server(helloOnConnect) {}
+
+    void OnSlimServerCommand(const char* opcode, unsigned char* data, unsigned long length) override {
+        std::lock_guard lock(m_lock);
+        m_commands.push_back({opcode, Bytes(data, data + length)});
+        m_events.push_back(std::string("command ") + opcode);
+        m_changed.notify_all();
+    }
+    void OnSlimServerConnected() override {
+        if (m_server) (void)m_server->SendHello(false);
+        Record("connected");
+    }
+    void OnSlimServerDisconnected() override { Record("disconnected"); }
+
+    bool WaitForEvents(std::size_t count, std::chrono::milliseconds timeout = 15s) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, timeout, [&] { return m_events.size() >= count; });
+    }
+    bool WaitForCommands(std::size_t count, std::chrono::milliseconds timeout = 5s) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, timeout, [&] { return m_commands.size() >= count; });
+    }
+    std::vector<std::string> Events() {
+        std::lock_guard lock(m_lock);
+        return m_events;
+    }
+    std::vector<Command> Commands() {
+        std::lock_guard lock(m_lock);
+        return m_commands;
+    }
+
+private:
+    void Record(const char* event) {
+        std::lock_guard lock(m_lock);
+        m_events.emplace_back(event);
+        m_changed.notify_all();
+    }
+
+    SlimServer* m_server;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_events;
+    std::vector<Command> m_commands;
+};
+
+std::array<uint8_t, 6> ExpectedMac() {
+    std::array<uint8_t, 6> mac{};
+    (void)EUtils::GetMACAddress(mac.data());
+    return mac;
+}
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// A connected link with a client that has seen the connection.
+class SlimServerLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_peer.Listen());
+        m_server.RegisterClient(&m_client);
+        ASSERT_TRUE(m_server.Connect("127.0.0.1", m_peer.GetPort()));
+        ASSERT_TRUE(m_peer.WaitForAcceptCount(1));
+        ASSERT_TRUE(m_client.WaitForEvents(1));
+    }
+    void TearDown() override { m_server.Disconnect(); }
+
+    void SayHello() {
+        ASSERT_TRUE(m_server.SendHello(false));
+        auto hello = m_peer.NextFrame();
+        ASSERT_TRUE(hello);
+        ASSERT_EQ(hello->opcode, "HELO");
+    }
+
+    ScriptedSlimPeer m_peer;
+    RecordingClient m_client;
+    SlimServer m_server;
+};
+
+// Echoed log lines of one test, read back from a temporary file.
+class EchoCapture {
+public:
+    EchoCapture() : m_file(std::tmpfile()) { AppLog::SetEchoStream(m_file); }
+    ~EchoCapture() {
+        AppLog::SetEchoStream(stdout);
+        std::fclose(m_file);
+    }
+    std::string Text() {
+        std::string text;
+        std::rewind(m_file);
+        char chunk[512];
+        while (std::size_t n = std::fread(chunk, 1, sizeof chunk, m_file)) text.append(chunk, n);
+        return text;
+    }
+
+private:
+    FILE* m_file;
+};
+
+// A discovery answerer on 127.0.0.1: takes one request and answers the
+// sender with each of `replies` in turn.
+class LoopbackResponder {
+public:
+    explicit LoopbackResponder(std::vector<Bytes> replies) : m_replies(std::move(replies)) {
+        m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_fd < 0 || bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { AnswerOne(); });
+    }
+    ~LoopbackResponder() {
+        if (m_thread.joinable()) m_thread.join();
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    unsigned short GetPort() const { return m_port; }
+    // The request as received; valid after the discovery returned.
+    Bytes TakeRequest() {
+        if (m_thread.joinable()) m_thread.join();
+        return m_request;
+    }
+
+private:
+    void AnswerOne() {
+        pollfd p{m_fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0) return;
+        sockaddr_in sender{};
+        socklen_t length = sizeof sender;
+        uint8_t buffer[512];
+        const ssize_t n = recvfrom(m_fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &length);
+        if (n <= 0) return;
+        m_request.assign(buffer, buffer + n);
+        for (const Bytes& reply : m_replies)
+            (void)sendto(m_fd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&sender), length);
+    }
+
+    std::vector<Bytes> m_replies;
+    int m_fd = -1;
+    unsigned short m_port = 0;
+    std::thread m_thread;
+    Bytes m_request;
+};
+
+}  // namespace
+
+// --- Discovery (aimed at loopback; the broadcast itself is tested in its
+// own network namespace by tests/e2e) ---
+
+TEST(SlimServerTest, DiscoverySkipsOtherRepliesAndTakesTheSenderOfTheFirstD) {
+    Bytes named(18, 0);
+    named[0] = 'D';
+    std::copy_n("musicbox", 8, named.begin() + 1);
+    LoopbackResponder responder({Text("Eno"), named, Text("Dlater")});
+    ASSERT_NE(responder.GetPort(), 0);
+    EXPECT_EQ(SlimServer::FindSlimServer("127.0.0.1", responder.GetPort()), "127.0.0.1");
+    const Bytes request = responder.TakeRequest();
+    ASSERT_EQ(request.size(), 18u);
+    EXPECT_EQ(Bytes(request.begin(), request.begin() + 12), (Bytes{0x64, 0, 2, 0x17, 0, 0, 0, 0, 0, 0, 0, 0}));
+    const auto mac = ExpectedMac();
+    EXPECT_EQ(Bytes(request.begin() + 12, request.end()), Bytes(mac.begin(), mac.end()));
+}
+
+TEST(SlimServerTest, DiscoveryRefusesAnAddressThatIsNotDottedIpv4) {
+    EXPECT_EQ(SlimServer::FindSlimServer("server.local", 3483), "");
+    EXPECT_EQ(SlimServer::FindSlimServer(nullptr, 3483), "");
+}
+
+// --- Player to server: framing and message payloads ---
+
+TEST_F(SlimServerLinkTest, HelloFrameCarriesDeviceRevisionMacAndDisplayWord) {
+    ASSERT_TRUE(m_server.SendHello(false));
+    auto frame = m_peer.NextFrame();
+    ASSERT_TRUE(frame);
+    const auto mac = ExpectedMac();
+    const Bytes expected{'H', 'E', 'L', 'O', 0, 0, 0, 10, 3, 0, mac[0], mac[1], mac[2], mac[3], mac[4], mac[5],
+                         0x80, 0x00};
+    EXPECT_EQ(frame->wire, expected);
+}
+
+TEST_F(SlimServerLinkTest, HelloWhilePlayingSetsThePlayingBit) {
+    ASSERT_TRUE(m_server.SendHello(true));
+    auto frame = m_peer.NextFrame();
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->payload.size(), 10u);
+    EXPECT_EQ(frame->payload[8], 0xC0);
+    EXPECT_EQ(frame->payload[9], 0x00);
+}
+
+TEST_F(SlimServerLinkTest, NothingButHelloGoesOutBeforeASuccessfulHello) {
+    StatusPacket status;
+    EXPECT_FALSE(m_server.SendStatus(status));
+    EXPECT_FALSE(m_server.SendIR(0xF701));
+    EXPECT_FALSE(m_server.SendDSCO(0));
+    EXPECT_FALSE(m_server.SendANIC());
+    EXPECT_FALSE(m_server.SendBye());
+    SayHello();  // the first frame on the wire is the HELO
+    EXPECT_TRUE(m_server.SendStatus(status));
+    auto frame = m_peer.NextFrame();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->opcode, "STAT");
+}
+
+TEST(SlimServerTest, SendingWithoutALinkFails) {
+    SlimServer server;
+    EXPECT_FALSE(server.SendHello(false));
+    EXPECT_FALSE(server.SendIR(1));
+    EXPECT_FALSE(server.IsConnected());
+}
+
+TEST_F(SlimServerLinkTest, StatusFrameIsFortyOneBigEndianBytes) {
+    SayHello();
+    StatusPacket status;
+    status.eventCode = {'S', 'T', 'M', 's'};
+    status.bytesRx = 0x0102030405060708ull;
+    status.elapsedSeconds = 0x0A0B0C0D;
+    ASSERT_TRUE(m_server.SendStatus(status));
+    auto frame = m_peer.NextFrame();
+    ASSERT_TRUE(frame);
+    ASSERT_EQ(frame->wire.size(), 8u + 41u);
+    EXPECT_EQ(Bytes(frame->wire.begin(), frame->wire.begin() + 12), Text(std::string("STAT\0\0\0\x29STMs", 12)));
+    EXPECT_EQ(Bytes(frame->payload.begin() + 15, frame->payload.begin() + 23), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(Bytes(frame->payload.begin() + 37, frame->payload.end()), (Bytes{0x0A, 0x0B, 0x0C, 0x0D}));
+}
+
+TEST_F(SlimServerLinkTest, IrPayloadIsTimeThenTwoOnesThenCode) {
+    SayHello();
+    ASSERT_TRUE(m_server.SendIR(0x768910EF));
+    const unsigned long after = m_server.GetRunningMilliseconds();
+    auto frame = m_peer.NextFrame();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->opcode, "IR  ");
+    ASSERT_EQ(frame->payload.size(), 10u);
+    const auto& p = frame->payload;
+    const unsigned long stamp = (unsigned long)p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    EXPECT_LE(stamp, after);
+    EXPECT_EQ(Bytes(p.begin() + 4, p.end()), (Bytes{1, 1, 0x76, 0x89, 0x10, 0xEF}));
+}
+
+TEST_F(SlimServerLinkTest, DscoCarriesTheReasonAndAnicIsEmpty) {
+    SayHello();
+    EchoCapture echo;
+    ASSERT_TRUE(m_server.SendDSCO(3));
+    ASSERT_TRUE(m_server.SendANIC());
+    auto dsco = m_peer.NextFrame();
+    auto anic = m_peer.NextFrame();
+    ASSERT_TRUE(dsco && anic);
+    EXPECT_EQ(dsco->wire, (Bytes{'D', 'S', 'C', 'O', 0, 0, 0, 1, 3}));
+    EXPECT_EQ(anic->wire, (Bytes{'A', 'N', 'I', 'C', 0, 0, 0, 0}));
+    EXPECT_NE(echo.Text().find("sending DSCO: 3\n"), std::string::npos);
+}
+
+TEST_F(SlimServerLinkTest, ByeIsSentThenTheLinkClosesForGood) {
+    SayHello();
+    ASSERT_TRUE(m_server.SendBye());
+    auto bye = m_peer.NextFrame();
+    ASSERT_TRUE(bye);
+    EXPECT_EQ(bye->wire, (Bytes{'B', 'Y', 'E', '!', 0, 0, 0, 0}));
+    EXPECT_TRUE(m_peer.WaitForPlayerClose());
+    EXPECT_FALSE(m_server.IsConnected());
+    EXPECT_FALSE(m_server.SendIR(1));
+}
+
+TEST_F(SlimServerLinkTest, FramesFromManyThreadsNeverInterleave) {
+    SayHello();
+    constexpr int kThreads = 4;
+    constexpr int kFramesEach = 150;
+    std::vector<std::thread> senders;
+    for (int t = 0; t < kThreads; ++t) {
+        senders.emplace_back([this, t] {
+            StatusPacket status;
+            status.eventCode = {'S', 'T', 'M', char('a' + t)};
+            for (int i = 0; i < kFramesEach; ++i) EXPECT_TRUE(m_server.SendStatus(status));
+        });
+    }
+    for (auto& s : senders) s.join();
+    for (int i = 0; i < kThreads * kFramesEach; ++i) {
+        auto frame = m_peer.NextFrame();
+        ASSERT_TRUE(frame) << "frame " << i;
+        ASSERT_EQ(frame->opcode, "STAT");
+        ASSERT_EQ(frame->payload.size(), 41u);
+        ASSERT_EQ(std::string(frame->payload.begin(), frame->payload.begin() + 3), "STM");
+    }
+}
+
+// --- Server to player: frames, delivery and the link's life ---
+
+TEST_F(SlimServerLinkTest, CommandsReachEveryClientInOrderWithTheirPayload) {
+    RecordingClient second;
+    m_server.RegisterClient(&second);
+    Bytes burst = ScriptedSlimPeer::ServerFrame("aude", {1, 1});
+    const Bytes strm = ScriptedSlimPeer::ServerFrame("strm", Text("t0m????"));
+    const Bytes empty = ScriptedSlimPeer::ServerFrame("visu", {});
+    burst.insert(burst.end(), strm.begin(), strm.end());
+    burst.insert(burst.end(), empty.begin(), empty.end());
+    ASSERT_TRUE(m_peer.SendRaw(burst));  // one write: the reader must cut it
+    ASSERT_TRUE(m_client.WaitForCommands(2));
+    ASSERT_TRUE(second.WaitForCommands(2));
+    const auto commands = m_client.Commands();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].opcode, "aude");
+    EXPECT_EQ(commands[0].payload, (Bytes{1, 1}));
+    EXPECT_EQ(commands[1].opcode, "strm");
+    EXPECT_EQ(commands[1].payload, Text("t0m????"));
+    EXPECT_EQ(second.Commands().size(), 2u);
+    m_server.UnregisterClient(&second);
+}
+
+TEST_F(SlimServerLinkTest, FrameArrivingInPiecesIsDeliveredWhole) {
+    const Bytes frame = ScriptedSlimPeer::ServerFrame("setd", Text("Living Room"));
+    for (std::size_t at = 0; at < frame.size(); at += 3) {
+        ASSERT_TRUE(m_peer.SendRaw(Bytes(frame.begin() + at, frame.begin() + std::min(at + 3, frame.size()))));
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_TRUE(m_client.WaitForCommands(1));
+    EXPECT_EQ(m_client.Commands()[0].payload, Text("Living Room"));
+}
+
+TEST_F(SlimServerLinkTest, VersionIsTakenFromVersInAnyCase) {
+    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("VERS", Text("6.5.5"))));
+    ASSERT_TRUE(m_client.WaitForCommands(1));
+    EXPECT_EQ(m_server.GetServerVersion(), "6.5.5");
+    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("vers", Text("7.0"))));
+    ASSERT_TRUE(m_client.WaitForCommands(2));
+    EXPECT_EQ(m_server.GetServerVersion(), "7.0");
+}
+
+TEST_F(SlimServerLinkTest, ZeroLengthFrameIsSkipped) {
+    Bytes bytes{0, 0};
+    const Bytes vers = ScriptedSlimPeer::ServerFrame("vers", Text("6.5"));
+    bytes.insert(bytes.end(), vers.begin(), vers.end());
+    ASSERT_TRUE(m_peer.SendRaw(bytes));
+    ASSERT_TRUE(m_client.WaitForCommands(1));
+    EXPECT_EQ(m_client.Commands()[0].opcode, "vers");
+    EXPECT_EQ(m_client.Events().front(), "connected");
+    EXPECT_EQ(m_client.Events().size(), 2u);
+}
+
+TEST_F(SlimServerLinkTest, FrameFillingTheWholeBufferIsDelivered) {
+    const Bytes payload(2048 - 4, 0xAB);
+    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("grfe", payload)));
+    ASSERT_TRUE(m_client.WaitForCommands(1));
+    EXPECT_EQ(m_client.Commands()[0].payload, payload);
+}
+
+TEST_F(SlimServerLinkTest, OversizedFrameIsSkippedAndTheLinkStays) {
+    EchoCapture echo;
+    Bytes bytes = ScriptedSlimPeer::ServerFrame("big!", Bytes(3000 - 4, 0x5A));
+    const Bytes vers = ScriptedSlimPeer::ServerFrame("vers", Text("6.5.1"));
+    bytes.insert(bytes.end(), vers.begin(), vers.end());
+    ASSERT_TRUE(m_peer.SendRaw(bytes));
+    ASSERT_TRUE(m_client.WaitForCommands(1));
+    const auto commands = m_client.Commands();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].opcode, "vers");
+    EXPECT_EQ(m_server.GetServerVersion(), "6.5.1");
+    EXPECT_EQ(m_client.Events().size(), 2u);  // connected, the vers command; no disconnect
+    EXPECT_NE(echo.Text().find("slimproto: skipping frame \"big!\" of 3000 bytes"), std::string::npos);
+}
+
+TEST_F(SlimServerLinkTest, OpcodeOnlyFrameDropsAndRebuildsTheLink) {
+    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("strm", {})));
+    ASSERT_TRUE(m_client.WaitForEvents(3));
+    EXPECT_EQ(m_client.Events(), (std::vector<std::string>{"connected", "disconnected", "connected"}));
+    EXPECT_TRUE(m_client.Commands().empty());
+    EXPECT_TRUE(m_peer.WaitForAcceptCount(2));
+}
+
+TEST_F(SlimServerLinkTest, FrameCutShortDropsAndRebuildsTheLink) {
+    ASSERT_TRUE(m_peer.SendRaw(Bytes{0, 10, 's', 't', 'r', 'm', 'q', '0', 'm'}));  // 7 of 10
+    m_peer.CloseLink();
+    ASSERT_TRUE(m_client.WaitForEvents(3));
+    EXPECT_EQ(m_client.Events(), (std::vector<std::string>{"connected", "disconnected", "connected"}));
+    EXPECT_TRUE(m_client.Commands().empty());
+}
+
+TEST_F(SlimServerLinkTest, ClosedPeerLeadsToTheRetryPathNotASpin) {
+    m_peer.StopListening();
+    ASSERT_TRUE(m_client.WaitForEvents(2));
+    EXPECT_EQ(m_client.Events().back(), "disconnected");
+    // A reader spinning on empty reads would burn a whole core here.
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    std::this_thread::sleep_for(1s);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    auto cpuMs = [](const rusage& r) {
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000L + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000L;
+    };
+    EXPECT_LT(cpuMs(after) - cpuMs(before), 300L);
+    EXPECT_EQ(m_client.Events().size(), 2u);
+}
+
+TEST_F(SlimServerLinkTest, ReconnectsAndSaysHelloAgainAfterThePeerRestarts) {
+    RecordingClient greeter(&m_server);
+    // A callback under way may outlast UnregisterClient: only Disconnect
+    // makes it safe for the greeter to die.
+    struct DisconnectFirst {
+        SlimServer& server;
+        ~DisconnectFirst() { server.Disconnect(); }
+    } disconnectFirst{m_server};
+    m_server.RegisterClient(&greeter);
+    const unsigned short port = m_peer.GetPort();
+    m_peer.StopListening();
+    ASSERT_TRUE(m_client.WaitForEvents(2));
+    ASSERT_TRUE(m_peer.Listen(port));
+    ASSERT_TRUE(m_client.WaitForEvents(3));
+    EXPECT_EQ(m_client.Events().back(), "connected");
+    auto hello = m_peer.NextFrame();
+    ASSERT_TRUE(hello);
+    EXPECT_EQ(hello->opcode, "HELO");
+}
+
+TEST(SlimServerTest, FailedFirstOpenKeepsRetryingUntilTheServerAppears) {
+    ScriptedSlimPeer peer;
+    ASSERT_TRUE(peer.Listen());
+    const unsigned short port = peer.GetPort();
+    peer.StopListening();
+    RecordingClient client;
+    SlimServer server;
+    server.RegisterClient(&client);
+    EXPECT_FALSE(server.Connect("127.0.0.1", port));
+    ASSERT_TRUE(peer.Listen(port));
+    ASSERT_TRUE(client.WaitForEvents(1));
+    EXPECT_EQ(client.Events().front(), "connected");
+    server.Disconnect();
+}
+
+TEST(SlimServerTest, DisconnectDuringTheRetryDelayReturnsPromptly) {
+    ScriptedSlimPeer peer;
+    ASSERT_TRUE(peer.Listen());
+    const unsigned short port = peer.GetPort();
+    peer.StopListening();
+    SlimServer server;
+    EXPECT_FALSE(server.Connect("127.0.0.1", port));
+    std::this_thread::sleep_for(200ms);  // the reader is now waiting out its 5 s delay
+    const auto start = std::chrono::steady_clock::now();
+    server.Disconnect();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+TEST_F(SlimServerLinkTest, DisconnectWhileTheReaderWaitsForDataReturnsPromptly) {
+    const auto start = std::chrono::steady_clock::now();
+    m_server.Disconnect();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_TRUE(m_peer.WaitForPlayerClose());
+    EXPECT_FALSE(m_server.IsConnected());
+}
+
+TEST_F(SlimServerLinkTest, PlayerIdIsTheMacInLowerCaseHex) {
+    const auto mac = ExpectedMac();
+    char expected[18];
+    std::snprintf(expected, sizeof expected, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3],
+                  mac[4], mac[5]);
+    EXPECT_EQ(m_server.GetPlayerId(), expected);
+}
