@@ -114,6 +114,7 @@ private:
     std::atomic<int> m_exitCode{0};
     std::atomic<bool> m_active{true};
     bool m_inactiveKeys = false;                // UI thread
+    bool m_firstFramePresented = false;         // UI thread
     std::vector<std::string> m_ecpPrefixes;     // UI thread
     std::unordered_map<std::string, CascadeWormhole*> m_wormholes;  // UI thread
 };
