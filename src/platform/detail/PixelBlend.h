@@ -15,6 +15,18 @@ constexpr uint32_t Div255(uint32_t x) {
     return (x + (x >> 8)) >> 8;
 }
 
+// Source over an opaque pixel: (source * a + destination * (255 - a)) / 255
+// per channel, rounded exactly like Div255. Red and blue share one 32-bit
+// multiply (each lane stays below 65536, so no carry crosses lanes).
+constexpr uint32_t BlendOverOpaque(uint32_t dst, uint32_t rgb, uint32_t a) {
+    const uint32_t inv = 255 - a;
+    uint32_t rb = (rgb & 0x00FF00FFu) * a + (dst & 0x00FF00FFu) * inv + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    uint32_t g = ((rgb >> 8) & 0xFF) * a + ((dst >> 8) & 0xFF) * inv + 0x80u;
+    g = ((g + (g >> 8)) >> 8) & 0xFF;
+    return 0xFF000000u | rb | g << 8;
+}
+
 // "Source over" of one pixel: `rgb` (low 24 bits used) with alpha `sa`
 // (0..255) onto the word `dst`. Exact for every destination alpha: an opaque
 // destination takes the plain weighted mean, a transparent one becomes the
@@ -25,12 +37,7 @@ constexpr uint32_t BlendPixel(uint32_t dst, uint32_t rgb, uint32_t sa) {
     const uint32_t da = dst >> 24;
     if (da == 0) return sa << 24 | (rgb & 0xFFFFFFu);
     const uint32_t inv = 255 - sa;
-    if (da == 255) {
-        const uint32_t r = Div255(((rgb >> 16) & 0xFF) * sa + ((dst >> 16) & 0xFF) * inv);
-        const uint32_t g = Div255(((rgb >> 8) & 0xFF) * sa + ((dst >> 8) & 0xFF) * inv);
-        const uint32_t b = Div255((rgb & 0xFF) * sa + (dst & 0xFF) * inv);
-        return 0xFF000000u | r << 16 | g << 8 | b;
-    }
+    if (da == 255) return BlendOverOpaque(dst, rgb, sa);
     // Weights scaled by 255: the source counts sa * 255, the destination
     // da * (255 - sa); their sum is the result alpha times 255.
     const uint32_t ws = sa * 255, wd = da * inv, total = ws + wd;
@@ -47,17 +54,24 @@ inline void FillRow(uint32_t* row, int count, uint32_t rgb, uint32_t alpha) {
         std::fill_n(row, count, 0xFF000000u | (rgb & 0xFFFFFFu));
         return;
     }
-    // Precomputed source terms for the common case of an opaque destination.
+    // Screens are opaque: check the row once, then blend without branches
+    // so the compiler can vectorise the loop.
+    bool opaque = true;
+    for (int i = 0; i < count; ++i) opaque &= row[i] >= 0xFF000000u;
+    if (!opaque) {
+        for (int i = 0; i < count; ++i) row[i] = BlendPixel(row[i], rgb, alpha);
+        return;
+    }
     const uint32_t inv = 255 - alpha;
-    const uint32_t sr = ((rgb >> 16) & 0xFF) * alpha, sg = ((rgb >> 8) & 0xFF) * alpha, sb = (rgb & 0xFF) * alpha;
+    const uint32_t sourceRb = (rgb & 0x00FF00FFu) * alpha + 0x00800080u;
+    const uint32_t sourceG = ((rgb >> 8) & 0xFF) * alpha + 0x80u;
     for (int i = 0; i < count; ++i) {
         const uint32_t d = row[i];
-        if ((d >> 24) == 255) {
-            row[i] = 0xFF000000u | Div255(sr + ((d >> 16) & 0xFF) * inv) << 16 |
-                     Div255(sg + ((d >> 8) & 0xFF) * inv) << 8 | Div255(sb + (d & 0xFF) * inv);
-        } else {
-            row[i] = BlendPixel(d, rgb, alpha);
-        }
+        uint32_t rb = sourceRb + (d & 0x00FF00FFu) * inv;
+        rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+        uint32_t g = sourceG + ((d >> 8) & 0xFF) * inv;
+        g = ((g + (g >> 8)) >> 8) & 0xFF;
+        row[i] = 0xFF000000u | rb | g << 8;
     }
 }
 
@@ -82,7 +96,14 @@ inline void BlendCoverageRow(uint32_t* dst, const uint8_t* coverage, int count, 
         const uint32_t c = coverage[i];
         if (c == 0) continue;
         const uint32_t a = alpha >= 255 ? c : Div255(c * alpha);
-        dst[i] = a >= 255 ? opaque : BlendPixel(dst[i], rgb, a);
+        const uint32_t d = dst[i];
+        if (a >= 255) {
+            dst[i] = opaque;
+        } else if (d >= 0xFF000000u) {
+            dst[i] = BlendOverOpaque(d, rgb, a);
+        } else {
+            dst[i] = BlendPixel(d, rgb, a);
+        }
     }
 }
 

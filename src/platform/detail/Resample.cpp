@@ -10,53 +10,75 @@ namespace {
 // Weights are fixed point with this sum per output pixel.
 constexpr uint32_t kWeightOne = 4096;
 
-struct Span {
-    int first = 0;
-    std::vector<uint32_t> weights;  // for source pixels first, first + 1, ...
+// Which source pixels each output pixel covers, and by how much, in flat
+// arrays: output pixel d reads count[d] source pixels from first[d] with
+// the weights from offset[d] on.
+struct Spans {
+    std::vector<int> first, count, offset;
+    std::vector<uint32_t> weights;
 };
 
-// Which source pixels each output pixel covers, and by how much.
-std::vector<Span> AreaSpans(int sourceLength, int length) {
-    std::vector<Span> spans(static_cast<std::size_t>(length));
+Spans AreaSpans(int sourceLength, int length) {
+    Spans spans;
+    spans.first.reserve(std::size_t(length));
+    spans.count.reserve(std::size_t(length));
+    spans.offset.reserve(std::size_t(length));
     const double scale = double(sourceLength) / length;
     for (int d = 0; d < length; ++d) {
         const double start = d * scale, end = (d + 1) * scale;
         const int first = std::min(int(start), sourceLength - 1);
         const int last = std::max(first, std::min(int(std::ceil(end)), sourceLength) - 1);
-        Span& span = spans[std::size_t(d)];
-        span.first = first;
+        const std::size_t offset = spans.weights.size();
         uint32_t sum = 0;
-        std::size_t largest = 0;
+        std::size_t largest = offset;
         for (int i = first; i <= last; ++i) {
             const double overlap = std::min(end, i + 1.0) - std::max(start, double(i));
             const auto weight = uint32_t(std::lround(std::max(0.0, overlap) / scale * kWeightOne));
-            span.weights.push_back(weight);
+            spans.weights.push_back(weight);
             sum += weight;
-            if (weight > span.weights[largest]) largest = span.weights.size() - 1;
+            if (weight > spans.weights[largest]) largest = spans.weights.size() - 1;
         }
         // Rounding must not brighten or darken: the weights sum to exactly one.
-        span.weights[largest] += kWeightOne - sum;
+        spans.weights[largest] += kWeightOne - sum;
+        spans.first.push_back(first);
+        spans.count.push_back(last - first + 1);
+        spans.offset.push_back(int(offset));
     }
     return spans;
 }
 
 // Source rows into `width` columns of four channels, each value * 16.
 std::vector<uint16_t> ResizeRows(const PixelImage& source, int width) {
-    const std::vector<Span> spans = AreaSpans(source.width, width);
+    const Spans spans = AreaSpans(source.width, width);
     std::vector<uint16_t> out(std::size_t(width) * std::size_t(source.height) * 4);
     uint16_t* o = out.data();
     for (int y = 0; y < source.height; ++y) {
         const uint32_t* row = &source.pixels[std::size_t(y) * std::size_t(source.width)];
-        for (const Span& span : spans) {
-            uint32_t sum[4] = {0, 0, 0, 0};
-            for (std::size_t k = 0; k < span.weights.size(); ++k) {
-                const uint32_t p = row[std::size_t(span.first) + k], w = span.weights[k];
-                for (int c = 0; c < 4; ++c) sum[c] += ((p >> (8 * c)) & 0xFF) * w;
+        for (int x = 0; x < width; ++x) {
+            const uint32_t* from = row + spans.first[std::size_t(x)];
+            const uint32_t* weight = &spans.weights[std::size_t(spans.offset[std::size_t(x)])];
+            uint32_t c0 = 0, c1 = 0, c2 = 0, c3 = 0;
+            for (int k = 0; k < spans.count[std::size_t(x)]; ++k) {
+                const uint32_t p = from[k], w = weight[k];
+                c0 += (p & 0xFF) * w;
+                c1 += ((p >> 8) & 0xFF) * w;
+                c2 += ((p >> 16) & 0xFF) * w;
+                c3 += (p >> 24) * w;
             }
-            for (int c = 0; c < 4; ++c) *o++ = uint16_t((sum[c] + 128) >> 8);
+            o[0] = uint16_t((c0 + 128) >> 8);
+            o[1] = uint16_t((c1 + 128) >> 8);
+            o[2] = uint16_t((c2 + 128) >> 8);
+            o[3] = uint16_t((c3 + 128) >> 8);
+            o += 4;
         }
     }
     return out;
+}
+
+uint32_t PackChannels(const uint32_t* sum) {
+    uint32_t pixel = 0;
+    for (int c = 0; c < 4; ++c) pixel |= std::min<uint32_t>(255, (sum[c] + 32768) >> 16) << (8 * c);
+    return pixel;
 }
 
 }  // namespace
@@ -65,23 +87,19 @@ PixelImage ResizeArea(const PixelImage& source, int width, int height) {
     if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) return {};
     if (width == source.width && height == source.height) return source;
     const std::vector<uint16_t> rows = ResizeRows(source, width);
-    const std::vector<Span> spans = AreaSpans(source.height, height);
+    const Spans spans = AreaSpans(source.height, height);
     PixelImage out{width, height, std::vector<uint32_t>(std::size_t(width) * std::size_t(height))};
-    std::vector<uint32_t> sum(std::size_t(width) * 4);
+    const std::size_t rowValues = std::size_t(width) * 4;
+    std::vector<uint32_t> sum(rowValues);
     for (int y = 0; y < height; ++y) {
-        const Span& span = spans[std::size_t(y)];
         std::fill(sum.begin(), sum.end(), 0u);
-        for (std::size_t k = 0; k < span.weights.size(); ++k) {
-            const uint16_t* row = &rows[(std::size_t(span.first) + k) * std::size_t(width) * 4];
-            const uint32_t w = span.weights[k];
-            for (std::size_t i = 0; i < sum.size(); ++i) sum[i] += row[i] * w;
+        for (int k = 0; k < spans.count[std::size_t(y)]; ++k) {
+            const uint16_t* row = &rows[std::size_t(spans.first[std::size_t(y)] + k) * rowValues];
+            const uint32_t w = spans.weights[std::size_t(spans.offset[std::size_t(y)] + k)];
+            for (std::size_t i = 0; i < rowValues; ++i) sum[i] += row[i] * w;
         }
         uint32_t* target = &out.pixels[std::size_t(y) * std::size_t(width)];
-        for (int x = 0; x < width; ++x) {
-            uint32_t pixel = 0;
-            for (int c = 0; c < 4; ++c) pixel |= std::min<uint32_t>(255, (sum[std::size_t(x) * 4 + c] + 32768) >> 16) << (8 * c);
-            target[x] = pixel;
-        }
+        for (int x = 0; x < width; ++x) target[x] = PackChannels(&sum[std::size_t(x) * 4]);
     }
     return out;
 }
