@@ -21,12 +21,6 @@ TEST(EStringTrim, OtherControlBytesAndNonAsciiAreNotBlanks) {
     EXPECT_EQ(EString(" Bj\xC3\xB6rk\xC2\xA0 ").Trim(), "Bj\xC3\xB6rk\xC2\xA0");
 }
 
-TEST(EStringTrim, LeavesTheOriginalUnchanged) {
-    const EString text("  x  ");
-    EXPECT_EQ(text.Trim(), "x");
-    EXPECT_EQ(text, "  x  ");
-}
-
 // --- Substring ------------------------------------------------------------
 
 TEST(EStringSubstring, LengthZeroMeansToTheEnd) {
@@ -41,10 +35,6 @@ TEST(EStringSubstring, StartAtTheLengthGivesEmpty) {
 TEST(EStringSubstring, LengthBeyondTheTailIsCut) {
     EXPECT_EQ(EString("abc").Substring(1, 10), "bc");
     EXPECT_EQ(EString("abc").Substring(1, ~0UL), "bc");
-}
-
-TEST(EStringSubstring, ExactLengthInTheMiddle) {
-    EXPECT_EQ(EString("abcdef").Substring(1, 2), "bc");
 }
 
 // --- IndexOf --------------------------------------------------------------

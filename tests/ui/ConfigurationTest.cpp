@@ -244,11 +244,4 @@ TEST_F(ConfigurationTest, ConstructorWithPathLoadsTheDefaultSkin) {
     EXPECT_EQ(Width(config.GetLogo()), 6);
 }
 
-TEST(ConfigurationKeys, TableMatchesTheSkinFormat) {
-    EXPECT_STREQ(Configuration::KeyOf(SkinImage::Logo), "Logo");
-    EXPECT_STREQ(Configuration::DefaultPathOf(SkinImage::FoldersBackground), "images/Default/bg_browsefolders.png");
-    EXPECT_STREQ(Configuration::KeyOf(SkinImage::PleaseWaitBackground), "Background_PleaseWait");
-    EXPECT_EQ(Configuration::KeyOf(SkinImage::Count), nullptr);
-}
-
 }  // namespace
