@@ -59,7 +59,11 @@ std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, s
     if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     p->m_window = SDL_CreateWindow("Quendrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, logical.w,
                                    logical.h, flags);
-    if (p->m_window) p->m_renderer = SDL_CreateRenderer(p->m_window, -1, 0);
+    // Without a display (tests, headless runs) a GPU renderer only costs
+    // start-up time: the software one presents the same picture.
+    const Uint32 rendererFlags = p->m_hasInput ? 0 : SDL_RENDERER_SOFTWARE;
+    if (!p->m_hasInput) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (p->m_window) p->m_renderer = SDL_CreateRenderer(p->m_window, -1, rendererFlags);
     if (!p->m_renderer && p->m_window) p->m_renderer = SDL_CreateRenderer(p->m_window, -1, SDL_RENDERER_SOFTWARE);
     if (p->m_renderer) {
         SDL_RenderSetLogicalSize(p->m_renderer, logical.w, logical.h);
