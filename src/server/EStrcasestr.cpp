@@ -5,7 +5,9 @@
 
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
@@ -16,8 +18,8 @@ const char* EStrCaseStr(const char* haystack, const char* needle) {
     // Folding both sides byte by byte finds the same offset as searching a
     // lower-case copy of the needle in a lower-case copy of the haystack,
     // without the two copies.
-    const char* found = std::search(haystack, hayEnd, needle, needleEnd,
-                                    [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
+    const char* found =
+        std::search(haystack, hayEnd, needle, needleEnd, [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
     if (found == hayEnd && needle != needleEnd) return nullptr;
     return found;
 }

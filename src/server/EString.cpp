@@ -9,7 +9,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r';
+}
 
 }  // namespace
 

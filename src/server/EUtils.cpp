@@ -18,8 +18,8 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr std::size_t kHttpReadSize = 2048;
 
 bool IsUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
 }
 
 int HexValue(char c) {
@@ -58,8 +58,7 @@ void ReplaceString(const char* source, const char* find, const char* replace, Ca
     const std::string_view what(find);
     std::string result;
     std::size_t cursor = 0;
-    for (std::size_t found = text.find(what); found != std::string_view::npos;
-         found = text.find(what, cursor)) {
+    for (std::size_t found = text.find(what); found != std::string_view::npos; found = text.find(what, cursor)) {
         result.append(text.substr(cursor, found - cursor));
         result.append(with);
         cursor = found + what.size();

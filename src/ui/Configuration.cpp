@@ -66,9 +66,13 @@ uint8_t ReadComponent(const tinyxml2::XMLElement& color, const char* key, const 
 
 Configuration::Configuration() = default;
 
-Configuration::Configuration(const char* configPath) { LoadConfiguration(configPath, kDefaultSkin); }
+Configuration::Configuration(const char* configPath) {
+    LoadConfiguration(configPath, kDefaultSkin);
+}
 
-Configuration::~Configuration() { Reset(); }
+Configuration::~Configuration() {
+    Reset();
+}
 
 void Configuration::SetApplicationDirectory(std::string dir) {
     if (!dir.empty() && dir.back() != '/') dir += '/';
@@ -163,8 +167,8 @@ CascadeBitmap* Configuration::GetBitmap(const char* key, const char* defaultPath
     const CascadeString fallback = FullPath(CascadeString(defaultPath));
     if (!EUtils::LoadBitmapFromFile(*bitmap, FullPath(path).c_str(), fallback.c_str())) {
         // Cached empty until the next skin load, so this is said once.
-        std::fprintf(stderr, "skin: no image for \"%s\" (tried \"%s\" and \"%s\")\n", key ? key : "",
-                     path.c_str(), defaultPath ? defaultPath : "");
+        std::fprintf(stderr, "skin: no image for \"%s\" (tried \"%s\" and \"%s\")\n", key ? key : "", path.c_str(),
+                     defaultPath ? defaultPath : "");
     }
     cached = bitmap.get();
     m_bitmapCache.SetAt(path, cached);
@@ -188,7 +192,9 @@ const char* Configuration::DefaultPathOf(SkinImage image) {
     return index < kImages.size() ? kImages[index].defaultPath : nullptr;
 }
 
-CascadeBitmap* Configuration::GetImage(SkinImage image) { return GetBitmap(KeyOf(image), DefaultPathOf(image)); }
+CascadeBitmap* Configuration::GetImage(SkinImage image) {
+    return GetBitmap(KeyOf(image), DefaultPathOf(image));
+}
 
 bool Configuration::GetImage(CascadeBitmap& target, SkinImage image) {
     return GetBitmap(target, KeyOf(image), DefaultPathOf(image));
@@ -199,8 +205,14 @@ CascadeColor Configuration::ColorOr(const char* key, CascadeColor fallback) cons
     return m_colors.GetAt(CascadeString(key), color) ? color : fallback;
 }
 
-CascadeColor Configuration::GetDisplayColor() const { return ColorOr("Display_Foreground", kWhite); }
+CascadeColor Configuration::GetDisplayColor() const {
+    return ColorOr("Display_Foreground", kWhite);
+}
 
-CascadeColor Configuration::GetDisplayBackgroundColor() const { return ColorOr("Display_Background", kBlack); }
+CascadeColor Configuration::GetDisplayBackgroundColor() const {
+    return ColorOr("Display_Background", kBlack);
+}
 
-CascadeColor Configuration::GetDisplayLinesColor() const { return ColorOr("Display_Lines", kBlack); }
+CascadeColor Configuration::GetDisplayLinesColor() const {
+    return ColorOr("Display_Lines", kBlack);
+}

@@ -139,18 +139,12 @@ public:
     }
     [[nodiscard]] bool GetLibraryBackground(CascadeBitmap& t) { return GetImage(t, SkinImage::LibraryBackground); }
     [[nodiscard]] bool GetFoldersBackground(CascadeBitmap& t) { return GetImage(t, SkinImage::FoldersBackground); }
-    [[nodiscard]] bool GetCoverArtBackground(CascadeBitmap& t) {
-        return GetImage(t, SkinImage::CoverArtBackground);
-    }
-    [[nodiscard]] bool GetPlaylistsBackground(CascadeBitmap& t) {
-        return GetImage(t, SkinImage::PlaylistsBackground);
-    }
+    [[nodiscard]] bool GetCoverArtBackground(CascadeBitmap& t) { return GetImage(t, SkinImage::CoverArtBackground); }
+    [[nodiscard]] bool GetPlaylistsBackground(CascadeBitmap& t) { return GetImage(t, SkinImage::PlaylistsBackground); }
     [[nodiscard]] bool GetInternetRadioBackground(CascadeBitmap& t) {
         return GetImage(t, SkinImage::InternetRadioBackground);
     }
-    [[nodiscard]] bool GetMiniModeBackground(CascadeBitmap& t) {
-        return GetImage(t, SkinImage::MiniModeBackground);
-    }
+    [[nodiscard]] bool GetMiniModeBackground(CascadeBitmap& t) { return GetImage(t, SkinImage::MiniModeBackground); }
     [[nodiscard]] bool GetKeyboardDialogBackground(CascadeBitmap& t) {
         return GetImage(t, SkinImage::KeyboardDialogBackground);
     }

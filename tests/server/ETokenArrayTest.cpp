@@ -18,8 +18,7 @@ using Strings = std::vector<std::string>;
 // --- Multi-character separators -------------------------------------------
 
 TEST(ETokenArraySplit, GenresReplyAtIdField) {
-    const ETokenArray tokens("genres 0 10 id%3A1 genre%3ARock id%3A2 genre%3AJazz", " id%3A",
-                             CascadeCase::Sensitive);
+    const ETokenArray tokens("genres 0 10 id%3A1 genre%3ARock id%3A2 genre%3AJazz", " id%3A", CascadeCase::Sensitive);
     EXPECT_EQ(Tokens(tokens), (Strings{"genres 0 10", "1 genre%3ARock", "2 genre%3AJazz"}));
 }
 
@@ -134,8 +133,7 @@ TEST(ETokenArrayContains, SortedFindsEveryTokenOfEvenAndOddCounts) {
     for (const char* text : {"a b", "a b c d", "a b c d e f g h", "a b c d e f g h i"}) {
         const ETokenArray tokens(text, " ", CascadeCase::Sensitive);
         for (unsigned long i = 0; i < tokens.GetNumTokens(); ++i) {
-            EXPECT_EQ(tokens.Contains(tokens.TokenAt(i), CascadeCase::Sensitive, ETokenArray::Order::Sorted),
-                      long(i))
+            EXPECT_EQ(tokens.Contains(tokens.TokenAt(i), CascadeCase::Sensitive, ETokenArray::Order::Sorted), long(i))
                 << text;
         }
     }

@@ -87,7 +87,9 @@ TEST(EUtilsUrlDecode, PercentAtTheVeryEndGivesByteZero) {
 TEST(EUtilsUrlDecode, InvalidDigitsStopTheNumberButThePairIsConsumed) {
     EXPECT_EQ(Decoded("%4G!").Std(), "\x04!"s);
     EXPECT_EQ(Decoded("%G4x").Std(), "\0x"s);
-    EXPECT_EQ(Decoded("%%41").Std(), std::string("\0" "1", 2));
+    EXPECT_EQ(Decoded("%%41").Std(), std::string("\0"
+                                                 "1",
+                                                 2));
 }
 
 TEST(EUtilsUrlDecode, LowerCaseHexAndHighBytes) {

@@ -70,8 +70,9 @@ TEST_F(ConfigurationTest, KeysAreCaseSensitive) {
 TEST_F(ConfigurationTest, LaterElementForTheSameKeyWins) {
     WritePng("images/Red/a.png", 5, 2);
     WritePng("images/Red/b.png", 6, 2);
-    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"a.png\"/><!-- x --><other/>"
-                          "<bitmap key=\"Logo\" path=\"b.png\"/></bitmaps>"),
+    Load(WriteSkin("Red",
+                   "<bitmaps><bitmap key=\"Logo\" path=\"a.png\"/><!-- x --><other/>"
+                   "<bitmap key=\"Logo\" path=\"b.png\"/></bitmaps>"),
          "Red");
     EXPECT_EQ(Width(m_config->GetLogo()), 6);
 }
@@ -98,8 +99,9 @@ TEST_F(ConfigurationTest, SameKeyTwiceIsOneBitmapReadOnce) {
 
 TEST_F(ConfigurationTest, TwoKeysOnOneFileShareOneBitmap) {
     WritePng("images/Red/key.png", 5, 2);
-    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Key_Active\" path=\"key.png\"/>"
-                          "<bitmap key=\"Key_Large_Active\" path=\"key.png\"/></bitmaps>"),
+    Load(WriteSkin("Red",
+                   "<bitmaps><bitmap key=\"Key_Active\" path=\"key.png\"/>"
+                   "<bitmap key=\"Key_Large_Active\" path=\"key.png\"/></bitmaps>"),
          "Red");
     CascadeBitmap* small = m_config->GetKeyActive();
     EXPECT_EQ(small, m_config->GetKeyLargeActive());
@@ -158,10 +160,11 @@ TEST_F(ConfigurationTest, ColorDefaultsWithoutASkin) {
 }
 
 TEST_F(ConfigurationTest, ColorComponentsKeepTheirLowEightBits) {
-    Load(WriteSkin("Red", "<colors>"
-                          "<color key=\"Display_Foreground\" red=\"256\" green=\"300\" blue=\"12\"/>"
-                          "<color key=\"Display_Background\" red=\"abc\" green=\" 7x\" blue=\"-1\"/>"
-                          "</colors>"),
+    Load(WriteSkin("Red",
+                   "<colors>"
+                   "<color key=\"Display_Foreground\" red=\"256\" green=\"300\" blue=\"12\"/>"
+                   "<color key=\"Display_Background\" red=\"abc\" green=\" 7x\" blue=\"-1\"/>"
+                   "</colors>"),
          "Red");
     EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0, 44, 12, 255));
     EXPECT_EQ(m_config->GetDisplayBackgroundColor(), CascadeColor(0, 7, 255, 255));
@@ -170,10 +173,11 @@ TEST_F(ConfigurationTest, ColorComponentsKeepTheirLowEightBits) {
 
 TEST_F(ConfigurationTest, ColorWithoutKeyIsSkippedAndMissingComponentIsZero) {
     testing::internal::CaptureStderr();
-    Load(WriteSkin("Red", "<colors>"
-                          "<color red=\"1\" green=\"2\" blue=\"3\"/>"
-                          "<color key=\"Display_Lines\" red=\"9\" blue=\"8\"/>"
-                          "</colors>"),
+    Load(WriteSkin("Red",
+                   "<colors>"
+                   "<color red=\"1\" green=\"2\" blue=\"3\"/>"
+                   "<color key=\"Display_Lines\" red=\"9\" blue=\"8\"/>"
+                   "</colors>"),
          "Red");
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(9, 0, 8, 255));
