@@ -150,6 +150,10 @@ bool SlimServer::Connect(const char* host) {
 bool SlimServer::Connect(const char* host, unsigned short port) {
     Disconnect();
     const CascadeString hostText(host);
+    if (hostText.IsEmpty()) {
+        AppLog::WriteToLog("slimproto: no server address to connect to\n", true);
+        return false;
+    }
     std::array<unsigned char, kMacBytes> mac{};
     if (!EUtils::GetMACAddress(mac.data()))
         AppLog::WriteToLog("slimproto: no network interface with a hardware address; the player id is all zeros\n",
@@ -244,11 +248,6 @@ bool SlimServer::SendData(const char* opcode, const unsigned char* data, unsigne
     return m_socket && m_socket->SendFrame(frame.data(), frame.size());
 }
 
-bool SlimServer::SendAfterHello(const char* opcode, const unsigned char* data, unsigned long length) {
-    if (!m_helloSent.load()) return false;
-    return SendData(opcode, data, length);
-}
-
 bool SlimServer::SendHello(bool playing) {
     std::array<unsigned char, 10> payload{};
     payload[0] = kDeviceId;
@@ -299,8 +298,9 @@ bool SlimServer::SendANIC() {
 }
 
 bool SlimServer::SendStatus(const StatusPacket& packet) {
+    if (!m_helloSent.load()) return false;
     const auto wire = SerializeStatusPacket(packet);
-    return SendAfterHello("STAT", wire.data(), wire.size());
+    return SendData("STAT", wire.data(), wire.size());
 }
 
 unsigned long SlimServer::GetRunningMilliseconds() const {

@@ -58,7 +58,8 @@ public:
     [[nodiscard]] bool Connect(const char* host);
     // Drops any previous link, then opens a link to `host`:`port` and starts
     // the reader thread. True when the first attempt succeeded; otherwise
-    // false and the reader keeps retrying every 5 s. Controlling thread.
+    // false and the reader keeps retrying every 5 s. An empty host is
+    // refused (false, no reader). Controlling thread.
     [[nodiscard]] bool Connect(const char* host, unsigned short port);
     // Stops the reader thread (promptly, also while it is retrying or
     // waiting in a receive) and closes the link. Always true. Controlling
@@ -103,8 +104,6 @@ private:
     void NotifyDisconnect();
     // Frames and sends one message when a link is up.
     bool SendData(const char* opcode, const unsigned char* data, unsigned long length);
-    // Sends only after a successful HELO.
-    bool SendAfterHello(const char* opcode, const unsigned char* data, unsigned long length);
     void StopSocket();
     CascadeTemplateArray<Client*> CopyClients() const;
 
