@@ -68,7 +68,12 @@ bool ScriptedSlimPeer::Listen(unsigned short port) {
 
 void ScriptedSlimPeer::StopListening() {
     std::lock_guard lock(m_lock);
-    if (m_listenFd >= 0) ::close(m_listenFd);
+    // The worker may be polling the descriptor, which keeps the socket alive
+    // past close: shutdown stops it listening at once.
+    if (m_listenFd >= 0) {
+        ::shutdown(m_listenFd, SHUT_RDWR);
+        ::close(m_listenFd);
+    }
     m_listenFd = -1;
     CloseLinkLocked();
     Nudge(m_wakeWrite);
@@ -81,7 +86,10 @@ void ScriptedSlimPeer::CloseLink() {
 }
 
 void ScriptedSlimPeer::CloseLinkLocked() {
-    if (m_linkFd >= 0) ::close(m_linkFd);
+    if (m_linkFd >= 0) {
+        ::shutdown(m_linkFd, SHUT_RDWR);
+        ::close(m_linkFd);
+    }
     m_linkFd = -1;
     m_partial.clear();
 }
