@@ -22,7 +22,8 @@ int CeilPixels(FT_Pos value) { return int((value + 63) >> 6); }
 // The process-wide face cache: faces by request (family, weight, size) and
 // by what they open (file, size), so two names for one file share glyphs.
 struct FaceCache {
-    std::mutex mutex;  // guards both maps and every fontconfig call
+    std::mutex mutex;  // guards both maps and the locator
+    FontLocator locator;
     std::map<std::tuple<std::string, int, int>, std::shared_ptr<FontFace>> byRequest;
     std::map<std::pair<std::string, int>, std::shared_ptr<FontFace>> byFile;
 };
@@ -71,7 +72,7 @@ std::shared_ptr<FontFace> FontFace::Get(std::string_view family, int weight, int
     std::lock_guard lock(cache.mutex);
     auto key = std::make_tuple(std::string(family), weight, size);
     if (auto found = cache.byRequest.find(key); found != cache.byRequest.end()) return found->second;
-    const std::string file = FindFontFile(family, weight == kBoldWeight);
+    const std::string file = cache.locator.FindFontFile(family, weight == kBoldWeight);
     std::shared_ptr<FontFace>& face = cache.byFile[{file, size}];
     if (!face) face = std::make_shared<FontFace>(file, size);
     cache.byRequest.emplace(std::move(key), face);
