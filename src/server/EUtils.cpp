@@ -1,5 +1,6 @@
 #include "server/EUtils.h"
 
+#include "app/base/AppLog.h"
 #include "platform/CascadeHTTPStream.h"
 
 #include <sys/stat.h>
@@ -102,7 +103,7 @@ void UrlEncode(std::string_view source, CascadeString& out) {
 
 void GetHTTPData(const char* url, CascadeString& out) {
     if (!url || *url == '\0') {
-        std::fprintf(stderr, "http: no URL given to fetch\n");
+        AppLog::WriteToLog("http: no URL given to fetch\n", false);
         return;
     }
     CascadeHTTPStream stream;
@@ -121,7 +122,7 @@ void GetHTTPData(const char* url, CascadeString& out) {
 
 uint64_t GetFileSize(const char* path) {
     if (!path || *path == '\0') {
-        std::fprintf(stderr, "file: no path given for a size query\n");
+        AppLog::WriteToLog("file: no path given for a size query\n", false);
         return 0;
     }
     struct stat info {};
@@ -130,7 +131,7 @@ uint64_t GetFileSize(const char* path) {
     // stat; measure them by seeking to the end.
     std::FILE* file = std::fopen(path, "r");
     if (!file) {
-        std::fprintf(stderr, "file: cannot read the size of \"%s\": %s\n", path, std::strerror(errno));
+        AppLog::WriteToLog("file: cannot read the size of \"%s\": %s\n", false, path, std::strerror(errno));
         return 0;
     }
     uint64_t size = 0;

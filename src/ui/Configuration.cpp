@@ -1,5 +1,6 @@
 #include "ui/Configuration.h"
 
+#include "app/base/AppLog.h"
 #include "server/EUtils.h"
 #include "ui/EUtilsDrawing.h"
 
@@ -56,7 +57,7 @@ constexpr CascadeColor kBlack{0x000000FFu};
 uint8_t ReadComponent(const tinyxml2::XMLElement& color, const char* key, const char* name) {
     const char* text = color.Attribute(name);
     if (!text) {
-        std::fprintf(stderr, "skin: color \"%s\" (line %d) has no \"%s\"; using 0\n", key, color.GetLineNum(), name);
+        AppLog::WriteToLog("skin: color \"%s\" (line %d) has no \"%s\"; using 0\n", true, key, color.GetLineNum(), name);
         return 0;
     }
     return uint8_t(uint64_t(EUtils::ParseDecimal(text)) & 0xFFu);
@@ -81,7 +82,7 @@ void Configuration::SetApplicationDirectory(std::string dir) {
 
 void Configuration::LoadConfiguration(const char* configPath, const char* skinName) {
     if (!skinName || *skinName == '\0') {
-        std::fprintf(stderr, "skin: no skin name given; using \"%s\"\n", kDefaultSkin);
+        AppLog::WriteToLog("skin: no skin name given; using \"%s\"\n", true, kDefaultSkin);
         skinName = kDefaultSkin;
     }
     m_skinName = skinName;
@@ -91,12 +92,12 @@ void Configuration::LoadConfiguration(const char* configPath, const char* skinNa
     if (!configPath) return;
     tinyxml2::XMLDocument document;
     if (document.LoadFile(configPath) != tinyxml2::XML_SUCCESS) {
-        std::fprintf(stderr, "skin: cannot read \"%s\": %s; using the defaults\n", configPath, document.ErrorStr());
+        AppLog::WriteToLog("skin: cannot read \"%s\": %s; using the defaults\n", true, configPath, document.ErrorStr());
         return;
     }
     const tinyxml2::XMLElement* skin = document.FirstChildElement("skin");
     if (!skin) {
-        std::fprintf(stderr, "skin: \"%s\" has no <skin> element; using the defaults\n", configPath);
+        AppLog::WriteToLog("skin: \"%s\" has no <skin> element; using the defaults\n", true, configPath);
         return;
     }
     ReadBitmaps(skin);
@@ -111,7 +112,7 @@ void Configuration::ReadBitmaps(const tinyxml2::XMLElement* skin) {
         const char* key = bitmap->Attribute("key");
         const char* path = bitmap->Attribute("path");
         if (!key || !path) {
-            std::fprintf(stderr, "skin: bitmap at line %d lacks \"%s\"; skipped\n", bitmap->GetLineNum(),
+            AppLog::WriteToLog("skin: bitmap at line %d lacks \"%s\"; skipped\n", true, bitmap->GetLineNum(),
                          key ? "path" : "key");
             continue;
         }
@@ -126,7 +127,7 @@ void Configuration::ReadColors(const tinyxml2::XMLElement* skin) {
          color = color->NextSiblingElement("color")) {
         const char* key = color->Attribute("key");
         if (!key) {
-            std::fprintf(stderr, "skin: color at line %d has no \"key\"; skipped\n", color->GetLineNum());
+            AppLog::WriteToLog("skin: color at line %d has no \"key\"; skipped\n", true, color->GetLineNum());
             continue;
         }
         const uint8_t red = ReadComponent(*color, key, "red");
@@ -167,7 +168,7 @@ CascadeBitmap* Configuration::GetBitmap(const char* key, const char* defaultPath
     const CascadeString fallback = FullPath(CascadeString(defaultPath));
     if (!EUtils::LoadBitmapFromFile(*bitmap, FullPath(path).c_str(), fallback.c_str())) {
         // Cached empty until the next skin load, so this is said once.
-        std::fprintf(stderr, "skin: no image for \"%s\" (tried \"%s\" and \"%s\")\n", key ? key : "", path.c_str(),
+        AppLog::WriteToLog("skin: no image for \"%s\" (tried \"%s\" and \"%s\")\n", true, key ? key : "", path.c_str(),
                      defaultPath ? defaultPath : "");
     }
     cached = bitmap.get();
