@@ -24,5 +24,5 @@ function(quendrel_test name dir)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;QUENDREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUENDREL_BUILD_DIR=${PROJECT_BINARY_DIR}")
+    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;QUENDREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUENDREL_BUILD_DIR=${PROJECT_BINARY_DIR};${QUENDREL_RUN_ENV}")
 endfunction()
