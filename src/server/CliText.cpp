@@ -1,0 +1,84 @@
+#include "server/CliText.h"
+
+#include "server/EUtils.h"
+
+#include <cctype>
+
+namespace CliText {
+
+std::vector<std::string_view> SplitAt(std::string_view text, std::string_view separator) {
+    std::vector<std::string_view> pieces;
+    if (separator.empty()) return pieces;
+    std::size_t found = text.find(separator);
+    if (found == std::string_view::npos) return pieces;
+    std::size_t start = 0;
+    while (found != std::string_view::npos) {
+        pieces.push_back(text.substr(start, found - start));
+        start = found + separator.size();
+        found = text.find(separator, start);
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+std::string_view WordAt(std::string_view text, std::size_t index) {
+    std::string_view result;
+    std::size_t at = 0;
+    ForEachWord(text, [&](std::string_view word) {
+        if (at++ == index) result = word;
+    });
+    return result;
+}
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+CascadeString Decode(std::string_view escaped) {
+    std::string out;
+    out.reserve(escaped.size());
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+        const char c = escaped[i];
+        if (c == '+') {
+            out += ' ';
+        } else if (c == '%' && i + 2 < escaped.size() && HexValue(escaped[i + 1]) >= 0 &&
+                   HexValue(escaped[i + 2]) >= 0) {
+            out += char(HexValue(escaped[i + 1]) * 16 + HexValue(escaped[i + 2]));
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    return CascadeString(std::move(out));
+}
+
+int64_t LeadingNumber(std::string_view text) {
+    std::size_t end = 0;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    return end == 0 ? 0 : EUtils::ParseDecimal(text.substr(0, end));
+}
+
+std::string_view Trim(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace CliText
