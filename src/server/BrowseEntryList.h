@@ -15,6 +15,8 @@ public:
     BrowseEntryList() = default;
     BrowseEntryList(const BrowseEntryList&) = delete;
     BrowseEntryList& operator=(const BrowseEntryList&) = delete;
+    BrowseEntryList(BrowseEntryList&&) = default;
+    BrowseEntryList& operator=(BrowseEntryList&&) = default;
     virtual ~BrowseEntryList() = default;
 
     // Takes ownership and appends; returns the new entry's index. A null

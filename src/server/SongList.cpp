@@ -87,8 +87,14 @@ void SongList::ParseSongInfo(std::string_view item, SongInfo& song, ItemKind kin
     bool first = true;
     CliText::ForEachWord(item, [&](std::string_view word) {
         if (first) {
-            (kind == ItemKind::PlaylistItem ? song.playlistIndex : song.songId) = word;
             first = false;
+            if (kind == ItemKind::PlaylistItem) {
+                song.playlistIndex = word;
+                return;
+            }
+            // The item was cut at its "id:", so the first word is the song id.
+            song.songId = word;
+            song.coverPath = "music/" + song.songId + "/cover.jpg";
             return;
         }
         ReadWord(word, song);

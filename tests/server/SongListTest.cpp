@@ -1,0 +1,211 @@
+#include "server/SongList.h"
+#include "server/StreamTitle.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* kStatus =
+    "00%3A04%3A20%3A12%3A34%3A56 status - 1 tags%3Agaldtypesru player_name%3ALiving%20Room player_connected%3A1 "
+    "power%3A1 mode%3Aplay time%3A12.3456789 rate%3A1 duration%3A297.117 mixer%20volume%3A50 "
+    "playlist%20repeat%3A0 playlist%20shuffle%3A0 playlist_cur_index%3A2 playlist_tracks%3A12 "
+    "playlist%20index%3A2 id%3A42 title%3AIf%20I%20Had%20You genre%3AVocal artist%3ADiana%20Krall "
+    "album%3AAll%20for%20You duration%3A297.117 tracknum%3A12 year%3A1996 genre_id%3A2 album_id%3A12 "
+    "artist_id%3A3 bitrate%3A160kbps%20VBR "
+    "url%3Afile%3A%2F%2F%2Fmusic%2FDiana%2520Krall%2F12%2520-%2520If%2520I%2520Had%2520You.mp3";
+
+// A status reply whose current song (index 0) is a radio stream.
+std::string StreamStatus(const char* currentTitle, const char* songTitle) {
+    return std::string("p status - 1 tags%3Agaldtypesru remote%3A1 current_title%3A") + currentTitle +
+           " playlist_cur_index%3A0 playlist_tracks%3A1 playlist%20index%3A0 id%3A-9 title%3A" + songTitle +
+           " url%3Ahttp%3A%2F%2Fradio.example%2Fstream.mp3%3Fid%3D1";
+}
+
+// --- Status replies: playlist items with a header ---
+
+TEST(SongListStatusReply, ReadsEveryTaggedField) {
+    SongList list;
+    list.ParseEntryList(kStatus, true);
+    ASSERT_EQ(1u, list.GetNumEntries());
+    const SongInfo& song = *list.Item(0);
+    EXPECT_EQ("2", song.playlistIndex);
+    EXPECT_EQ("42", song.songId);
+    EXPECT_EQ("If I Had You", song.title);
+    EXPECT_EQ("Vocal", song.genre);
+    EXPECT_EQ("Diana Krall", song.artist);
+    EXPECT_EQ("All for You", song.album);
+    EXPECT_EQ("4:57", song.duration);
+    EXPECT_EQ(297, song.secondsTotal);
+    EXPECT_EQ("12", song.trackNum);
+    EXPECT_EQ("1996", song.year);
+    EXPECT_EQ("2", song.genreId);
+    EXPECT_EQ("12", song.albumId);
+    EXPECT_EQ("3", song.artistId);
+    EXPECT_EQ("160kbps VBR", song.bitrate);
+    EXPECT_EQ("music/42/cover.jpg", song.coverPath);
+    // The url is escaped twice on the wire: once decoded it is still a URL.
+    EXPECT_EQ("file:///music/Diana%20Krall/12%20-%20If%20I%20Had%20You.mp3", song.url);
+    EXPECT_EQ("/music/Diana%20Krall/12%20-%20If%20I%20Had%20You.mp3", song.path);
+}
+
+TEST(SongListStatusReply, SeveralItemsAreCutAtEachPlaylistIndex) {
+    SongList list;
+    list.ParseEntryList(
+        "p status 0 5 tags%3Agald playlist_cur_index%3A0 playlist_tracks%3A2 playlist%20index%3A0 id%3A40 "
+        "title%3AFrim%20Fram%20Sauce duration%3A210.5 playlist%20index%3A1 id%3A41 title%3ABoulevard",
+        false);
+    ASSERT_EQ(2u, list.GetNumEntries());
+    EXPECT_EQ("0", list.Item(0)->playlistIndex);
+    EXPECT_EQ("3:30", list.Item(0)->duration);
+    EXPECT_EQ("1", list.Item(1)->playlistIndex);
+    EXPECT_EQ("Boulevard", list.Item(1)->title);
+    EXPECT_EQ("0", list.Item(1)->duration);
+}
+
+TEST(SongListStatusReply, PlayerOffGivesNoSongs) {
+    SongList list;
+    list.ParseEntryList("p status 0 5 player_name%3ALiving%20Room player_connected%3A1 power%3A0", true);
+    EXPECT_EQ(0u, list.GetNumEntries());
+}
+
+// --- Titles and songinfo replies: song items ---
+
+TEST(SongListTitlesReply, IdItemsGiveSongIdsAndTheTotal) {
+    SongList list;
+    list.ParseEntryList(
+        "titles 0 10 album_id%3A12 sort%3Atracknum tags%3Agldt count%3A2 id%3A40 title%3AFrim%20Fram%20Sauce "
+        "genre%3AVocal album%3AAll%20for%20You duration%3A210.5 tracknum%3A1 id%3A41 "
+        "title%3ABoulevard%20of%20Broken%20Dreams duration%3A247.2 tracknum%3A2",
+        true);
+    EXPECT_EQ(2u, list.GetTotalCount());
+    ASSERT_EQ(2u, list.GetNumEntries());
+    EXPECT_EQ("40", list.Item(0)->songId);
+    EXPECT_EQ("-1", list.Item(0)->playlistIndex);
+    EXPECT_EQ("4:07", list.Item(1)->duration);
+    EXPECT_EQ("music/41/cover.jpg", list.Item(1)->coverPath);
+}
+
+TEST(SongListTitlesReply, ThePlainParseAlsoGivesSongs) {
+    SongList list;
+    BrowseEntryList& base = list;
+    base.ParseEntryList("titles 0 1 count%3A1 id%3A7 title%3AX");
+    ASSERT_NE(nullptr, list.Item(0));
+    EXPECT_EQ("X", list.Item(0)->title);
+}
+
+TEST(SongListItem, PlaylistItemKeepsItsIndexAndALaterIdWins) {
+    SongInfo asItem;
+    SongList::ParseSongInfo("3 id%3A77 title%3AHello", asItem, SongList::ItemKind::PlaylistItem);
+    EXPECT_EQ("3", asItem.playlistIndex);
+    EXPECT_EQ("77", asItem.songId);
+    EXPECT_EQ("Hello", asItem.title);
+    SongInfo asSong;
+    SongList::ParseSongInfo("3 id%3A77 title%3AHello", asSong, SongList::ItemKind::Song);
+    EXPECT_EQ("77", asSong.songId);
+    EXPECT_EQ("-1", asSong.playlistIndex);
+}
+
+TEST(SongListItem, DurationFormsAndMissingFieldsKeepDefaults) {
+    SongInfo song;
+    SongList::ParseSongInfo("1 duration%3A245.7", song, SongList::ItemKind::Song);
+    EXPECT_EQ("4:05", song.duration);
+    EXPECT_EQ(245, song.secondsTotal);
+    EXPECT_EQ("N/A", song.artist);
+    EXPECT_EQ("N/A", song.genre);
+    EXPECT_EQ("-1", song.albumId);
+    SongList::ParseSongInfo("1 duration%3A", song, SongList::ItemKind::Song);
+    EXPECT_EQ("0:00", song.duration);
+    SongList::ParseSongInfo("1 duration%3A4000", song, SongList::ItemKind::Song);
+    EXPECT_EQ("66:40", song.duration);
+}
+
+TEST(SongListItem, EmptyFieldsBecomeEmptyTexts) {
+    SongInfo song;
+    SongList::ParseSongInfo("5 artist%3A album%3A year%3A", song, SongList::ItemKind::Song);
+    EXPECT_EQ("", song.artist);
+    EXPECT_EQ("", song.album);
+}
+
+TEST(SongListItem, AShortUrlGivesAnEmptyPath) {
+    SongInfo song;
+    SongList::ParseSongInfo("5 url%3Afile%3A", song, SongList::ItemKind::Song);
+    EXPECT_EQ("file:", song.url);
+    EXPECT_EQ("", song.path);
+}
+
+// --- The stream-title rule on the current song ---
+
+TEST(SongListStreamTitle, ArtistAndTitleComeFromTheCurrentTitle) {
+    SongList list;
+    list.ParseEntryList(StreamStatus("(Radio)%20Artist%20A%20-%20Song%20B", "Jazz%20FM"), true);
+    const SongInfo& song = *list.Item(0);
+    EXPECT_EQ("Artist A", song.artist);
+    EXPECT_EQ("Song B", song.title);
+    EXPECT_EQ("Jazz FM", song.album);
+    EXPECT_EQ("0", song.albumId);
+}
+
+TEST(SongListStreamTitle, ATitleWithoutDashHasNoArtist) {
+    SongList list;
+    list.ParseEntryList(StreamStatus("Song%20only", "Jazz%20FM"), true);
+    EXPECT_EQ("N/A", list.Item(0)->artist);
+    EXPECT_EQ("Song only", list.Item(0)->title);
+}
+
+TEST(SongListStreamTitle, ADashWithoutSpacesStillSplits) {
+    SongList list;
+    list.ParseEntryList(StreamStatus("Band-Tune", "Jazz%20FM"), true);
+    EXPECT_EQ("Band", list.Item(0)->artist);
+    EXPECT_EQ("Tune", list.Item(0)->title);
+}
+
+TEST(SongListStreamTitle, AnAddressAsCurrentTitleBecomesItsFileName) {
+    SongList list;
+    list.ParseEntryList(StreamStatus("http%3A%2F%2Fhost%2Fdir%2Flive.mp3%3Fa%3D1", ""), true);
+    EXPECT_EQ("live.mp3", list.Item(0)->title);
+    EXPECT_EQ("http://host/dir/live.mp3?a=1", list.Item(0)->album);
+}
+
+TEST(SongListStreamTitle, OnlyAppliedWhenAskedForAndToTheCurrentIndex) {
+    SongList unmarked;
+    unmarked.ParseEntryList(StreamStatus("Artist%20A%20-%20Song%20B", "Jazz%20FM"), false);
+    EXPECT_EQ("Jazz FM", unmarked.Item(0)->title);
+    SongList other;
+    std::string reply = StreamStatus("Artist%20A%20-%20Song%20B", "Jazz%20FM");
+    reply.replace(reply.find("playlist_cur_index%3A0"), 22, "playlist_cur_index%3A5");
+    other.ParseEntryList(reply, true);
+    EXPECT_EQ("Jazz FM", other.Item(0)->title);
+}
+
+TEST(SongListStreamTitle, AStreamWithoutTitleIsNamedByItsUrl) {
+    SongList list;
+    list.ParseEntryList(StreamStatus("", ""), false);
+    EXPECT_EQ("http://radio.example/stream.mp3?id=1", list.Item(0)->title);
+}
+
+TEST(StreamTitleWeb, TheCurrentSongIsFoundAfterTheMarker) {
+    std::string_view text;
+    EXPECT_TRUE(StreamTitle::FindWebCurrentSong("<a href=\"status.html#currentsong\">(Live) Band X - Tune Y</a>", text));
+    EXPECT_EQ("(Live) Band X - Tune Y", text);
+    EXPECT_FALSE(StreamTitle::FindWebCurrentSong("<a name=\"currentsong\"></a>", text));
+    SongInfo song;
+    song.title = "";
+    song.url = "http://r/s";
+    StreamTitle::ApplyWebTitle(song, "(Live) Band X - Tune Y");
+    EXPECT_EQ("Band X", song.artist);
+    EXPECT_EQ("Tune Y", song.title);
+    EXPECT_EQ("http://r/s", song.album);
+    StreamTitle::ApplyWebTitle(song, "Just a title");
+    EXPECT_EQ("N/A", song.artist);
+    EXPECT_EQ("Just a title", song.title);
+}
+
+TEST(StreamTitleWeb, AnAddressTitleIsCleanedUp) {
+    SongInfo song;
+    song.title = "http://radio.example/path/stream.mp3?id=1";
+    StreamTitle::CleanUrlTitle(song);
+    EXPECT_EQ("stream.mp3", song.title);
+    EXPECT_EQ("http://radio.example/path/stream.mp3?id=1", song.album);
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+#include "support/SlimSimulator.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+std::string SourceDir() {
+    const char* dir = std::getenv("QUENDREL_SOURCE_DIR");
+    if (dir) return dir;
+    // tests/support/ lies two levels below the source root.
+    std::string file = __FILE__;
+    for (int up = 0; up < 3; ++up) file = file.substr(0, file.rfind('/'));
+    return file;
+}
+
+std::string CacheDir() {
+    const char* dir = std::getenv("QUENDREL_BUILD_DIR");
+    return std::string(dir ? dir : "/tmp") + "/sim-library";
+}
+
+int ConnectLoopback(unsigned short port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    timeval timeout{10, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    return fd;
+}
+
+bool SendAll(int fd, const std::string& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += std::size_t(n);
+    }
+    return true;
+}
+
+int Run(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+std::string SlimSimulator::Library() {
+    const std::string dir = CacheDir();
+    const int lock = ::open((dir + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+    if (lock < 0) return "";
+    ::flock(lock, LOCK_EX);
+    struct stat info {};
+    bool ready = ::stat((dir + "/manifest.json").c_str(), &info) == 0;
+    if (!ready) ready = Run({"python3", SourceDir() + "/tools/slimserver-sim/make-library", dir}) == 0;
+    ::flock(lock, LOCK_UN);
+    ::close(lock);
+    return ready ? dir : "";
+}
+
+SlimSimulator::~SlimSimulator() { Stop(); }
+
+bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& extra) {
+    const std::string library = Library();
+    if (library.empty()) return false;
+    char pattern[] = "/tmp/slimsim-XXXXXX";
+    if (!::mkdtemp(pattern)) return false;
+    m_dir = pattern;
+    const std::string ready = m_dir + "/ready";
+    std::vector<std::string> args = {"python3", SourceDir() + "/tools/slimserver-sim/slimserver-sim",
+                                     "--library", library, "--bind", "127.0.0.1",
+                                     "--proto-port", std::to_string(ports.proto), "--cli-port",
+                                     std::to_string(ports.cli), "--web-port", std::to_string(ports.web),
+                                     "--control-port", std::to_string(ports.control), "--ready-file", ready};
+    args.insert(args.end(), extra.begin(), extra.end());
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const int log = ::open((m_dir + "/stderr.log").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        ::dup2(log, 2);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return m_pid > 0 && ReadReadyFile(ready);
+}
+
+bool SlimSimulator::ReadReadyFile(const std::string& path) {
+    for (int i = 0; i < 1500; ++i) {
+        std::ifstream file(path);
+        std::string line;
+        Ports found;
+        int seen = 0;
+        while (std::getline(file, line)) {
+            const std::size_t eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            const auto value = static_cast<unsigned short>(std::atoi(line.c_str() + eq + 1));
+            const std::string key = line.substr(0, eq);
+            if (key == "proto") found.proto = value, ++seen;
+            if (key == "cli") found.cli = value, ++seen;
+            if (key == "web") found.web = value, ++seen;
+            if (key == "control") found.control = value, ++seen;
+        }
+        if (seen == 4) {
+            m_ports = found;
+            return true;
+        }
+        if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+void SlimSimulator::CloseFds() {
+    if (m_controlFd >= 0) ::close(m_controlFd);
+    if (m_playerFd >= 0) ::close(m_playerFd);
+    m_controlFd = m_playerFd = -1;
+}
+
+void SlimSimulator::Stop() {
+    CloseFds();
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+    if (!m_dir.empty()) {
+        Run({"rm", "-rf", m_dir});
+        m_dir.clear();
+    }
+}
+
+std::string SlimSimulator::Control(const std::string& line) {
+    if (m_controlFd < 0) m_controlFd = ConnectLoopback(m_ports.control);
+    if (m_controlFd < 0 || !SendAll(m_controlFd, line + "\n")) return "";
+    std::string reply;
+    char c;
+    while (::recv(m_controlFd, &c, 1, 0) == 1 && c != '\n') reply += c;
+    return reply;
+}
+
+std::vector<std::string> SlimSimulator::CliLines() { return JsonStrings(Control("cli-lines"), "line"); }
+
+bool SlimSimulator::WaitForCliLine(const std::string& line, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const std::string& seen : CliLines())
+            if (seen == line) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+std::string SlimSimulator::Cli(const std::string& line) {
+    const std::vector<std::string> replies = JsonStrings(Control("cli " + line), "reply");
+    return replies.empty() ? std::string() : replies[0];
+}
+
+bool SlimSimulator::ConnectPlayer(const std::string& mac) {
+    if (m_playerFd >= 0) ::close(m_playerFd);
+    m_playerFd = ConnectLoopback(m_ports.proto);
+    if (m_playerFd < 0) return false;
+    std::string helo = {'H', 'E', 'L', 'O', 0, 0, 0, 18, 3, 1};
+    unsigned value[6];
+    if (std::sscanf(mac.c_str(), "%x:%x:%x:%x:%x:%x", &value[0], &value[1], &value[2], &value[3], &value[4],
+                    &value[5]) != 6)
+        return false;
+    for (unsigned byte : value) helo += char(byte);
+    helo.append(10, '\0');
+    if (!SendAll(m_playerFd, helo)) return false;
+    // The server knows the player once it answers in the CLI.
+    for (int i = 0; i < 250; ++i) {
+        const std::string reply = Cli("player count ?");
+        if (reply != "player count 0" && !reply.empty()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+std::vector<std::string> SlimSimulator::JsonStrings(const std::string& json, const std::string& key) {
+    std::vector<std::string> values;
+    const std::string marker = "\"" + key + "\": \"";
+    std::size_t at = json.find(marker);
+    while (at != std::string::npos) {
+        std::string value;
+        std::size_t i = at + marker.size();
+        for (; i < json.size() && json[i] != '"'; ++i) {
+            if (json[i] != '\\' || i + 1 >= json.size()) {
+                value += json[i];
+                continue;
+            }
+            const char e = json[++i];
+            if (e == 'u' && i + 4 < json.size()) {
+                value += char(std::strtol(json.substr(i + 1, 4).c_str(), nullptr, 16));
+                i += 4;
+            } else {
+                value += e == 'n' ? '\n' : e == 't' ? '\t' : e;
+            }
+        }
+        values.push_back(value);
+        at = json.find(marker, i);
+    }
+    return values;
+}
