@@ -3,6 +3,7 @@
 #include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
 #include "ui/Configuration.h"
+#include "server/SlimCLIConnection.h"
 
 #include <cstdio>
 
@@ -59,7 +60,9 @@ void QuendrelPlayer::OnPaint(CascadeBitmap& target) {
 void QuendrelPlayer::OnSlimServerCommand(const char*, unsigned char*, unsigned long) {}
 
 void QuendrelPlayer::OnSlimServerConnected() {
-    if (m_server.SendHello(IsPlaying())) m_server.SendIR(kIrPowerOn);
+    if (!m_server.SendHello(IsPlaying()) || !m_server.SendIR(kIrPowerOn)) return;
+    // The server also hears over its CLI that this player is on.
+    m_server.GetSlimCLIConnection()->Power(true);
 }
 
 void QuendrelPlayer::OnSlimServerDisconnected() {}

@@ -6,6 +6,8 @@
 #include "player/EUtilsNetwork.h"
 #include "player/SlimServerSocket.h"
 #include "server/EUtils.h"
+#include "server/SlimCLIConnection.h"
+#include "server/SlimCLIListener.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -183,7 +185,52 @@ bool SlimServer::Connect(const char* host, unsigned short port) {
 
 bool SlimServer::Disconnect() {
     StopSocket();
+    // The CLI objects live as long as this one: close them outside the lock,
+    // so a listener callback that asks for the connection cannot block the
+    // listener's stop.
+    SlimCLIListener* listener = nullptr;
+    SlimCLIConnection* connection = nullptr;
+    {
+        std::lock_guard lock(m_cliLock);
+        listener = m_cliListener.get();
+        connection = m_cliConnection.get();
+        m_cliClosed = connection != nullptr;
+    }
+    if (listener) listener->Disconnect();
+    if (connection) connection->Disconnect();
     return true;
+}
+
+SlimCLIConnection* SlimServer::GetSlimCLIConnection() {
+    std::lock_guard lock(m_cliLock);
+    if (m_cliConnection && !m_cliClosed) return m_cliConnection.get();
+    if (!m_cliConnection) m_cliConnection = std::make_unique<SlimCLIConnection>();
+    m_cliClosed = false;
+    m_cliConnection->SetPlayerId(GetPlayerId());
+    const CascadeString host = [this] {
+        std::lock_guard shared(m_sharedLock);
+        return m_shared.serverAddress;
+    }();
+    const auto port = static_cast<unsigned short>(EUtils::ParseDecimal(g_portCLI.View()));
+    // A failed first attempt is logged; the connection tries again on use.
+    (void)m_cliConnection->Connect(host.c_str(), port);
+    return m_cliConnection.get();
+}
+
+SlimCLIListener* SlimServer::GetSlimCLIListener() {
+    SlimCLIConnection* connection = GetSlimCLIConnection();
+    std::lock_guard lock(m_cliLock);
+    if (!m_cliListener) m_cliListener = std::make_unique<SlimCLIListener>(*connection);
+    if (!m_cliListener->IsStarted()) {
+        m_cliListener->SetPlayerId(GetPlayerId());
+        const CascadeString host = [this] {
+            std::lock_guard shared(m_sharedLock);
+            return m_shared.serverAddress;
+        }();
+        const auto port = static_cast<unsigned short>(EUtils::ParseDecimal(g_portCLI.View()));
+        (void)m_cliListener->Connect(host.c_str(), port);
+    }
+    return m_cliListener.get();
 }
 
 void SlimServer::StopSocket() {

@@ -10,6 +10,9 @@
 #include <memory>
 #include <mutex>
 
+class SlimCLIConnection;
+class SlimCLIListener;
+
 // The player's end of SlimProto: finds a server by UDP broadcast, keeps one
 // TCP link open from a reader thread that reconnects by itself, frames the
 // player's messages and hands the server's commands to registered clients.
@@ -95,6 +98,17 @@ public:
     // True while the reader holds an open link. Any thread.
     bool IsConnected() const;
 
+    // The server-control connection over the CLI, made on first demand: its
+    // player id is this player's MAC text and it connects to the server
+    // address on the port of g_portCLI. Owned by this object and kept for
+    // its whole life (Disconnect closes it; the next demand opens it again).
+    // Any thread; two threads asking at once get the same connection.
+    SlimCLIConnection* GetSlimCLIConnection();
+    // The change listener, made, given the player id and connected on first
+    // demand (after Disconnect, on the next demand). Owned by this object.
+    // Any thread except the listener's own.
+    SlimCLIListener* GetSlimCLIListener();
+
 private:
     static constexpr std::size_t kMacBytes = 6;
 
@@ -126,4 +140,11 @@ private:
     // swaps it out under it. Taken before the socket's own send lock.
     mutable std::mutex m_linkLock;
     std::unique_ptr<SlimServerSocket> m_socket;
+
+    // The CLI objects, made on first demand. The listener uses the
+    // connection, so it is declared after it and dies first.
+    std::mutex m_cliLock;
+    std::unique_ptr<SlimCLIConnection> m_cliConnection;
+    std::unique_ptr<SlimCLIListener> m_cliListener;
+    bool m_cliClosed = false;       // Disconnect closed the connection
 };

@@ -66,6 +66,8 @@ public:
     void Disconnect();
     // True while the notification link is open.
     bool IsListening() const { return m_listening.load(); }
+    // True between Connect (or Attach) and Disconnect. Any thread.
+    bool IsStarted() const { return m_started; }
 
     // A client is kept once; the array does not own it. Once
     // UnregisterClient returns, no callback to that client is running or
@@ -106,7 +108,7 @@ private:
     std::mutex m_stopLock;
     std::condition_variable m_stopChanged;
     bool m_stop = false;
-    bool m_started = false;            // owner thread only
+    std::atomic<bool> m_started{false};
 
     // The clients and the callback passes over them.
     std::mutex m_clientsLock;
