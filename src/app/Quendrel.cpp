@@ -8,6 +8,7 @@
 #include "platform/CascadeSettings.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeTime.h"
+#include "server/SlimCLIConnection.h"
 #include "ui/Configuration.h"
 
 #include <unistd.h>
@@ -110,6 +111,44 @@ void Quendrel::SetSkinName(const char* name) {
     m_skinName = name;
 }
 
+namespace {
+
+// Repeat and shuffle modes the server knows (0 off, 1 song/on, 2 all/album);
+// other values from the command line are not sent.
+constexpr uint8_t kLastMode = 2;
+
+// Repeat, then shuffle, then the playlist to play, over the server's CLI.
+void SendStartupChoices(SlimCLIConnection& cli, const AppOptions& options) {
+    if (options.repeatMode && *options.repeatMode <= kLastMode) (void)cli.SetRepeat(*options.repeatMode);
+    if (options.shuffleMode && *options.shuffleMode <= kLastMode) (void)cli.SetShuffle(*options.shuffleMode);
+    if (options.playlistId > 0) cli.PlayPlaylist(static_cast<unsigned long>(options.playlistId));
+}
+
+// The ECP commands answered from the server's status or sent to it; false
+// for any other command.
+bool AnswerServerCommand(SlimCLIConnection& cli, const CascadeString& command, CascadeString& reply) {
+    auto is = [&](const char* text) { return command.Compare(text, CascadeCase::Insensitive) == 0; };
+    if (is("Quendrel stop")) {
+        cli.Stop();
+        reply = "OK";
+    } else if (is("Quendrel playbackposition")) {
+        reply.Format("%i", int(cli.GetCurrentSongTime()));
+    } else if (is("Quendrel currenttitle")) {
+        reply = cli.GetCurrentSongTitle();
+    } else if (is("Quendrel currentalbum")) {
+        reply = cli.GetCurrentSongAlbum();
+    } else if (is("Quendrel currentartist")) {
+        reply = cli.GetCurrentSongArtist();
+    } else if (is("Quendrel currentyear")) {
+        reply = cli.GetCurrentSongYear();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 // Shows the Now Playing screen and the player display and connects; returns
 // the message to show when that fails.
 CascadeString Quendrel::BringUpScreens(const AppOptions& options) {
@@ -122,9 +161,7 @@ CascadeString Quendrel::BringUpScreens(const AppOptions& options) {
     if (!m_player.Connect()) return "Unable to connect to SlimServer.";
     m_player.SetFocus();
     m_player.SetDisplayVisible(true);
-    // Repeat, shuffle and the playlist to play go to the server over its
-    // command line interface, which arrives with the server-control classes.
-    (void)options;
+    SendStartupChoices(*m_player.GetServer().GetSlimCLIConnection(), options);
     m_idleTimerId = SetTimer(kIdleTickMs);
     RegisterECPCommand("Quendrel");
     return {};
@@ -222,5 +259,7 @@ void Quendrel::OnECPCommand(const CascadeString& command, CascadeString& reply) 
         reply = "OK";
     } else if (is("Quendrel ping")) {
         reply = "pong";
+    } else if (!g_serverIP.IsEmpty()) {
+        (void)AnswerServerCommand(*m_player.GetServer().GetSlimCLIConnection(), command, reply);
     }
 }
