@@ -1,6 +1,7 @@
 #include "platform/CascadeInput.h"
 
 #include "platform/CascadeApp.h"
+#include "platform/CascadeFileDescriptor.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -11,23 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-}  // namespace
 
 std::string CascadeInput::GetSocketPath() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -41,14 +25,14 @@ bool CascadeInput::DispatchECPCommand(const CascadeString& command, CascadeStrin
     if (path.size() >= sizeof addr.sun_path) return false;
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    Fd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0 || connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return false;
+    CascadeFileDescriptor fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (fd.Get() < 0 || connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return false;
 
     std::string line = command.Std();
     for (char& c : line)
         if (c == '\n' || c == '\r') c = ' ';
     line += '\n';
-    if (send(fd.get(), line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size())) return false;
+    if (send(fd.Get(), line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size())) return false;
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string received;
@@ -56,9 +40,9 @@ bool CascadeInput::DispatchECPCommand(const CascadeString& command, CascadeStrin
     while (received.find('\n') == std::string::npos) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
-        pollfd p{fd.get(), POLLIN, 0};
+        pollfd p{fd.Get(), POLLIN, 0};
         if (poll(&p, 1, int(left.count())) <= 0) return false;
-        const ssize_t n = recv(fd.get(), buffer, sizeof buffer, 0);
+        const ssize_t n = recv(fd.Get(), buffer, sizeof buffer, 0);
         if (n <= 0) return false;
         received.append(buffer, std::size_t(n));
     }

@@ -1,5 +1,7 @@
 #include "player/EUtilsNetwork.h"
 
+#include "platform/CascadeFileDescriptor.h"
+
 #include <net/if.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -10,20 +12,6 @@
 
 namespace {
 
-// Owns one descriptor for the length of a query.
-class ScopedDescriptor {
-public:
-    explicit ScopedDescriptor(int fd) : m_fd(fd) {}
-    ScopedDescriptor(const ScopedDescriptor&) = delete;
-    ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
-    ~ScopedDescriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 constexpr std::size_t kInterfaceListBytes = 1024;
 constexpr std::size_t kMacBytes = 6;
@@ -46,7 +34,7 @@ namespace EUtils {
 
 bool GetMACAddress(unsigned char* address) {
     if (!address) return false;
-    ScopedDescriptor fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    CascadeFileDescriptor fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (fd.Get() < 0) return false;
 
     std::array<ifreq, kInterfaceListBytes / sizeof(ifreq)> records{};
