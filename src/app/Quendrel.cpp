@@ -174,6 +174,7 @@ void Quendrel::OnSignal(int signo) {
     // process: the alarm ends it if the goodbye takes too long.
     alarm(3);
     WriteToLog("**************\nGot Signal: %i\n**************\n", true, signo);
+    m_player.CloseAudioOutput();
     m_player.Disconnect();
     std::exit(signo);
 }
@@ -184,6 +185,8 @@ void Quendrel::NotifyActivity(unsigned long key) {
 
 void Quendrel::OnKeyDown(unsigned long key) {
     NotifyActivity(key);
+    // While audio plays (state 4) this is where the exit question would
+    // open; until that dialog exists, exit ends the program either way.
     if (key == CascadeKeys::kExit) Terminate(0);
 }
 

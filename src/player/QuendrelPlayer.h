@@ -1,16 +1,39 @@
 #pragma once
 
+#include "platform/CascadeAudioPlayer.h"
+#include "platform/CascadeMutex.h"
+#include "platform/CascadeString.h"
+#include "platform/CascadeTimer.h"
 #include "platform/CascadeWindow.h"
+#include "player/EPCMAudioPlayer.h"
+#include "player/HTTPBufferedStream.h"
 #include "player/SlimServer.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
 
-// The network player: the SlimProto client and the window that shows the
-// server-drawn display. This part holds the connection life cycle: connect,
-// say hello and switch on, say goodbye and disconnect. Stream handling and
-// the display arrive with their own classes.
-class QuendrelPlayer : public CascadeWindow, public SlimServer::Client {
+// The network player: the SlimProto client that obeys the server's "strm"
+// commands, fetches each stream into a read-ahead ring, plays it through the
+// audio player and the PCM device, and reports every state change with STAT
+// packets; also the window that shows the server-drawn display.
+//
+// Threads: strm commands (with their synchronous HTTP open) run on the
+// SlimProto reader thread, audio callbacks on the audio thread, the status
+// timer and keys on the UI thread. m_lock is held while a status is built
+// and sent and while streams change hands; it is never held while waiting
+// for the audio thread.
+//
+// The pause after buffering without autostart happens inside the buffering
+// callback on the audio thread, so the player is paused before playback
+// could begin and before "STMl" goes out; no separate pause thread.
+class QuendrelPlayer : public CascadeWindow,
+                       public SlimServer::Client,
+                       public HTTPBufferedStream::Client,
+                       public CascadeAudioPlayer::Client,
+                       public CascadeTimer {
 public:
     enum State : uint32_t { kStopped = 0, kOpening = 1, kBuffering = 3, kPlaying = 4, kPaused = 5 };
 
@@ -28,10 +51,31 @@ public:
     // Any thread: false when not sent (no link, or no HELO yet).
     bool SendIR(unsigned long code);
 
+    // Builds and sends one STAT with `code`; `stream` null means the current
+    // stream. Any thread; takes m_lock. False when not sent.
+    bool SendStatus(const char* code, HTTPBufferedStream* stream = nullptr);
+    // The steps of the "u", "p" and "q" commands, and of resuming a paused
+    // player. SlimProto reader thread.
+    void Play();
+    void Pause();
+    void Stop();
+    void Resume();
+    // The "s" command: open the stream, then queue it. Reader thread.
+    void ConnectToStream();
+    void Autostart();
+    // Turns an audio player result into the message the display shows for
+    // 5 s; true when the result is no failure. Any thread.
+    virtual bool CheckResult(const CascadeAudioPlayer::PlaybackResult& result);
+    // The error message set by CheckResult ("" when none). Any thread.
+    CascadeString GetErrorMessage() const;
+    // Seconds played of the current track. Any thread.
+    unsigned long GetElapsedSeconds() const;
+    // Fatal-signal path: closes the PCM device, then the audio player. UI thread.
+    void CloseAudioOutput();
+
     uint32_t GetState() const { return m_state.load(); }
-    // Playing: state 4 with audio running (the audio player arrives later;
-    // until then nothing plays).
-    bool IsPlaying() const { return m_state.load() == kPlaying; }
+    // Playing: state 4 with the audio player playing. Any thread.
+    bool IsPlaying() const { return m_state.load() == kPlaying && m_audio.IsPlaying(); }
     bool IsConnected() const { return m_connected.load(); }
     SlimServer& GetServer() { return m_server; }
 
@@ -42,13 +86,75 @@ public:
 
     // CascadeWindow
     void OnPaint(CascadeBitmap& target) override;
+    // Starts the status timer (once).
+    void OnMaterialize() override;
 
     // SlimServer::Client (SlimProto reader thread)
     void OnSlimServerCommand(const char* opcode, unsigned char* data, unsigned long length) override;
     void OnSlimServerConnected() override;
     void OnSlimServerDisconnected() override;
 
+    // HTTPBufferedStream::Client (fill, reading and closing threads)
+    void OnBufferUnderrun() override;
+    void OnBufferFull() override;
+    void OnBufferClosed(void* stream) override;
+    void OnReadComplete() override;
+
+    // CascadeAudioPlayer::Client (audio thread; pause/resume/stop on the caller's)
+    void OnAudioDecodeBegin(uint32_t id) override;
+    void OnAudioBuffering(uint32_t id, unsigned long done, unsigned long total) override;
+    void OnAudioPlaybackBegin(uint32_t id) override;
+    void OnAudioDecodeEnd(uint32_t id, CascadeAudioPlayer::PlaybackResult result) override;
+    void OnAudioPlaybackEnd(uint32_t id, CascadeAudioPlayer::PlaybackResult result) override;
+    void OnPlaybackPause() override;
+    void OnPlaybackResume() override;
+    void OnPlaybackStop() override;
+
+    // CascadeTimer (UI thread): the periodic "STMt".
+    void OnTimer(unsigned long id) override;
+
 private:
+    using StreamPtr = std::unique_ptr<HTTPBufferedStream>;
+
+    void HandleStrm(const unsigned char* data, unsigned long length);
+    void HandleUnpause();
+    [[nodiscard]] bool WaitUntilBuffered();
+    StreamPtr TakeFirstOpenPending();
+    void RetireCurrentStream();
+    void DropPendingStreams();
+    void StopPlayback();
+    void AddRunningSeconds();
+    static void CloseStreams(std::vector<StreamPtr>& streams);
+
+    unsigned long m_statusTimerId = 0;  // UI thread
+    std::atomic<uint32_t> m_elapsedBase{0};
+    std::atomic<uint32_t> m_thresholdBytes{0};
+    std::atomic<uint64_t> m_playStart{0};  // 0: not running
+    std::atomic<uint64_t> m_lastStatusTime{0};
+    std::atomic<uint8_t> m_format{0};
+    std::atomic<bool> m_autostart{false};
+    std::atomic<bool> m_holdAfterBuffering{false};
+    std::atomic<bool> m_buffered{false};
+    std::atomic<bool> m_decoding{false};
+    std::atomic<bool> m_reporting{false};
+    CascadeString m_streamPath;  // reader thread
+
+    // The error message and when it was set (the display shows it for 5 s).
+    mutable std::mutex m_messageLock;
+    CascadeString m_errorMessage;
+    uint64_t m_messageTime = 0;
+
+    // Status building and the streams. The current stream is queued on the
+    // audio player; pending ones are opened and not yet queued; retired ones
+    // were replaced while the audio player could still read them.
+    CascadeMutex m_lock;
+    StreamPtr m_currentStream;
+    std::vector<StreamPtr> m_pendingStreams;
+    std::vector<StreamPtr> m_retiredStreams;
+
+    // The device outlives the audio player that writes into it.
+    EPCMAudioPlayer m_pcm;
+    CascadeAudioPlayer m_audio;
     std::atomic<uint32_t> m_state{kStopped};
     std::atomic<bool> m_connected{false};
     bool m_registered = false;  // UI thread: registered with the server object

@@ -1,0 +1,55 @@
+#include "player/PlayerStatus.h"
+
+#include <cstring>
+#include <iterator>
+
+StatusPacket PlayerStatus::Build(const Inputs& in) {
+    StatusPacket p;
+    const std::size_t codeLength = in.code ? strnlen(in.code, 4) : 0;
+    for (std::size_t i = 0; i < 4; ++i) p.eventCode[i] = i < codeLength ? in.code[i] : ' ';
+    p.reserved = 0;
+    p.streamFormat = in.format;
+    p.modeByte = 1;
+    if (in.hasStream) {
+        p.size = kReadAheadSize;
+        p.fullness = in.streamFullness;
+        p.bytesRx = in.bytesReceived;
+    }
+    if (in.state == kBufferingState) {
+        p.fullness = in.thresholdBytes;
+        p.bytesRx = in.thresholdBytes;
+    }
+    p.signalStrength = 255;
+    p.runningMilliseconds = in.runningMilliseconds;
+    p.outputSize = in.outputSize;
+    p.outputFullness = in.outputFullness;
+    p.elapsedSeconds = in.elapsedSeconds;
+    if (codeLength == 4 && std::memcmp(in.code, "STMu", 4) == 0) {
+        p.fullness = 0;
+        p.outputFullness = 0;
+    }
+    return p;
+}
+
+const char* PlayerStatus::ResultMessage(uint32_t code) {
+    static constexpr const char* kMessages[] = {
+        nullptr,
+        nullptr,
+        "Unknown Error",
+        "Out Of Memory",
+        "Unsupported Sample Rate",
+        "Unsupported Bit Rate",
+        "Unsupported Number Of Channels",
+        "Unsupported Polarity",
+        "Unsupported Endianness",
+        "Unsupported Sample Order",
+        "Unknown Audio Type",
+        "Codec Failed",
+        "Error Reading Stream",
+        "No Playback Device Available",
+        "Device Failed",
+        "Music Playback Unavailable",
+        "Unsupported Output Flags",
+    };
+    return code < std::size(kMessages) ? kMessages[code] : nullptr;
+}
