@@ -162,6 +162,8 @@ CascadeString Quendrel::BringUpScreens(const AppOptions& options) {
     m_player.SetFocus();
     m_player.SetDisplayVisible(true);
     SendStartupChoices(*m_player.GetServer().GetSlimCLIConnection(), options);
+    // Notifications flow from the start, so the screens find them switched on.
+    (void)m_player.GetServer().GetSlimCLIListener();
     m_idleTimerId = SetTimer(kIdleTickMs);
     RegisterECPCommand("Quendrel");
     return {};
