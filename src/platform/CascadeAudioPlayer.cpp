@@ -142,7 +142,9 @@ Result CascadeAudioPlayer::Impl::Pump(detail::AudioDecoder& decoder, bool fresh,
         auto* samples = static_cast<int16_t*>(buffers[nextBuffer]);
         nextBuffer = (nextBuffer + 1) % buffers.size();
         const unsigned long count = decoder.Fill(samples, bufferSize / 2);
-        if (count == 0) return Result::Success;
+        // A stream that gave no sound at all was not what its type said
+        // (some demuxers take any bytes and find no frame in them).
+        if (count == 0) return decoder.GetOutputRate() == 0 ? Result::UnknownAudioType : Result::Success;
         if (decoder.GetOutputRate() != lastRate) {
             if (!device->SetSampleRate(decoder.GetOutputRate())) return Result::UnsupportedSampleRate;
             lastRate = decoder.GetOutputRate();
