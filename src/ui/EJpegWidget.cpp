@@ -26,8 +26,9 @@ bool EJpegWidget::IsValidJpegFile(const char* path, bool checkExtension) {
 bool EJpegWidget::GetJpegBitmap(CascadeJpegFile& jpeg, const CascadeDims& box, CascadeDims& size,
                                 std::vector<uint8_t>& pixels, PixelOrder order) {
     pixels.clear();
-    const CascadeDims fitted = CascadeJpegFile::FitInto({jpeg.GetImageWidth(), jpeg.GetImageHeight()}, box);
-    if (fitted.IsEmpty() || !jpeg.Decode(fitted) || !jpeg.GetBitmapData()) {
+    // The decoder fits the picture into the box itself (handing it the
+    // fitted size would fit it a second time and could lose a row).
+    if (box.IsEmpty() || jpeg.GetImageWidth() <= 0 || !jpeg.Decode(box) || !jpeg.GetBitmapData()) {
         AppLog::WriteToLog("Unable to get bitmap data from jpeg.\n", false);
         return false;
     }

@@ -2,7 +2,12 @@
 
 #include "ui/SkinFixture.h"
 
+#include "platform/CascadeFont.h"
+#include "platform/CascadeTextFlags.h"
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -35,6 +40,151 @@ TEST_F(LoadBitmapFromFileTest, NeitherLoadsLeavesTheBitmapEmpty) {
     EXPECT_FALSE(EUtils::LoadBitmapFromFile(bitmap, nullptr, ""));
     // A directory is not an image.
     EXPECT_FALSE(EUtils::LoadBitmapFromFile(bitmap, m_dir.c_str(), nullptr));
+}
+
+// --- Gradients ---------------------------------------------------------------
+
+CascadeBitmap Canvas(int w, int h) {
+    CascadeBitmap b;
+    EXPECT_TRUE(b.Create({w, h}));
+    b.Clear(CascadeColor(0x11223344u));
+    return b;
+}
+
+TEST(FillRectGradientTest, RowsStepFromTheFirstColourAndStopOneStepShort) {
+    CascadeBitmap b = Canvas(4, 12);
+    EUtils::FillRectGradient(b, {0, 1, 4, 10}, CascadeColor(0x000000FFu), CascadeColor(10, 10, 10, 255), EUtils::kDown);
+    for (int row = 0; row < 10; ++row) {
+        const CascadeColor c = CascadeColor::FromARGB(b.GetPixel(3, 1 + row));
+        EXPECT_EQ(c, CascadeColor(uint8_t(row), uint8_t(row), uint8_t(row), 255)) << "row " << row;
+    }
+    // Outside the rectangle nothing changed.
+    EXPECT_EQ(b.GetPixel(0, 0), CascadeColor(0x11223344u).ToARGB());
+    EXPECT_EQ(b.GetPixel(0, 11), CascadeColor(0x11223344u).ToARGB());
+}
+
+TEST(FillRectGradientTest, FallingChannelsTruncateTowardZero) {
+    CascadeBitmap b = Canvas(2, 3);
+    // 200 -> 0 over 3 rows: 200, 133.33 -> 133, 66.67 -> 66.
+    EUtils::FillRectGradient(b, {0, 0, 2, 3}, CascadeColor(200, 0, 0, 255), CascadeColor(0, 0, 0, 255), EUtils::kDown);
+    EXPECT_EQ(CascadeColor::FromARGB(b.GetPixel(1, 0)).Red(), 200);
+    EXPECT_EQ(CascadeColor::FromARGB(b.GetPixel(1, 1)).Red(), 133);
+    EXPECT_EQ(CascadeColor::FromARGB(b.GetPixel(1, 2)).Red(), 66);
+}
+
+TEST(FillRectGradientTest, EmptyRectangleOrUnknownDirectionDrawsNothing) {
+    CascadeBitmap b = Canvas(4, 4);
+    const uint32_t before = b.GetPixel(1, 1);
+    EUtils::FillRectGradient(b, {0, 0, 0, 4}, CascadeColor(0xFFFFFFFFu), CascadeColor(0xFFFFFFFFu), EUtils::kDown);
+    EUtils::FillRectGradient(b, {0, 0, 4, 0}, CascadeColor(0xFFFFFFFFu), CascadeColor(0xFFFFFFFFu), EUtils::kDown);
+    EUtils::FillRectGradient(b, {0, 0, 4, 4}, CascadeColor(0xFFFFFFFFu), CascadeColor(0xFFFFFFFFu), 8);
+    EXPECT_EQ(b.GetPixel(1, 1), before);
+}
+
+// --- Shadowed text -------------------------------------------------------------
+
+// The shadows are compared with plain DrawText calls at the expected offsets:
+// the text itself is transparent, so only the shadow steps leave pixels.
+class ShadowedDrawTextTest : public ::testing::Test {
+protected:
+    static constexpr unsigned long kFlags = CascadeTextFlags::kCenterHorizontal | CascadeTextFlags::kCenterVertical;
+    std::vector<uint32_t> Pixels(CascadeBitmap& b) {
+        std::vector<uint32_t> out;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 80; ++x) out.push_back(b.GetPixel(x, y));
+        return out;
+    }
+    CascadeBitmap Expected(std::initializer_list<CascadePoint> offsets) {
+        CascadeBitmap b = Canvas(80, 40);
+        for (const CascadePoint& o : offsets) b.DrawText(m_font, m_rect.Offset(o.x, o.y), "Wy", m_shadow, kFlags);
+        return b;
+    }
+    CascadeFont m_font{"system", CascadeFont::kBold, 24};
+    CascadeRect m_rect{10, 5, 60, 30};
+    CascadeColor m_shadow{0x0000FFFFu};
+    CascadeColor m_invisible{0xFF000000u};
+};
+
+TEST_F(ShadowedDrawTextTest, FarthestStepOnlyDrawsOneShadowAtTheFullDepth) {
+    CascadeBitmap b = Canvas(80, 40);
+    EUtils::ShadowedDrawText(b, m_font, m_rect, "Wy", m_invisible, kFlags, 2, m_shadow, EUtils::kDownRight,
+                             EUtils::ShadowSteps::kFarthestOnly);
+    CascadeBitmap expected = Expected({{2, 2}});
+    EXPECT_EQ(Pixels(b), Pixels(expected));
+}
+
+TEST_F(ShadowedDrawTextTest, AllStepsDrawEveryDepthFromTheFarthestIn) {
+    CascadeBitmap b = Canvas(80, 40);
+    EUtils::ShadowedDrawText(b, m_font, m_rect, "Wy", m_invisible, kFlags, 2, m_shadow, EUtils::kDownRight,
+                             EUtils::ShadowSteps::kAll);
+    CascadeBitmap expected = Expected({{2, 2}, {1, 1}});
+    EXPECT_EQ(Pixels(b), Pixels(expected));
+}
+
+TEST_F(ShadowedDrawTextTest, DirectionsMoveTheShadowAndLargeValuesActAsDownRight) {
+    CascadeBitmap up = Canvas(80, 40);
+    EUtils::ShadowedDrawText(up, m_font, m_rect, "Wy", m_invisible, kFlags, 1, m_shadow, EUtils::kUpLeft,
+                             EUtils::ShadowSteps::kAll);
+    CascadeBitmap expectedUp = Expected({{-1, -1}});
+    EXPECT_EQ(Pixels(up), Pixels(expectedUp));
+    CascadeBitmap odd = Canvas(80, 40);
+    EUtils::ShadowedDrawText(odd, m_font, m_rect, "Wy", m_invisible, kFlags, 1, m_shadow, 11, EUtils::ShadowSteps::kAll);
+    CascadeBitmap expectedOdd = Expected({{1, 1}});
+    EXPECT_EQ(Pixels(odd), Pixels(expectedOdd));
+}
+
+TEST_F(ShadowedDrawTextTest, TextIsDrawnLastOverItsShadowAndNullTextDrawsNothing) {
+    CascadeBitmap b = Canvas(80, 40);
+    EUtils::ShadowedDrawText(b, CascadeFont("system", CascadeFont::kBold, 30), {0, 0, 80, 40}, "\u2588",
+                             CascadeColor(0xFF0000FFu), kFlags, 2, m_shadow, EUtils::kDownRight,
+                             EUtils::ShadowSteps::kAll);
+    EXPECT_EQ(b.GetPixel(40, 20), CascadeColor(0xFF0000FFu).ToARGB());
+    CascadeBitmap empty = Canvas(80, 40);
+    EUtils::ShadowedDrawText(empty, m_font, m_rect, nullptr, m_shadow, kFlags, 2, m_shadow, EUtils::kDownRight,
+                             EUtils::ShadowSteps::kAll);
+    CascadeBitmap untouched = Canvas(80, 40);
+    EXPECT_EQ(Pixels(empty), Pixels(untouched));
+}
+
+// --- Buffer blits ----------------------------------------------------------------
+
+std::vector<uint32_t> Numbered(int w, int h) {
+    std::vector<uint32_t> words(std::size_t(w * h));
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = 0xFF000000u | uint32_t(i);
+    return words;
+}
+
+TEST(BufferBlitTest, AllZeroSourceCopiesTheWholeBuffer) {
+    const std::vector<uint32_t> words = Numbered(3, 2);
+    CascadeBitmap b = Canvas(6, 6);
+    ASSERT_TRUE(EUtils::BufferBlit(b, {2, 3}, reinterpret_cast<const uint8_t*>(words.data()), {3, 2}, 32, {}));
+    EXPECT_EQ(b.GetPixel(2, 3), 0xFF000000u);
+    EXPECT_EQ(b.GetPixel(4, 4), 0xFF000005u);
+    EXPECT_EQ(b.GetPixel(5, 4), CascadeColor(0x11223344u).ToARGB());
+}
+
+TEST(BufferBlitTest, SourceRectangleCopiesOnlyThatPart) {
+    const std::vector<uint32_t> words = Numbered(4, 4);
+    CascadeBitmap b = Canvas(4, 4);
+    ASSERT_TRUE(EUtils::BufferBlit(b, {0, 0}, reinterpret_cast<const uint8_t*>(words.data()), {4, 4}, 32,
+                                   {1, 2, 2, 1}));
+    EXPECT_EQ(b.GetPixel(0, 0), 0xFF000009u);
+    EXPECT_EQ(b.GetPixel(1, 0), 0xFF00000Au);
+    EXPECT_EQ(b.GetPixel(0, 1), CascadeColor(0x11223344u).ToARGB());
+}
+
+TEST(BufferBlitTest, BadArgumentsAreRefusedAndLeaveTheTarget) {
+    const std::vector<uint32_t> words = Numbered(2, 2);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(words.data());
+    CascadeBitmap b = Canvas(4, 4);
+    EXPECT_FALSE(EUtils::BufferBlit(b, {0, 0}, nullptr, {2, 2}, 32, {}));
+    EXPECT_FALSE(EUtils::BufferBlit(b, {0, 0}, bytes, {0, 2}, 32, {}));
+    EXPECT_FALSE(EUtils::BufferBlit(b, {0, 0}, bytes, {2, 2}, 16, {}));
+    EXPECT_FALSE(EUtils::BufferBlit(b, {0, 0}, bytes, {2, 2}, 32, {1, 1, 2, 2}));  // reaches past the buffer
+    EXPECT_EQ(b.GetPixel(0, 0), CascadeColor(0x11223344u).ToARGB());
+    // A target partly off the bitmap is cut, not overrun.
+    EXPECT_TRUE(EUtils::BufferBlit(b, {3, 3}, bytes, {2, 2}, 32, {}));
+    EXPECT_EQ(b.GetPixel(3, 3), 0xFF000000u);
 }
 
 }  // namespace

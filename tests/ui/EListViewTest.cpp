@@ -1,0 +1,329 @@
+#include "ui/EListView.h"
+
+#include "platform/CascadeApp.h"
+#include "ui/Configuration.h"
+#include "ui/SkinFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr CascadeColor kCanvas(0x204060FFu);
+constexpr CascadeColor kUpArrow(0x00FF00FFu);
+constexpr CascadeColor kDownArrow(0xFF00FFFFu);
+
+// Lists over an application directory whose arrow images are solid squares
+// of known colours, painted into an off-screen bitmap.
+class EListViewTest : public SkinFixture {
+protected:
+    void SetUp() override {
+        SkinFixture::SetUp();
+        WriteSolidPng("images/arrow_up.png", kUpArrow);
+        WriteSolidPng("images/arrow_down.png", kDownArrow);
+        g_config.SetApplicationDirectory(m_dir);
+    }
+    void TearDown() override { g_config.SetApplicationDirectory(""); }
+
+    void WriteSolidPng(const std::string& relative, CascadeColor color) {
+        WritePng(relative, 12, 8);
+        CascadeBitmap b;
+        ASSERT_TRUE(b.Create({12, 8}));
+        b.Clear(color);
+        ASSERT_TRUE(b.SaveAsPNG(Path(relative)));
+    }
+    // A list of `rows` rows of 20 pixels in 300 x `height`, headers hidden.
+    static void Fill(EListView& list, int rows, int height = 160) {
+        list.SetRectAbsolute({0, 0, 300, height});
+        list.SetRowHeight(20);
+        list.ShowHeaders(false);
+        list.AddColumn("Title", "Title", EListView::ColumnVisibility::kVisible, -1, 0);
+        for (int i = 0; i < rows; ++i) list.AddItem(("Row " + std::to_string(i)).c_str());
+    }
+    static CascadeBitmap Paint(EListView& list) {
+        CascadeBitmap b;
+        EXPECT_TRUE(b.Create(list.GetDims()));
+        b.Clear(kCanvas);
+        list.OnPaint(b);
+        return b;
+    }
+    static int Count(const CascadeBitmap& b, CascadeColor color, CascadeRect r = {}) {
+        if (r.IsEmpty()) r = CascadeRect({0, 0}, b.GetDims());
+        int n = 0;
+        for (int y = r.y; y < r.Bottom(); ++y)
+            for (int x = r.x; x < r.Right(); ++x) n += b.GetPixel(x, y) == color.ToARGB();
+        return n;
+    }
+    static bool SamePixels(const CascadeBitmap& a, const CascadeBitmap& b) {
+        if (!(a.GetDims() == b.GetDims())) return false;
+        for (int y = 0; y < a.GetDims().h; ++y)
+            for (int x = 0; x < a.GetDims().w; ++x)
+                if (a.GetPixel(x, y) != b.GetPixel(x, y)) return false;
+        return true;
+    }
+};
+
+// --- Scrolling and the arrows -------------------------------------------------
+
+TEST_F(EListViewTest, SelectionBelowTheLastVisibleRowBecomesTheBottomRow) {
+    EListView list;
+    Fill(list, 30);
+    ASSERT_EQ(list.VisibleItemCount(), 8);
+    CascadeBitmap first = Paint(list);
+    EXPECT_EQ(Count(first, kUpArrow), 0);
+    EXPECT_EQ(Count(first, kDownArrow), 12 * 8);
+    list.SetSelectedIndex(10, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetStartIndex(), 3);
+    CascadeBitmap scrolled = Paint(list);
+    EXPECT_EQ(Count(scrolled, kUpArrow), 12 * 8);
+    EXPECT_EQ(Count(scrolled, kDownArrow), 12 * 8);
+    // Going back above the start makes the selection the top row.
+    list.SetSelectedIndex(1, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetStartIndex(), 1);
+    // The last row shows no down arrow.
+    list.SetSelectedIndex(29, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetStartIndex(), 22);
+    EXPECT_EQ(Count(Paint(list), kDownArrow), 0);
+}
+
+TEST_F(EListViewTest, EmptyListPaintsOnlyItsHeaderStrip) {
+    EListView list;
+    list.SetRectAbsolute({0, 0, 300, 160});
+    list.SetRowHeight(20);
+    list.AddColumn("Title", "Songs", EListView::ColumnVisibility::kVisible, -1, 0);
+    CascadeBitmap b = Paint(list);
+    EXPECT_EQ(Count(b, kUpArrow) + Count(b, kDownArrow), 0);
+    EXPECT_LT(Count(b, kCanvas, {0, 0, 300, 20}), 300 * 20);  // the title is there
+    EXPECT_EQ(Count(b, kCanvas, {0, 20, 300, 140}), 300 * 140);
+    EXPECT_EQ(list.GetHeaderRect(), CascadeRect(0, 0, 300, 20));
+}
+
+TEST_F(EListViewTest, HeaderPushesRowsAndTheUpArrowDown) {
+    EListView list;
+    Fill(list, 30);
+    list.ShowHeaders(true);
+    EXPECT_EQ(list.VisibleItemCount(), 7);
+    list.SetSelectedIndex(9, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetStartIndex(), 3);
+    CascadeBitmap b = Paint(list);
+    // Up arrow at (300 - 12 - 3, header 20 + 3).
+    EXPECT_EQ(b.GetPixel(285, 23), kUpArrow.ToARGB());
+    EXPECT_EQ(b.GetPixel(285, 22), b.GetPixel(284, 22));
+}
+
+// --- Clamping ------------------------------------------------------------------
+
+TEST_F(EListViewTest, SelectionIsClampedToTheRows) {
+    EListView list;
+    Fill(list, 30);
+    list.SetSelectedIndex(-5, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetSelectedIndex(), 0);
+    list.SetSelectedIndex(500, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetSelectedIndex(), 29);
+    EXPECT_STREQ(list.GetSelectedItem()->GetCell(0), "Row 29");
+    list.SetSelectedIndex(-1, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetSelectedItem(), nullptr);
+
+    EListView empty;
+    Fill(empty, 0);
+    empty.SetSelectedIndex(0, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(empty.GetSelectedIndex(), -1);
+    empty.SetSelectedIndex(7, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(empty.GetSelectedIndex(), -1);
+    EXPECT_EQ(empty.GetItem(0), nullptr);
+}
+
+TEST_F(EListViewTest, StartIndexPastTheRowsFallsBackToZero) {
+    EListView list;
+    Fill(list, 30);
+    list.SetStartIndex(12);
+    EXPECT_EQ(list.GetStartIndex(), 12);
+    list.SetStartIndex(30);
+    EXPECT_EQ(list.GetStartIndex(), 0);
+    list.SetStartIndex(-3);
+    EXPECT_EQ(list.GetStartIndex(), 0);
+    EXPECT_EQ(list.GetItem(30), nullptr);
+    EXPECT_EQ(list.GetItem(-1), nullptr);
+}
+
+// --- Columns -------------------------------------------------------------------
+
+TEST_F(EListViewTest, AutoColumnsShareWhatFixedColumnsAndArrowsLeave) {
+    EListView list;
+    list.SetRectAbsolute({0, 0, 445, 160});
+    list.SetRowHeight(20);
+    list.ShowHeaders(false);
+    EListView::Column* a = list.AddColumn("Title", "Title", EListView::ColumnVisibility::kVisible, -1, 0);
+    EListView::Column* fixed = list.AddColumn("Time", "Time", EListView::ColumnVisibility::kVisible, 160, 0);
+    EListView::Column* b = list.AddColumn("Artist", "Artist", EListView::ColumnVisibility::kVisible, -1, 0);
+    EListView::Column* hidden = list.AddColumn("Id", "Id", EListView::ColumnVisibility::kHidden, 50, 0);
+    for (int i = 0; i < 8; ++i) list.AddItem("x");
+    list.CalculateColumnWidths();
+    EXPECT_EQ(a->computedWidth, (445 - 160) / 2);  // all rows fit: no room for arrows
+    list.AddItem("ninth");
+    list.CalculateColumnWidths();
+    EXPECT_EQ(a->computedWidth, 127);
+    EXPECT_EQ(b->computedWidth, 127);
+    EXPECT_EQ(fixed->computedWidth, 160);
+    (void)hidden;
+    // Icons take their width (the row height) first.
+    list.ShowIcons(true);
+    EXPECT_EQ(a->computedWidth, (445 - 30 - 160 - 20) / 2);
+    EXPECT_EQ(list.GetColumnByID("Artist"), b);
+    EXPECT_EQ(list.GetColumnByID("artist"), nullptr);
+    EXPECT_EQ(list.GetColumn(4), nullptr);
+}
+
+TEST_F(EListViewTest, HiddenColumnKeepsItsCellButDrawsNothing) {
+    auto build = [&](EListView& list, const char* hiddenText) {
+        list.AddColumn("Id", "Id", EListView::ColumnVisibility::kHidden, -1, 0);
+        Fill(list, 3);
+        for (int i = 0; i < 3; ++i) list.GetItem(i)->SetCell(0, hiddenText);
+    };
+    EListView withText, withoutText;
+    build(withText, "WWWWWWWWWW");
+    build(withoutText, "");
+    EXPECT_STREQ(withText.GetItem(2)->GetCell(0), "WWWWWWWWWW");
+    EXPECT_STREQ(withText.GetItem(2)->GetCell(1), "");
+    EXPECT_TRUE(SamePixels(Paint(withText), Paint(withoutText)));
+    // Showing it again draws it.
+    withText.GetColumnByID("Id")->visible = true;
+    withoutText.GetColumnByID("Id")->visible = true;
+    EXPECT_FALSE(SamePixels(Paint(withText), Paint(withoutText)));
+}
+
+TEST_F(EListViewTest, RowsArePaddedToTheColumnsAndCellsOutOfRangeAreRefused) {
+    EListView list;
+    list.AddColumn("Title", nullptr, EListView::ColumnVisibility::kVisible, -1, 0);
+    list.AddColumn("Artist", "Artist", EListView::ColumnVisibility::kVisible, -1, 0);
+    EListView::ListItem* item = list.AddItem(nullptr);
+    EXPECT_EQ(item->cells.size(), 2u);
+    EXPECT_STREQ(item->GetCell(0), "");
+    EXPECT_FALSE(item->SetCell(2, "x"));
+    EXPECT_STREQ(item->GetCell(7), "");
+    EXPECT_STREQ(list.GetColumn(0)->title.c_str(), "");
+}
+
+// --- Fonts ---------------------------------------------------------------------
+
+TEST_F(EListViewTest, ExplicitItemFontSurvivesRowHeightChanges) {
+    const CascadeFont small("system", CascadeFont::kNormal, 12);
+    EListView explicitFirst, explicitLast, derived;
+    for (EListView* list : {&explicitFirst, &explicitLast, &derived}) Fill(*list, 3, 160);
+    explicitFirst.SetItemFont(small);
+    explicitFirst.SetRowHeight(40);
+    explicitLast.SetRowHeight(40);
+    explicitLast.SetItemFont(small);
+    derived.SetRowHeight(40);
+    EXPECT_EQ(explicitFirst.GetRowHeight(), 40);
+    EXPECT_TRUE(SamePixels(Paint(explicitFirst), Paint(explicitLast)));
+    EXPECT_FALSE(SamePixels(Paint(explicitFirst), Paint(derived)));
+}
+
+// --- Selection colours ---------------------------------------------------------
+
+TEST_F(EListViewTest, SelectedRowWithoutFocusIsGreyWithWhiteText) {
+    EListView list;
+    Fill(list, 5);
+    list.SetSelectedIndex(2, EListView::RedrawMode::kNoRedraw);
+    CascadeBitmap b = Paint(list);
+    EXPECT_EQ(b.GetPixel(295, 50), CascadeColor(0x808080FFu).ToARGB());
+    EXPECT_GT(Count(b, CascadeColor(0xFFFFFFFFu), {0, 40, 300, 20}), 5);
+    EXPECT_GT(Count(b, CascadeColor(0x000000FFu), {0, 40, 300, 20}), 5);
+    // Other rows keep the (transparent) row background and plain text.
+    EXPECT_EQ(b.GetPixel(295, 30), kCanvas.ToARGB());
+}
+
+TEST_F(EListViewTest, SelectedRowOfTheFocusedListUsesTheFocusColours) {
+    class TestApp : public CascadeApp {} app;
+    EListView list;
+    Fill(list, 5);
+    list.SetSelectionColor(CascadeColor(0x102030FFu));
+    list.SetSelectionTextColor(CascadeColor(0xFFFF00FFu));
+    list.Materialize(1);
+    list.SetFocus();
+    ASSERT_TRUE(list.IsFocus());
+    list.SetSelectedIndex(0, EListView::RedrawMode::kNoRedraw);
+    CascadeBitmap b = Paint(list);
+    EXPECT_EQ(b.GetPixel(295, 10), CascadeColor(0x102030FFu).ToARGB());
+    EXPECT_GT(Count(b, CascadeColor(0xFFFF00FFu), {0, 0, 300, 20}), 5);
+    list.Vanish();
+}
+
+TEST_F(EListViewTest, RowsOutsideTheClipAreNotPainted) {
+    EListView list;
+    Fill(list, 5);
+    list.SetBackgroundColor(CascadeColor(0x445566FFu));
+    CascadeBitmap b;
+    ASSERT_TRUE(b.Create(list.GetDims()));
+    b.Clear(kCanvas);
+    CascadeBitmap view = b.View({0, 0}, {0, 40, 300, 20});
+    list.OnPaint(view);
+    EXPECT_EQ(Count(b, CascadeColor(0x445566FFu), {0, 0, 300, 40}), 0);
+    EXPECT_GT(Count(b, CascadeColor(0x445566FFu), {0, 40, 300, 20}), 0);
+}
+
+// --- Clear and a paint under way ------------------------------------------------
+
+// A list whose paint stops in the middle until the test lets it go on.
+class HeldPaintList : public EListView {
+public:
+    void CalculateColumnWidths() override {
+        EListView::CalculateColumnWidths();
+        std::unique_lock lock(mutex);
+        if (!holdPaint) return;
+        painting = true;
+        changed.notify_all();
+        changed.wait(lock, [this] { return !holdPaint; });
+    }
+    void OnWaitingForPaint() override {
+        EListView::OnWaitingForPaint();
+        std::lock_guard lock(mutex);
+        waited = true;
+        changed.notify_all();
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holdPaint = false, painting = false, waited = false;
+};
+
+TEST_F(EListViewTest, ClearWaitsForAPaintUnderWay) {
+    HeldPaintList list;
+    Fill(list, 30);
+    {
+        std::lock_guard lock(list.mutex);
+        list.holdPaint = true;
+    }
+    CascadeBitmap target;
+    ASSERT_TRUE(target.Create(list.GetDims()));
+    std::thread painter([&] { list.OnPaint(target); });
+    {
+        std::unique_lock lock(list.mutex);
+        list.changed.wait(lock, [&] { return list.painting; });
+    }
+    testing::internal::CaptureStdout();
+    std::atomic<bool> cleared{false};
+    std::thread clearer([&] {
+        list.Clear(EListView::ClearMode::kRowsOnly);
+        cleared = true;
+    });
+    {
+        std::unique_lock lock(list.mutex);
+        list.changed.wait(lock, [&] { return list.waited; });
+        EXPECT_FALSE(cleared.load());  // the paint still holds the rows
+        list.holdPaint = false;
+        list.changed.notify_all();
+    }
+    painter.join();
+    clearer.join();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("waiting for paint to complete"), std::string::npos);
+    EXPECT_EQ(list.ItemCount(), 0u);
+    EXPECT_EQ(list.GetStartIndex(), 0);
+    EXPECT_EQ(list.GetColumnByID("Title") != nullptr, true);
+}
+
+}  // namespace
