@@ -1,5 +1,6 @@
 #include "app/Quendrel.h"
 
+#include "app/base/AppActivity.h"
 #include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
 #include "platform/CascadeDirectory.h"
@@ -27,9 +28,12 @@ constexpr int kSignalPipe = 13;
 
 }  // namespace
 
-Quendrel::Quendrel() = default;
+Quendrel::Quendrel() {
+    AppActivity::SetHandler([this](unsigned long key) { NotifyActivity(key); });
+}
 
 Quendrel::~Quendrel() {
+    AppActivity::SetHandler({});
     if (m_idleTimerId != 0) {
         KillTimer(m_idleTimerId);
         m_idleTimerId = 0;

@@ -12,6 +12,7 @@
 #include <strings.h>
 
 #include <cinttypes>
+#include <cstring>
 #include <cstdio>
 
 namespace {
@@ -78,14 +79,11 @@ void QuendrelPlayer::SetDisplayVisible(bool visible) {
     Redraw();
 }
 
-void QuendrelPlayer::OnPaint(CascadeBitmap& target) {
-    if (!m_displayVisible) return;
-    target.FillRect(CascadeRect({0, 0}, GetDims()), g_config.GetDisplayBackgroundColor());
-}
-
 void QuendrelPlayer::OnSlimServerCommand(const char* opcode, unsigned char* data, unsigned long length) {
-    // "grfe" and "audg" belong to the display.
-    if (opcode && strncasecmp(opcode, "strm", 4) == 0) HandleStrm(data, length);
+    if (!opcode) return;
+    if (strncasecmp(opcode, "strm", 4) == 0) HandleStrm(data, length);
+    else if (strncmp(opcode, "grfe", 4) == 0) HandleGrfe(data, length);
+    else if (strncmp(opcode, "audg", 4) == 0) HandleAudg(data, length);
 }
 
 void QuendrelPlayer::OnSlimServerConnected() {
@@ -97,6 +95,7 @@ void QuendrelPlayer::OnSlimServerConnected() {
 void QuendrelPlayer::OnSlimServerDisconnected() {}
 
 void QuendrelPlayer::OnMaterialize() {
+    MaterializeDisplay();
     if (m_statusTimerId == 0) m_statusTimerId = SetTimer(kStatusPeriodMs);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CascadeAudioPlayer.h"
+#include "platform/CascadeFont.h"
 #include "platform/CascadeMutex.h"
 #include "platform/CascadeString.h"
 #include "platform/CascadeTimer.h"
@@ -8,7 +9,9 @@
 #include "player/EPCMAudioPlayer.h"
 #include "player/HTTPBufferedStream.h"
 #include "player/SlimServer.h"
+#include "ui/MemoryBitmap.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -85,9 +88,22 @@ public:
     bool IsDisplayVisible() const { return m_displayVisible.load(); }
 
     // CascadeWindow
+    // The last display frame in the skin's display colours, or the error
+    // message in red for 5 s after it was set. UI thread.
     void OnPaint(CascadeBitmap& target) override;
-    // Starts the status timer (once).
+    // Makes the display bitmap and centres it; starts the status timer (once).
     void OnMaterialize() override;
+    // Transport and digit keys become IR codes for the server; Stop goes over
+    // the CLI. True when consumed. UI thread.
+    bool OnKeyDown(unsigned long key) override;
+    // Arrows become IR codes; the focus never leaves the player. UI thread.
+    bool OnNavKey(unsigned long key, CascadeWindow*& next) override;
+    bool WillAcceptFocus() override { return true; }
+    // Paints `length` bytes of a display frame into `bitmap`. Any thread that
+    // owns `bitmap`.
+    virtual void CreateBitmapFromBuffer(CascadeBitmap& bitmap, const unsigned char* buffer, unsigned long length);
+    // The volume last applied from "audg" (0..65535). Any thread.
+    unsigned short GetVolume() const { return m_volume.load(); }
 
     // SlimServer::Client (SlimProto reader thread)
     void OnSlimServerCommand(const char* opcode, unsigned char* data, unsigned long length) override;
@@ -117,6 +133,15 @@ private:
     using StreamPtr = std::unique_ptr<HTTPBufferedStream>;
 
     void HandleStrm(const unsigned char* data, unsigned long length);
+    // The display's frames and volume (SlimProto reader thread).
+    void HandleGrfe(const unsigned char* data, unsigned long length);
+    void HandleAudg(const unsigned char* data, unsigned long length);
+    void DrawDisplayDirect();
+    void MaterializeDisplay();
+    // True (and the message) while an error message is younger than 5 s;
+    // clears an older one.
+    bool TakeFreshMessage(CascadeString& message);
+    void AcknowledgeTransition();
     void HandleUnpause();
     [[nodiscard]] bool WaitUntilBuffered();
     StreamPtr TakeFirstOpenPending();
@@ -138,6 +163,18 @@ private:
     std::atomic<bool> m_decoding{false};
     std::atomic<bool> m_reporting{false};
     CascadeString m_streamPath;  // reader thread
+
+    // The display: the last frame and its transition letter, shared by the
+    // reader thread that stores and draws frames and the UI thread that paints.
+    mutable std::mutex m_displayLock;
+    std::array<uint8_t, 1280> m_displayBuffer{};
+    char m_transition = 'c';
+    uint64_t m_lastDrawTime = 0;  // reader thread
+    CascadeBitmap m_displayBitmap;  // UI thread
+    CascadeRect m_displayRect;      // UI thread, window coordinates
+    MemoryBitmap m_screenBitmap;    // reader thread
+    CascadeFont m_messageFont{"system", CascadeFont::kNormal, 18};
+    std::atomic<unsigned short> m_volume{65535};
 
     // The error message and when it was set (the display shows it for 5 s).
     mutable std::mutex m_messageLock;
