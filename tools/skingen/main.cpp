@@ -1,10 +1,15 @@
 // skingen <images-dir>: writes the built-in skins ("Default" and "Night")
-// and the shared images into <images-dir>. Every picture is drawn here, with
+// and the shared images (titles, headers, labels, button words, icons, list
+// arrows, the no-cover pictures) into <images-dir>.
+// skingen --contact-sheet <images-dir> <out.png>: every image on one sheet. Every picture is drawn here, with
 // the application's own renderer and fonts; nothing is copied from anywhere.
+#include "ContactSheet.h"
 #include "SkinPainter.h"
 
 #include "platform/CascadeBitmap.h"
+#include "platform/CascadeFont.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +87,93 @@ bool Cover(CascadeBitmap& b, const char* glyph, const char* caption) {
     Label(b, {0, 40, 300, 170}, glyph, 120, false, kTextDim);
     Label(b, {0, 210, 300, 50}, caption, 26, true, kTextDim);
     return true;
+}
+
+// The words of a button face or a field label, white on transparent.
+bool Words(CascadeBitmap& b, int w, int h, const char* text, int size, CascadeColor color = kText) {
+    if (!Make(b, w, h)) return false;
+    Label(b, {0, 0, w, h}, text, size, true, color);
+    return true;
+}
+
+// A screen title: large words with the accent bar under them.
+bool Title(CascadeBitmap& b, const char* text) {
+    if (!Make(b, 420, 56)) return false;
+    const CascadeFont font("system", CascadeFont::kBold, 34);
+    const int width = std::min(font.GetTextExtent(text).w, 400);
+    Label(b, {0, 0, 420, 46}, text, 34, true, kText);
+    RoundedRect(b, {(420 - width) / 2, 48, width, 5}, 2, kAccentTop);
+    return true;
+}
+
+// A list header strip label, in the accent colour.
+bool Header(CascadeBitmap& b, const char* text) { return Words(b, 260, 34, text, 22, kAccentTop); }
+
+bool Arrow(CascadeBitmap& b, bool up) {
+    if (!Make(b, 22, 14)) return false;
+    for (int row = 0; row < 12; ++row) {
+        const int y = up ? 1 + row : 12 - row;
+        b.FillRect({11 - row, y, 2 * row, 1}, CascadeColor(255, 255, 255, 230));
+    }
+    return true;
+}
+
+bool IconAudio(CascadeBitmap& b) {
+    if (!Make(b, 22, 22)) return false;
+    Label(b, {0, 0, 22, 22}, "\u266B", 18, false, kAccentTop);
+    return true;
+}
+
+bool IconRightArrow(CascadeBitmap& b) {
+    if (!Make(b, 22, 22)) return false;
+    for (int i = 0; i < 7; ++i) {
+        b.FillRect({7 + i, 4 + i, 3, 1}, kText);
+        b.FillRect({7 + i, 17 - i, 3, 1}, kText);
+    }
+    return true;
+}
+
+std::vector<Image> SharedImages() {
+    std::vector<Image> images = {
+        {"nocover.thm", "", [](CascadeBitmap& b) { return Cover(b, "\u266A", "No Cover"); }},
+        {"radiocover.thm", "", [](CascadeBitmap& b) { return Cover(b, "\u25C9", "Internet Radio"); }},
+        {"arrow_up.png", "", [](CascadeBitmap& b) { return Arrow(b, true); }},
+        {"arrow_down.png", "", [](CascadeBitmap& b) { return Arrow(b, false); }},
+        {"icon_audio.png", "", IconAudio},
+        {"icon_rightarrow.png", "", IconRightArrow},
+    };
+    const std::pair<const char*, const char*> words[] = {
+        {"text_add.png", "Add"}, {"text_addtofavorites.png", "Add to Favorites"}, {"text_apply.png", "Apply"},
+        {"text_browsefolders.png", "Browse Folders"}, {"text_clear.png", "Clear"}, {"text_coverart.png", "Cover Art"},
+        {"text_exit.png", "Exit"}, {"text_hide.png", "Hide"}, {"text_musiclibrary.png", "Music Library"},
+        {"text_open.png", "Open"}, {"text_play.png", "Play"}, {"text_playlists.png", "Playlists"},
+        {"text_playnext.png", "Play Next"}, {"text_radio.png", "Internet Radio"}, {"text_remove.png", "Remove"},
+    };
+    for (const auto& [file, text] : words)
+        images.push_back({file, "", [text](CascadeBitmap& b) { return Words(b, 190, 36, text, 20); }});
+    const std::pair<const char*, const char*> labels[] = {
+        {"label_album.png", "Album"}, {"label_artist.png", "Artist"}, {"label_genre.png", "Genre"},
+        {"label_match.png", "Match"}, {"label_repeat.png", "Repeat"}, {"label_shuffle.png", "Shuffle"},
+        {"label_skin.png", "Skin"}, {"label_title.png", "Title"},
+    };
+    for (const auto& [file, text] : labels)
+        images.push_back({file, "", [text](CascadeBitmap& b) { return Words(b, 130, 34, text, 20, kTextDim); }});
+    const std::pair<const char*, const char*> headers[] = {
+        {"header_albums.png", "Albums"}, {"header_artists.png", "Artists"}, {"header_folders.png", "Folders"},
+        {"header_genres.png", "Genres"}, {"header_playlist.png", "Playlist"}, {"header_tracks.png", "Tracks"},
+        {"header_upcomingsongs.png", "Upcoming Songs"},
+    };
+    for (const auto& [file, text] : headers) images.push_back({file, "", [text](CascadeBitmap& b) { return Header(b, text); }});
+    const std::pair<const char*, const char*> titles[] = {
+        {"title_albumInfo.png", "Album Info"}, {"title_browsefolders.png", "Browse Folders"},
+        {"title_coverart.png", "Cover Art"}, {"title_exit.png", "Exit"}, {"title_filter.png", "Filter"},
+        {"title_internetradio.png", "Internet Radio"}, {"title_library.png", "Music Library"},
+        {"title_manageplaylist.png", "Manage Playlist"}, {"title_menu.png", "Menu"},
+        {"title_nowplaying.png", "Now Playing"}, {"title_options.png", "Options"}, {"title_playlists.png", "Playlists"},
+        {"title_saveplaylist.png", "Save Playlist"}, {"title_songInfo.png", "Song Info"},
+    };
+    for (const auto& [file, text] : titles) images.push_back({file, "", [text](CascadeBitmap& b) { return Title(b, text); }});
+    return images;
 }
 
 std::vector<Image> DefaultSkin() {
@@ -162,18 +254,16 @@ bool WriteImages(const fs::path& dir, const std::vector<Image>& images) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--contact-sheet") return MakeContactSheet(argv[2], argv[3]) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: skingen <images-dir>\n");
+        std::fprintf(stderr, "usage: skingen <images-dir> | skingen --contact-sheet <images-dir> <out.png>\n");
         return 2;
     }
     const fs::path root = argv[1];
     std::error_code error;
     fs::create_directories(root / "Default", error);
     fs::create_directories(root / "Night", error);
-    const std::vector<Image> shared = {
-        {"nocover.thm", "", [](CascadeBitmap& b) { return Cover(b, "\u266A", "No Cover"); }},
-        {"radiocover.thm", "", [](CascadeBitmap& b) { return Cover(b, "\u25C9", "Internet Radio"); }},
-    };
+    const std::vector<Image> shared = SharedImages();
     const bool ok = WriteImages(root, shared) && WriteImages(root / "Default", DefaultSkin()) &&
                     WriteConfiguration(root / "Default", DefaultSkin(),
                                        {{"Display_Foreground", 232, 241, 255},
