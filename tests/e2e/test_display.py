@@ -1,0 +1,151 @@
+"""End-to-end: the player display against the server simulator. The frames
+the simulator draws appear in the player window in the skin's display
+colours, a frame with a transition is answered with ANIC, and remote keys
+sent over ECP reach the server as the right IR codes."""
+
+import os
+import struct
+import sys
+import time
+import unittest
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
+from appharness import AppRun  # noqa: E402
+from tests.support import SimProcess  # noqa: E402
+
+# Where start-up puts the player window, and the Default skin's colours.
+DISPLAY_X, DISPLAY_Y = 352, 21
+FOREGROUND = (232, 241, 255)
+BACKGROUND = (8, 12, 20)
+
+
+def wait_until(predicate, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.05)
+    return predicate()
+
+
+def read_png_rows(path, rows):
+    """The first `rows` rows of an 8-bit RGBA or RGB PNG as lists of pixel tuples."""
+    with open(path, "rb") as f:
+        data = f.read()
+    pos, idat, width = 8, b"", 0
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, _, depth, colour = struct.unpack(">IIBB", body[:10])
+            assert depth == 8 and colour in (2, 6), (depth, colour)
+            channels = 4 if colour == 6 else 3
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompressobj().decompress(idat, (width * channels + 1) * rows)
+    stride, out, prev = width * channels, [], bytearray(width * channels)
+    for r in range(rows):
+        kind, line = raw[r * (stride + 1)], bytearray(raw[r * (stride + 1) + 1:(r + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b, c = prev[i], prev[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        out.append([tuple(line[x * channels:x * channels + 3]) for x in range(width)])
+        prev = line
+    return out
+
+
+def lit_pixels(frame):
+    """(x, y) of every lit pixel of a 1,280-byte display frame."""
+    lit = set()
+    for x in range(320):
+        for byte in range(4):
+            value = frame[x * 4 + byte]
+            for bit in range(8):
+                if value & (0x80 >> bit):
+                    lit.add((x, byte * 8 + bit))
+    return lit
+
+
+class DisplayTest(unittest.TestCase):
+    def setUp(self):
+        self.sim = SimProcess()
+        self.run_ = AppRun()
+        ports = self.sim.ports
+        self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
+                        "-SlimWebPort=%d" % ports["web"])
+        players = wait_until(lambda: self.sim.control("players").get("players"))
+        self.assertTrue(players, "the app never said hello")
+        self.mac = next(iter(players)) if isinstance(players, dict) else players[0]
+        if isinstance(self.mac, dict):
+            self.mac = self.mac.get("mac")
+        self.run_.wait_ecp("Quendrel ping", "pong")
+
+    def tearDown(self):
+        self.run_.close()
+        self.sim.stop()
+
+    def sent_grfe(self):
+        return [p for op, p in self.sim.frames(self.mac, sent=True) if op == "grfe"]
+
+    def received(self, opcode):
+        return [p for op, p in self.sim.frames(self.mac) if op == opcode]
+
+    def screenshot_rows(self):
+        path = os.path.join(self.run_.dir, "shot.png")
+        self.assertEqual("OK", self.run_.ecp("screenshot " + path))
+        return read_png_rows(path, DISPLAY_Y + 33)
+
+    def test_server_frame_appears_in_the_skin_display_colours(self):
+        self.assertTrue(wait_until(lambda: len(self.sent_grfe()) >= 2), "no grfe frames sent")
+        for _ in range(20):
+            before = self.sent_grfe()[-1]
+            rows = self.screenshot_rows()
+            if self.sent_grfe()[-1] != before:
+                continue  # the server drew a new frame meanwhile
+            expected = lit_pixels(before[4:4 + 1280])
+            shown = {(x, y) for y in range(32) for x in range(320)
+                     if rows[DISPLAY_Y + y][DISPLAY_X + x] == FOREGROUND}
+            if shown == expected:
+                break
+            time.sleep(0.1)
+        self.assertTrue(expected, "the server's frame is blank")
+        self.assertEqual(expected, shown)
+        dark = sum(1 for y in range(32) for x in range(320) if rows[DISPLAY_Y + y][DISPLAY_X + x] == BACKGROUND)
+        self.assertEqual(320 * 32 - len(expected), dark)
+
+    def test_keys_reach_the_server_as_ir_codes(self):
+        self.assertTrue(wait_until(lambda: self.received("IR  ")), "no power-on IR")
+        keys = {"Next": 0x7689A05F, "5": 0x7689C837, "Down": 0x7689B04F, "Zoom In": 0x7689F807}
+        for name, code in keys.items():
+            self.assertEqual("OK", self.run_.ecp("keypress " + name))
+            wanted = struct.pack(">I", code)
+            self.assertTrue(wait_until(lambda: any(wanted in p for p in self.received("IR  ")), 10),
+                            "%s never arrived as %08x" % (name, code))
+            time.sleep(0.2)  # the server ignores a repeat within 140 ms
+
+    def test_a_transition_is_answered_with_anic(self):
+        self.assertTrue(wait_until(lambda: self.sent_grfe()))
+        self.sim.control("reset")
+        self.assertEqual("OK", self.run_.ecp("keypress Left"))  # Now Playing -> Home, with a push
+        moving = wait_until(lambda: [p for p in self.sent_grfe() if len(p) > 2 and p[2:3] != b"c"], 10)
+        self.assertTrue(moving, "the server drew no transition")
+        self.assertTrue(wait_until(lambda: self.received("ANIC"), 10), "no ANIC after the transition")
+
+
+if __name__ == "__main__":
+    unittest.main()
