@@ -2,6 +2,7 @@
 
 #include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
+#include "platform/CascadeFileDescriptor.h"
 #include "platform/CascadeTime.h"
 #include "player/EUtilsNetwork.h"
 #include "player/SlimServerSocket.h"
@@ -45,21 +46,6 @@ constexpr unsigned char kDiscoveryRequest = 0x64;
 constexpr unsigned char kDiscoveryReply = 0x44;
 constexpr int kDiscoveryWaitMs = 2000;
 constexpr const char* kBroadcastAddress = "255.255.255.255";
-
-// Owns one descriptor for the length of a discovery.
-class ScopedDescriptor {
-public:
-    explicit ScopedDescriptor(int fd) : m_fd(fd) {}
-    ScopedDescriptor(const ScopedDescriptor&) = delete;
-    ScopedDescriptor& operator=(const ScopedDescriptor&) = delete;
-    ~ScopedDescriptor() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // A datagram socket on local `port` (when free) that may broadcast.
 int OpenDiscoverySocket(unsigned short port) {
@@ -127,7 +113,7 @@ CascadeString SlimServer::FindSlimServer(const char* broadcastAddress, unsigned 
                            broadcastAddress ? broadcastAddress : "");
         return {};
     }
-    ScopedDescriptor fd(OpenDiscoverySocket(port));
+    CascadeFileDescriptor fd(OpenDiscoverySocket(port));
     if (fd.Get() < 0) {
         AppLog::WriteToLog("slimproto: no socket for discovery (%s)\n", true, std::strerror(errno));
         return {};
