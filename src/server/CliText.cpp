@@ -3,6 +3,7 @@
 #include "server/EUtils.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace CliText {
 
@@ -42,20 +43,28 @@ int HexValue(char c) {
 }  // namespace
 
 CascadeString Decode(std::string_view escaped) {
-    std::string out;
-    out.reserve(escaped.size());
-    for (std::size_t i = 0; i < escaped.size(); ++i) {
-        const char c = escaped[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%' && i + 2 < escaped.size() && HexValue(escaped[i + 1]) >= 0 &&
-                   HexValue(escaped[i + 2]) >= 0) {
-            out += char(HexValue(escaped[i + 1]) * 16 + HexValue(escaped[i + 2]));
-            i += 2;
+    // Writes through a pointer into a string sized for the worst case: the
+    // status of a long playlist decodes thousands of fields.
+    std::string out(escaped.size(), '\0');
+    char* o = out.data();
+    const char* p = escaped.data();
+    const char* const end = p + escaped.size();
+    while (p < end) {
+        const char* run = p;
+        while (p < end && *p != '%' && *p != '+') ++p;
+        std::memcpy(o, run, std::size_t(p - run));
+        o += p - run;
+        if (p == end) break;
+        int high, low;
+        if (*p == '%' && end - p > 2 && (high = HexValue(p[1])) >= 0 && (low = HexValue(p[2])) >= 0) {
+            *o++ = char(high * 16 + low);
+            p += 3;
         } else {
-            out += c;
+            *o++ = *p == '+' ? ' ' : '%';
+            ++p;
         }
     }
+    out.resize(std::size_t(o - out.data()));
     return CascadeString(std::move(out));
 }
 

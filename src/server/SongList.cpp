@@ -4,6 +4,7 @@
 #include "server/StreamTitle.h"
 
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <memory>
 
@@ -11,45 +12,52 @@ namespace {
 
 using Field = CascadeString SongInfo::*;
 
-// Reply words copied decoded into one field, in the order they are matched.
+// Reply words copied decoded into one field, by the name before "%3A".
 struct Key {
-    std::string_view prefix;
+    std::string_view name;
     Field field;
 };
 constexpr std::array kDecodedKeys{
-    Key{"artist%3A", &SongInfo::artist},       Key{"composer%3A", &SongInfo::composer},
-    Key{"band%3A", &SongInfo::band},           Key{"item%3A", &SongInfo::title},
-    Key{"album%3A", &SongInfo::album},         Key{"title%3A", &SongInfo::title},
-    Key{"genre%3A", &SongInfo::genre},         Key{"year%3A", &SongInfo::year},
-    Key{"tracknum%3A", &SongInfo::trackNum},   Key{"artist_id%3A", &SongInfo::artistId},
-    Key{"album_id%3A", &SongInfo::albumId},    Key{"genre_id%3A", &SongInfo::genreId},
-    Key{"bitrate%3A", &SongInfo::bitrate},     Key{"type%3A", &SongInfo::contentType},
-    Key{"filesize%3A", &SongInfo::fileSize},   Key{"tagversion%3A", &SongInfo::tagVersion},
+    Key{"artist", &SongInfo::artist},       Key{"composer", &SongInfo::composer},
+    Key{"band", &SongInfo::band},           Key{"item", &SongInfo::title},
+    Key{"album", &SongInfo::album},         Key{"title", &SongInfo::title},
+    Key{"genre", &SongInfo::genre},         Key{"year", &SongInfo::year},
+    Key{"tracknum", &SongInfo::trackNum},   Key{"artist_id", &SongInfo::artistId},
+    Key{"album_id", &SongInfo::albumId},    Key{"genre_id", &SongInfo::genreId},
+    Key{"bitrate", &SongInfo::bitrate},     Key{"type", &SongInfo::contentType},
+    Key{"filesize", &SongInfo::fileSize},   Key{"tagversion", &SongInfo::tagVersion},
 };
+constexpr std::string_view kColon = "%3A";
 
 void ReadDuration(std::string_view value, SongInfo& song) {
     const int64_t seconds = CliText::LeadingNumber(CliText::Decode(value).View());
     song.secondsTotal = static_cast<uint16_t>(seconds);
+    const int64_t minutes = seconds / 60, rest = seconds % 60;
     char text[32];
-    std::snprintf(text, sizeof text, "%d:%02d", int(seconds / 60), int(seconds % 60));
-    song.duration = text;
+    char* end = std::to_chars(text, text + 24, minutes).ptr;
+    *end++ = ':';
+    if (rest >= 0 && rest < 10) *end++ = '0';
+    end = std::to_chars(end, text + sizeof text, rest).ptr;
+    song.duration = CascadeString(std::string_view(text, std::size_t(end - text)));
+}
+
+void SetSongId(std::string_view id, SongInfo& song) {
+    song.songId = id;
+    song.coverPath = "music/" + song.songId + "/cover.jpg";
 }
 
 // The fields whose words need more than a decode.
-bool ReadSpecialWord(std::string_view word, SongInfo& song) {
-    constexpr std::string_view kDir = "dir%3A", kUrl = "url%3A", kId = "id%3A", kDuration = "duration%3A";
-    if (word.starts_with(kDir)) {
-        song.path = word.substr(kDir.size());
-    } else if (word.starts_with(kUrl)) {
-        const std::string_view value = word.substr(kUrl.size());
+bool ReadSpecialWord(std::string_view name, std::string_view value, SongInfo& song) {
+    if (name == "dir") {
+        song.path = value;
+    } else if (name == "url") {
         song.url = CliText::Decode(value);
         // The value starts with the escaped scheme ("file%3A%2F%2F").
         song.path = CliText::Decode(value.size() > 13 ? value.substr(13) : std::string_view());
-    } else if (word.starts_with(kId)) {
-        song.songId = word.substr(kId.size());
-        song.coverPath = "music/" + song.songId + "/cover.jpg";
-    } else if (word.starts_with(kDuration)) {
-        ReadDuration(word.substr(kDuration.size()), song);
+    } else if (name == "id") {
+        SetSongId(value, song);
+    } else if (name == "duration") {
+        ReadDuration(value, song);
     } else {
         return false;
     }
@@ -57,10 +65,13 @@ bool ReadSpecialWord(std::string_view word, SongInfo& song) {
 }
 
 void ReadWord(std::string_view word, SongInfo& song) {
-    if (ReadSpecialWord(word, song)) return;
+    const std::size_t colon = word.find(kColon);
+    if (colon == std::string_view::npos) return;
+    const std::string_view name = word.substr(0, colon), value = word.substr(colon + kColon.size());
+    if (ReadSpecialWord(name, value, song)) return;
     for (const Key& key : kDecodedKeys) {
-        if (word.starts_with(key.prefix)) {
-            song.*key.field = CliText::Decode(word.substr(key.prefix.size()));
+        if (key.name == name) {
+            song.*key.field = CliText::Decode(value);
             return;
         }
     }
@@ -93,8 +104,7 @@ void SongList::ParseSongInfo(std::string_view item, SongInfo& song, ItemKind kin
                 return;
             }
             // The item was cut at its "id:", so the first word is the song id.
-            song.songId = word;
-            song.coverPath = "music/" + song.songId + "/cover.jpg";
+            SetSongId(word, song);
             return;
         }
         ReadWord(word, song);
