@@ -200,8 +200,10 @@ bool PCMAudioPlayer::Close() {
     m_impl->CloseDevice();
     if (m_impl->subsystemUp) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     m_impl->subsystemUp = false;
+    // The buffers stay until the next Open or destruction: on the fatal-
+    // signal path the output closes while the feeding thread may still be
+    // writing into one of them.
     std::lock_guard guard(m_impl->lock);
-    m_impl->buffers.clear();
     m_impl->headOffset = 0;
     return true;
 }

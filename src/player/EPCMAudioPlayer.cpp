@@ -63,11 +63,11 @@ bool EPCMAudioPlayer::Open(unsigned long count, unsigned long size, void** buffe
     return true;
 }
 
+// The output buffer array stays until the next Open: the application closes
+// the device on a fatal signal while the audio thread may be queueing.
 bool EPCMAudioPlayer::Close() {
-    const bool closed = m_output->Close();
     m_deviceBufferCount = 0;
-    m_deviceBuffers.clear();
-    return closed;
+    return m_output->Close();
 }
 
 short* EPCMAudioPlayer::NextDeviceBuffer() {

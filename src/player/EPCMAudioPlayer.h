@@ -32,7 +32,8 @@ public:
     [[nodiscard]] bool GetDefaultBufferRequirements(unsigned long& count, unsigned long& size) override;
     // Hands out `count` buffers of `size` bytes (rounded down to even) that
     // this object owns until the next Open or its destruction, and opens the
-    // output with 2 × `count` buffers. The output's result.
+    // output with 2 × `count` buffers. The output's result. Not while the
+    // audio thread runs.
     [[nodiscard]] bool Open(unsigned long count, unsigned long size, void** buffers) override;
     bool Close() override;
     // Copies `count` values into the next output buffer and queues it; when
