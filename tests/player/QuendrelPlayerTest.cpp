@@ -1,0 +1,121 @@
+#include "player/QuendrelPlayer.h"
+
+#include "app/base/AppSettings.h"
+#include "support/LocalHttpServer.h"
+#include "support/ScriptedSlimPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> Strm(char command, char autostart, char format = 'm', const std::string& request = "") {
+    std::vector<uint8_t> p(24, 0);
+    p[0] = uint8_t(command);
+    p[1] = uint8_t(autostart);
+    p[2] = uint8_t(format);
+    p[7] = 4;  // threshold 4 KiB
+    p.insert(p.end(), request.begin(), request.end());
+    return p;
+}
+
+// The player against a scripted server end; no audio plays here (SDL's
+// dummy driver), these tests look at the reports only.
+class QuendrelPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_peer.Listen());
+        ASSERT_TRUE(m_web.Start());
+        g_portProto = std::to_string(m_peer.GetPort());
+        g_portWeb = std::to_string(m_web.Port());
+        g_serverIP = "127.0.0.1";
+        (void)m_player.Connect("127.0.0.1");
+        ASSERT_EQ(NextOpcode(), "HELO");
+        ASSERT_EQ(NextOpcode(), "IR  ");
+    }
+    void TearDown() override { m_player.Disconnect(); }
+
+    void Send(const std::vector<uint8_t>& payload) { ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("strm", payload))); }
+    std::string NextOpcode() {
+        m_last = m_peer.NextFrame(std::chrono::seconds(5));
+        return m_last ? m_last->opcode : "";
+    }
+    // The next STAT's event code ("" when none comes within `ms`).
+    std::string NextStat(int ms = 5000) {
+        for (;;) {
+            m_last = m_peer.NextFrame(std::chrono::milliseconds(ms));
+            if (!m_last) return "";
+            if (m_last->opcode == "STAT") return std::string(m_last->payload.begin(), m_last->payload.begin() + 4);
+        }
+    }
+
+    ScriptedSlimPeer m_peer;
+    LocalHttpServer m_web;
+    QuendrelPlayer m_player;
+    std::optional<ScriptedSlimPeer::Frame> m_last;
+};
+
+TEST_F(QuendrelPlayerTest, StatusRequestWithoutAStreamReportsZeros) {
+    Send(Strm('t', '0'));
+    ASSERT_EQ(NextStat(), "STMt");
+    const auto& p = m_last->payload;
+    ASSERT_EQ(p.size(), 41u);
+    EXPECT_EQ(p[5], 'm');
+    for (int i = 7; i < 23; ++i) EXPECT_EQ(p[i], 0) << i;
+}
+
+TEST_F(QuendrelPlayerTest, PauseAndStopWhileStoppedSendNothing) {
+    Send(Strm('p', '0'));
+    Send(Strm('q', '1'));
+    Send(Strm('t', '0'));  // a marker: the only report that comes
+    EXPECT_EQ(NextStat(), "STMt");
+    EXPECT_EQ(NextStat(200), "");
+}
+
+TEST_F(QuendrelPlayerTest, StopAnswersFlushedWithAutostartAndStatusWithout) {
+    m_web.Route("/a.wav", LocalHttpServer::Stalling(std::string(100000, '\0'), 50000));
+    Send(Strm('s', '1', 'p', "GET /a.wav HTTP/1.0\n\n"));
+    EXPECT_EQ(NextStat(), "STMc");
+    EXPECT_EQ(NextStat(), "STMh");
+    Send(Strm('q', '1'));
+    std::string code;
+    while ((code = NextStat()) == "STMs" || code == "STMt") {}
+    EXPECT_EQ(code, "STMf");
+    Send(Strm('s', '1', 'p', "GET /a.wav HTTP/1.0\n\n"));
+    EXPECT_EQ(NextStat(), "STMc");
+    Send(Strm('q', '0'));
+    while ((code = NextStat()) == "STMh" || code == "STMs") {}
+    EXPECT_EQ(code, "STMt");
+    EXPECT_EQ(m_player.GetState(), uint32_t(QuendrelPlayer::kStopped));
+}
+
+TEST_F(QuendrelPlayerTest, AStreamThatDoesNotOpenSendsDsco3AndNoHeaders) {
+    Send(Strm('s', '1', 'm', "GET /missing HTTP/1.0\n\n"));
+    EXPECT_EQ(NextStat(), "STMc");
+    std::string op;
+    while ((op = NextOpcode()) == "STAT") EXPECT_NE(std::string(m_last->payload.begin(), m_last->payload.begin() + 4), "STMh");
+    ASSERT_EQ(op, "DSCO");
+    EXPECT_EQ(m_last->payload, std::vector<uint8_t>{3});
+    EXPECT_EQ(m_player.GetState(), uint32_t(QuendrelPlayer::kOpening));
+}
+
+TEST_F(QuendrelPlayerTest, AnOversizedStrmIsCutAndStillObeyed) {
+    std::vector<uint8_t> big = Strm('t', '0');
+    big.resize(2000, 'x');
+    Send(big);
+    EXPECT_EQ(NextStat(), "STMt");
+}
+
+TEST_F(QuendrelPlayerTest, CheckResultShowsFailuresOnly) {
+    using R = CascadeAudioPlayer::PlaybackResult;
+    EXPECT_TRUE(m_player.CheckResult(R::Success));
+    EXPECT_TRUE(m_player.CheckResult(static_cast<R>(17)));
+    EXPECT_TRUE(m_player.GetErrorMessage().IsEmpty());
+    EXPECT_FALSE(m_player.CheckResult(R::ErrorReadingStream));
+    EXPECT_EQ(m_player.GetErrorMessage(), "Error Reading Stream");
+}
+
+}  // namespace
