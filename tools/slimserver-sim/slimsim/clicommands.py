@@ -4,6 +4,7 @@ import os
 import urllib.parse
 
 from .library import Playlist as SavedPlaylist, sort_key
+from .radio import is_remote
 from .tags import number
 
 
@@ -73,6 +74,14 @@ def c_mixer(req):
         player.set_volume("0" if player.volume else "50")
 
 
+def _remote(track):
+    return getattr(track, "remote", 0)
+
+
+def _current_title(track):
+    return getattr(track, "current_title", track.title)
+
+
 def c_song_field(req):
     track = req.player.playlist.current()
     what = req.words[0]
@@ -81,7 +90,7 @@ def c_song_field(req):
     values = {"title": lambda t: t.title, "artist": lambda t: t.artist.name,
               "album": lambda t: t.album.name, "genre": lambda t: t.genre.name,
               "duration": lambda t: number(t.duration), "path": lambda t: t.url,
-              "remote": lambda t: 0, "current_title": lambda t: t.title}
+              "remote": _remote, "current_title": _current_title}
     req.answer(values[what](track) if track else (0 if what in ("remote", "duration") else ""))
 
 
@@ -201,7 +210,9 @@ def c_playlist(req):
 def _pl_items(how):
     def run(req, player, playlist):
         item = req.word(2)
-        if item:
+        if is_remote(item):
+            _apply(player, how, [req.sim.radio.item(item, req.word(3))])
+        elif item:
             _apply(player, how, tracks_for_item(req.sim, item))
     return run
 
@@ -262,7 +273,7 @@ def _pl_item_field(req, player, playlist):
     fields = {"title": lambda t: t.title, "artist": lambda t: t.artist.name,
               "album": lambda t: t.album.name, "genre": lambda t: t.genre.name,
               "duration": lambda t: number(t.duration), "path": lambda t: t.url,
-              "remote": lambda t: 0}
+              "remote": _remote}
     try:
         track = playlist.track_at(int(req.word(2, "")))
     except ValueError:

@@ -220,6 +220,8 @@ def _status_header(sim, player):
     fields.append(f"mode:{player.mode}")
     current = player.playlist.current()
     if current is not None:
+        if getattr(current, "remote", 0):
+            fields += ["remote:1", f"current_title:{current.current_title}"]
         fields += [f"time:{number(round(player.elapsed(), 7))}", f"rate:{player.rate}"]
         if current.duration:
             fields.append(f"duration:{number(current.duration)}")

@@ -16,12 +16,15 @@
   fault cli-delay MS | fault cli-split PIECES [GAP_MS]
   fault close-listeners         -> close every "listen 1" connection now
   fault refuse SECONDS [proto,cli,web]
+  stream-title MAC TEXT         -> the station of MAC's current remote item
+                                   announces TEXT (as an ICY StreamTitle)
   fault clear                   -> every knob back to normal
   faults                        -> the knobs' current values
 """
 
 import asyncio
 import json
+import re
 import struct
 
 from .escape import render
@@ -88,6 +91,22 @@ def _fault(sim, args):
     return {"error": error} if error else {"ok": True}
 
 
+def _stream_title(sim, args, line):
+    """Takes TEXT from the raw line so its spaces survive."""
+    player = sim.find_player(args[0]) if args else None
+    if player is None:
+        return {"error": "stream-title needs a known player"}
+    item = player.playlist.current()
+    if not getattr(item, "remote", 0):
+        return {"error": f"{player.mac} is not on a remote item"}
+    match = re.match(r"\s*\S+\s+\S+ ?(.*)$", line.rstrip("\r\n"))
+    text = match.group(1) if match else ""
+    item.stream_title = text
+    sim.log(f"radio: {item.link} announces {text!r}")
+    player.notify("playlist", "newsong", text)
+    return {"ok": True, "url": item.link}
+
+
 COMMANDS = {
     "ping": lambda sim, a: {"ok": True},
     "ports": lambda sim, a: dict(sim.ports),
@@ -106,6 +125,8 @@ COMMANDS = {
 
 def run_command(sim, line):
     words = line.strip().split(" ")
+    if words[0] == "stream-title":
+        return _stream_title(sim, [w for w in words[1:] if w], line)
     handler = COMMANDS.get(words[0])
     if handler is None:
         return {"error": f"unknown command {words[0]!r}"}

@@ -87,6 +87,8 @@ class Player:
     def stream(self, index, seconds=0.0):
         track = self.playlist.track_at(index)
         self.stream_index, self.stream_track = index, track
+        if getattr(track, "remote", 0):
+            track.stream_title = ""      # the station announces it again
         self.stream_seconds = seconds
         self.stream_offset = self.sim.streams.byte_offset(track, seconds)
         request = frames.stream_request(self.mac, self.sim.era)

@@ -9,6 +9,7 @@ from . import cli, control, discovery, slimproto, web
 from .faults import Faults
 from .notify import NotifyHub
 from .player import Player
+from .radio import Radio
 from .record import Recorder
 from .remote import Remote
 from .streams import Streams
@@ -29,6 +30,7 @@ class Simulator:
         self.faults = Faults()
         self.remote = Remote(self)
         self.streams = Streams(self)
+        self.radio = Radio()
         self.ports = {"proto": 0, "cli": 0, "web": 0, "control": 0}
         self.servers = {}
         self.udp = None

@@ -63,6 +63,8 @@ class Streams:
 
     async def send(self, player, writer):
         track = player.stream_track
+        if getattr(track, "remote", 0):
+            return await self.sim.radio.send(self.sim, track, writer)
         if track is None or track.path is None or not os.path.exists(track.path):
             return False
         first, end = self.range_for(track, player.stream_offset)

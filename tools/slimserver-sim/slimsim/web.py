@@ -24,6 +24,7 @@ class WebRequest:
     def __init__(self, sim, line, peer):
         self.sim = sim
         self.method, target = (line.split(" ") + ["", ""])[:2]
+        self.target = target
         parsed = urllib.parse.urlsplit(target)
         self.path = urllib.parse.unquote(parsed.path)
         self.query = {k: v[0] for k, v in urllib.parse.parse_qs(
@@ -62,6 +63,10 @@ async def route(sim, request, writer):
         player = request.player()
         if player is None or not await sim.streams.send(player, writer):
             writer.write(_response("404 Not Found", "no stream"))
+        return
+    if path.startswith("/radio/"):
+        url = f"http://{sim.bind}:{sim.web_port}{request.target}"
+        await sim.radio.send(sim, sim.radio.item(url), writer, b"icy-name: Sim Radio\r\n")
         return
     match = COVER.match(path)
     if match:
@@ -131,13 +136,15 @@ def status_page(sim, request):
         return "<html><body><p>No player.</p></body></html>"
     mac = urllib.parse.quote(player.mac, safe="")
     current = player.playlist.current()
-    title = html.escape(current.title) if current else ""
+    # A stream shows what the station announces, as the server's page does.
+    title = html.escape(getattr(current, "current_title", current.title)) if current else ""
     rows = []
     for index, track in enumerate(player.playlist.tracks()):
         anchor = '<a name="currentsong"></a>' if index == player.playlist.index else ""
         ident = ' id="currentListItem"' if index == player.playlist.index else ""
+        by = f" - {html.escape(track.artist.name)}" if track.artist.name else ""
         rows.append(f'{anchor}<div class="listItem"{ident}>{index + 1}. '
-                    f'{html.escape(track.title)} - {html.escape(track.artist.name)}</div>')
+                    f'{html.escape(track.title)}{by}</div>')
     return ("<html><head><title>SlimServer</title></head><body>\n"
             f'<div id="nowPlaying"><a href="status.html?player={mac}#currentsong">'
             f"{title}</a></div>\n<div id=\"playlist\">\n" + "\n".join(rows)
