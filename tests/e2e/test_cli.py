@@ -6,12 +6,13 @@ import os
 import sys
 import time
 import unittest
+from urllib.parse import quote
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
 from appharness import AppRun  # noqa: E402
-from tests.support import SimProcess, library  # noqa: E402
+from tests.support import CliClient, SimProcess, library  # noqa: E402
 
 
 def wait_until(predicate, timeout=20.0):
@@ -91,6 +92,24 @@ class CliTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: self.sim.control("players").get("players"), timeout=30))
         self.sim.control("cli %s playlistcontrol cmd:load playlist_id:14" % mac)
         self.run_.wait_ecp("Quendrel currenttitle", "Coffee & Rain", timeout=30)
+
+    def test_a_radio_stream_title_splits_into_artist_and_title(self):
+        self.start_app()
+        mac = self.player()
+        url = "http://127.0.0.1:%d/radio/e2e.mp3?hz=700" % self.sim.ports["web"]
+        cli = CliClient(self.sim.ports["cli"])
+        try:
+            cli.ask("%s playlist play %s" % (mac, quote(url, safe="")))
+        finally:
+            cli.close()
+        self.assertTrue(self.sim.control("stream-title %s (Radio) Artist A - Song B" % mac).get("ok"))
+        self.run_.wait_ecp("Quendrel currenttitle", "Song B")
+        self.assertEqual("Artist A", self.run_.ecp("Quendrel currentartist"))
+        # The album shows what the item was called before: its url.
+        self.assertEqual(url, self.run_.ecp("Quendrel currentalbum"))
+        self.assertTrue(self.sim.control("stream-title %s Song only" % mac).get("ok"))
+        self.run_.wait_ecp("Quendrel currenttitle", "Song only")
+        self.assertEqual("N/A", self.run_.ecp("Quendrel currentartist"))
 
 
 if __name__ == "__main__":
