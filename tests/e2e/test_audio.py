@@ -120,14 +120,11 @@ class AudioTest(unittest.TestCase):
         self.audio = os.path.join(self.run_.dir, "audio.raw")
         self.run_.env.update({"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": self.audio})
         self.sim = None
-        self.peer = None
 
     def tearDown(self):
         self.run_.close()
         if self.sim:
             self.sim.close()
-        if self.peer:
-            self.peer.close()
 
     def start_with_sim(self):
         self.sim = Sim()
@@ -143,7 +140,6 @@ class AudioTest(unittest.TestCase):
 
     def output(self):
         """The app's standard output, after ending it."""
-        self.run_.close_output = True
         self.proc.terminate()
         out, _ = self.proc.communicate(timeout=10)
         return out
