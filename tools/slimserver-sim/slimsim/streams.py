@@ -95,7 +95,9 @@ class Streams:
                 position += len(data)
                 if faults.stall_after is not None and sent >= faults.stall_after:
                     await self._stall(faults)
-                    position = max(position, first + sent)
+                    # The chunk may have been cut at the stall point: go on
+                    # from the first byte not sent, not from where the read ended.
+                    f.seek(position)
         return sent
 
     async def _stall(self, faults):

@@ -111,6 +111,17 @@ class Faults(unittest.TestCase):
         body = data.partition(b"\r\n\r\n")[2]
         self.assertEqual(len(body), 1000)
 
+    def test_a_stalled_stream_resumes_with_the_bytes_it_held_back(self):
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.ask(f"{P} playlistcontrol cmd:load album_id:1")
+        cli.close()
+        strm, _ = self.player.wait_for("strm", "s")
+        self.sim.control("fault http-stall 1000 0.2")  # inside the first chunk
+        _, stalled = self.player.fetch_stream(strm, self.sim.ports["web"])
+        _, whole = self.player.fetch_stream(strm, self.sim.ports["web"])  # the fault is spent
+        self.assertGreater(len(whole), 1000)
+        self.assertEqual(stalled, whole)
+
 
 class FaultsFromCommandLine(unittest.TestCase):
     def test_knob_given_at_start(self):
