@@ -42,11 +42,12 @@ int HexValue(char c) {
 
 }  // namespace
 
-CascadeString Decode(std::string_view escaped) {
-    // Writes through a pointer into a string sized for the worst case: the
-    // status of a long playlist decodes thousands of fields.
-    std::string out(escaped.size(), '\0');
-    char* o = out.data();
+namespace {
+
+// Decodes `escaped` into `out`, which has room for escaped.size() bytes;
+// returns the decoded length.
+std::size_t DecodeInto(std::string_view escaped, char* out) {
+    char* o = out;
     const char* p = escaped.data();
     const char* const end = p + escaped.size();
     while (p < end) {
@@ -64,7 +65,21 @@ CascadeString Decode(std::string_view escaped) {
             ++p;
         }
     }
-    out.resize(std::size_t(o - out.data()));
+    return std::size_t(o - out);
+}
+
+}  // namespace
+
+CascadeString Decode(std::string_view escaped) {
+    // Most fields are short: decoding on the stack lets a text that shrinks
+    // below the string's inline size never touch the heap.
+    constexpr std::size_t kStackBytes = 256;
+    if (escaped.size() <= kStackBytes) {
+        char buffer[kStackBytes];
+        return CascadeString(std::string_view(buffer, DecodeInto(escaped, buffer)));
+    }
+    std::string out(escaped.size(), '\0');
+    out.resize(DecodeInto(escaped, out.data()));
     return CascadeString(std::move(out));
 }
 

@@ -28,7 +28,9 @@ public:
     CascadeString songId = "-1";
     CascadeString playlistIndex = "-1";
     CascadeString path;
-    CascadeString coverPath;             // relative to the web root: "music/<id>/cover.jpg"
+    // The cover relative to the web root, when a page named it; otherwise
+    // GetCoverPath derives it from the song id.
+    CascadeString coverPath;
     CascadeString timeText = "0:00 / 0:00";
     CascadeString contentType;
     CascadeString fileSize;
@@ -39,6 +41,12 @@ public:
 
     // True when the url or the path names a remote stream ("http://",
     // "mms://" or "radioio://", any case).
+    // "music/<songId>/cover.jpg" unless a page named another; "" without an id.
+    CascadeString GetCoverPath() const {
+        if (!coverPath.IsEmpty() || songId.IsEmpty() || songId == "-1") return coverPath;
+        return "music/" + songId + "/cover.jpg";
+    }
+
     bool IsRemoteStream() const {
         return IsStreamAddress(url.View()) || IsStreamAddress(path.View());
     }

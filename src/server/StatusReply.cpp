@@ -60,7 +60,7 @@ void CopyCurrentSong(const SongInfo& from, SongInfo& to, unsigned long elapsed) 
     to.songId = from.songId;
     to.playlistIndex = from.playlistIndex;
     to.path = from.path;
-    to.coverPath = "music/" + to.songId + "/cover.jpg";
+    to.coverPath = CascadeString();  // derived from the song id
     to.secondsElapsed = static_cast<uint16_t>(elapsed);
     to.secondsTotal = from.secondsTotal;
     to.progress = to.secondsTotal ? float(to.secondsElapsed) / float(to.secondsTotal) : 0.0f;

@@ -42,7 +42,7 @@ TEST(SongListStatusReply, ReadsEveryTaggedField) {
     EXPECT_EQ("12", song.albumId);
     EXPECT_EQ("3", song.artistId);
     EXPECT_EQ("160kbps VBR", song.bitrate);
-    EXPECT_EQ("music/42/cover.jpg", song.coverPath);
+    EXPECT_EQ("music/42/cover.jpg", song.GetCoverPath());
     // The url is escaped twice on the wire: once decoded it is still a URL.
     EXPECT_EQ("file:///music/Diana%20Krall/12%20-%20If%20I%20Had%20You.mp3", song.url);
     EXPECT_EQ("/music/Diana%20Krall/12%20-%20If%20I%20Had%20You.mp3", song.path);
@@ -82,7 +82,7 @@ TEST(SongListTitlesReply, IdItemsGiveSongIdsAndTheTotal) {
     EXPECT_EQ("40", list.Item(0)->songId);
     EXPECT_EQ("-1", list.Item(0)->playlistIndex);
     EXPECT_EQ("4:07", list.Item(1)->duration);
-    EXPECT_EQ("music/41/cover.jpg", list.Item(1)->coverPath);
+    EXPECT_EQ("music/41/cover.jpg", list.Item(1)->GetCoverPath());
 }
 
 TEST(SongListTitlesReply, ThePlainParseAlsoGivesSongs) {

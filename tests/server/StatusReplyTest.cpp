@@ -48,7 +48,7 @@ TEST(StatusReplyCurrentSong, CopiesTimesProgressAndCover) {
     StatusReply::CopyCurrentSong(from, to, 65);
     EXPECT_EQ("T", to.title);
     EXPECT_EQ("kept", to.composer);
-    EXPECT_EQ("music/42/cover.jpg", to.coverPath);
+    EXPECT_EQ("music/42/cover.jpg", to.GetCoverPath());
     EXPECT_EQ(65, to.secondsElapsed);
     EXPECT_FLOAT_EQ(65.0f / 245.0f, to.progress);
     EXPECT_EQ("1:05 / 4:05", to.timeText);

@@ -48,7 +48,7 @@ TEST(XmlBrowsePageEntries, FoldersSongsAndUrls) {
     EXPECT_EQ("1", song->trackNum);
     EXPECT_EQ("9:22", song->duration);
     EXPECT_EQ(562, song->secondsTotal);
-    EXPECT_EQ("music/77/cover.jpg", song->coverPath);
+    EXPECT_EQ("music/77/cover.jpg", song->GetCoverPath());
     EXPECT_EQ("Caps", list.Item(2)->name);
     EXPECT_EQ("file%3A%2F%2Fa", list.Item(2)->url);
     // Without "&p2=" the whole address is kept rather than a guessed part.
