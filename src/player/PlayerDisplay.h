@@ -29,6 +29,9 @@ constexpr uint64_t kThinningMs = 200;
 // An error message replaces the display for this long.
 constexpr uint64_t kMessageMs = 5000;
 
+// True while a message set at `setAt` (uptime ms) still shows at `now`.
+constexpr bool IsMessageFresh(uint64_t setAt, uint64_t now) { return now >= setAt && now - setAt <= kMessageMs; }
+
 struct Colors {
     CascadeColor foreground;  // lit pixels
     CascadeColor background;

@@ -37,7 +37,8 @@ void QuendrelPlayer::MaterializeDisplay() {
 
 bool QuendrelPlayer::TakeFreshMessage(CascadeString& message) {
     std::lock_guard guard(m_messageLock);
-    if (!m_errorMessage.IsEmpty() && CascadeTime::GetUptimeMilliseconds() - m_messageTime <= PlayerDisplay::kMessageMs) {
+    if (!m_errorMessage.IsEmpty() &&
+        PlayerDisplay::IsMessageFresh(m_messageTime, CascadeTime::GetUptimeMilliseconds())) {
         message = m_errorMessage;
         return true;
     }

@@ -166,4 +166,11 @@ TEST(KeyTableTest, ArrowsAreCompassPoints) {
     EXPECT_FALSE(PlayerDisplay::CommandForArrow(CascadeKeys::kSelect));
 }
 
+TEST(PlayerDisplayMessage, ShowsForFiveSecondsThenGoes) {
+    EXPECT_TRUE(PlayerDisplay::IsMessageFresh(10000, 10000));
+    EXPECT_TRUE(PlayerDisplay::IsMessageFresh(10000, 15000));
+    EXPECT_FALSE(PlayerDisplay::IsMessageFresh(10000, 15001));
+    EXPECT_FALSE(PlayerDisplay::IsMessageFresh(10000, 9999));  // a time before it was set is not "fresh"
+}
+
 }  // namespace
