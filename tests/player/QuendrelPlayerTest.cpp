@@ -1,6 +1,7 @@
 #include "player/QuendrelPlayer.h"
 
 #include "app/base/AppSettings.h"
+#include "platform/CascadeThread.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScriptedSlimPeer.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 std::vector<uint8_t> Strm(char command, char autostart, char format = 'm', const std::string& request = "") {
     std::vector<uint8_t> p(24, 0);
+    p.reserve(24 + request.size());
     p[0] = uint8_t(command);
     p[1] = uint8_t(autostart);
     p[2] = uint8_t(format);
@@ -89,6 +91,8 @@ TEST_F(QuendrelPlayerTest, StopAnswersFlushedWithAutostartAndStatusWithout) {
     Send(Strm('q', '0'));
     while ((code = NextStat()) == "STMh" || code == "STMs") {}
     EXPECT_EQ(code, "STMt");
+    // The player stores the stopped state just after the status leaves.
+    for (int i = 0; i < 200 && m_player.GetState() != QuendrelPlayer::kStopped; ++i) CascadeThread::Sleep(10);
     EXPECT_EQ(m_player.GetState(), uint32_t(QuendrelPlayer::kStopped));
 }
 
