@@ -144,7 +144,10 @@ Result CascadeAudioPlayer::Impl::Pump(detail::AudioDecoder& decoder, bool fresh,
         const unsigned long count = decoder.Fill(samples, bufferSize / 2);
         // A stream that gave no sound at all was not what its type said
         // (some demuxers take any bytes and find no frame in them).
-        if (count == 0) return decoder.GetOutputRate() == 0 ? Result::UnknownAudioType : Result::Success;
+        if (count == 0) {
+            if (decoder.ReadFailed()) return Result::ErrorReadingStream;
+            return decoder.GetOutputRate() == 0 ? Result::UnknownAudioType : Result::Success;
+        }
         if (decoder.GetOutputRate() != lastRate) {
             if (!device->SetSampleRate(decoder.GetOutputRate())) return Result::UnsupportedSampleRate;
             lastRate = decoder.GetOutputRate();

@@ -58,6 +58,7 @@ public:
 
     // The reason of the last failure; Error::None while all is well.
     Error GetLastError() const { return m_lastError; }
+    bool HasFailed() const override { return m_lastError == Error::Stalled || m_lastError == Error::Transfer; }
     CascadeString GetURL() const { return m_url; }
 
 private:

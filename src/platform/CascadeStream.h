@@ -38,4 +38,7 @@ public:
     [[nodiscard]] virtual bool SeekToPosition(uint64_t /*position*/) { return false; }
     // The media type the source announced ("audio/mpeg"), or "".
     virtual CascadeString GetContentType() const { return {}; }
+    // True once reading ended because the source failed (a transfer cut
+    // short, a stall) rather than because the data was all read. Any thread.
+    virtual bool HasFailed() const { return false; }
 };

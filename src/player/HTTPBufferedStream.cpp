@@ -1,5 +1,6 @@
 #include "player/HTTPBufferedStream.h"
 
+#include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
 
 #include <algorithm>
@@ -52,6 +53,7 @@ bool HTTPBufferedStream::Open(const char* url, bool addWaveHeader) {
     m_url = url ? url : "";
     m_bytesRequested = 0;
     m_bytesDelivered = 0;
+    m_failed = false;
     m_open = CascadeHTTPStream::Open(m_url.c_str());
     if (m_open) {
         m_ring = std::make_unique<uint8_t[]>(kRingSize);
@@ -88,6 +90,11 @@ void HTTPBufferedStream::ThreadProc() {
             continue;
         }
         if (!m_filling) break;  // aborted by StopFilling or Close: not the end of the body
+        if (CascadeHTTPStream::HasFailed()) {
+            m_failed = true;
+            AppLog::WriteToLog("http: %s ended early (%lu bytes)\n", false, m_url.c_str(),
+                               static_cast<unsigned long>(m_writeCount.load()));
+        }
         std::printf("HTTPBufferedStream: complete\n");
         m_client->OnReadComplete();
         break;

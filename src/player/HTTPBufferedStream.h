@@ -59,6 +59,9 @@ public:
     // empty ring: one underrun report per call, then 0 when the body has
     // ended (or filling stopped), else a wait for bytes.
     long ReadBytes(void* destination, std::size_t count) override;
+    // True once filling ended because the transfer failed (cut short or
+    // stalled), not at the end of the body. Any thread.
+    bool HasFailed() const override { return m_failed.load(); }
     // Stops filling, joins the fill thread, frees the ring, zeroes the
     // counts and closes the HTTP stream; tells the client. True when the
     // HTTP stream closed. The reader must not be inside ReadBytes.
@@ -99,6 +102,7 @@ private:
     std::unique_ptr<uint8_t[]> m_ring;
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_filling{false};
+    std::atomic<bool> m_failed{false};
     std::atomic<uint64_t> m_bytesRequested{0};
     std::atomic<uint64_t> m_bytesDelivered{0};
     std::atomic<uint32_t> m_writeCount{0};  // fill thread writes

@@ -229,6 +229,32 @@ class AudioTest(unittest.TestCase):
         self.assertGreaterEqual(len(heard), 2, heard)  # a gap where the stream stalled
         self.assertAlmostEqual(sum(s for f, s in heard), tracks[3]["duration"], delta=0.35)
 
+    def test_a_stream_reset_mid_track_shows_error_reading_stream_for_five_seconds(self):
+        from test_startup import read_png_rgba
+        self.start_with_sim()
+        self.sim.control("fault http-reset 100000")  # about half a second into the PCM track
+        self.load([9])  # WAV, 3 s
+        self.sim.wait(lambda f: "STMu" in stat_codes(f), timeout=30)
+
+        def red_in_display():
+            shot = os.path.join(self.run_.dir, "display.png")
+            self.assertEqual(self.run_.ecp("screenshot " + shot), "OK")
+            _, _, bpp, rows = read_png_rgba(shot)
+            return sum(1 for y in range(21, 54) for x in range(352, 672)
+                       if rows[y][x * bpp] > 150 and rows[y][x * bpp + 1] < 60 and rows[y][x * bpp + 2] < 60)
+
+        self.assertGreater(red_in_display(), 50)   # the message replaces the display
+        self.run_.ecp("keypress Down")             # the server answers with a new frame: dropped
+        time.sleep(0.5)
+        self.assertGreater(red_in_display(), 50)
+        time.sleep(5.0)
+        self.run_.ecp("keypress Up")               # after 5 s the next frame is drawn again
+        deadline = time.monotonic() + 5
+        while red_in_display() and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertEqual(red_in_display(), 0)
+        self.assertIn("Error Reading Stream", self.output())
+
     def test_a_dropped_link_reconnects_with_playing_hello_while_audio_goes_on(self):
         self.start_with_sim()
         tracks = manifest()

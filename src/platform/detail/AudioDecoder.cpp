@@ -68,7 +68,10 @@ struct AudioDecoder::Impl {
             return n;
         }
         const long n = stream->ReadBytes(buffer, std::size_t(size));
-        return n > 0 ? int(n) : AVERROR_EOF;
+        if (n > 0) return int(n);
+        if (!stream->HasFailed()) return AVERROR_EOF;
+        readFailed = true;
+        return AVERROR(EIO);
     }
 
     // Looks at the first bytes so that a "WAV" stream without its header can
@@ -76,6 +79,7 @@ struct AudioDecoder::Impl {
     const AVInputFormat* ChooseDemuxer(std::string_view type, AVDictionary** options);
 
     CascadeStream* stream = nullptr;
+    bool readFailed = false;  // the source failed under the demuxer
     RateCheck rateCheck;
     uint8_t sniff[kSniffBytes] = {};
     std::size_t sniffLength = 0;
@@ -281,5 +285,7 @@ bool AudioDecoder::EnsureResampler() {
     impl.swrChannels = f.ch_layout.nb_channels;
     return true;
 }
+
+bool AudioDecoder::ReadFailed() const { return m_impl->readFailed; }
 
 }  // namespace detail

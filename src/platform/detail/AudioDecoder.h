@@ -41,6 +41,8 @@ public:
     // The rate of what Fill produces: the stream's own rate when the output
     // takes it, else 44,100 Hz; 0 before the first Fill produced anything.
     unsigned long GetOutputRate() const { return m_outputRate; }
+    // True when decoding ended because the stream failed, not at its end.
+    bool ReadFailed() const;
 
 private:
     struct Impl;

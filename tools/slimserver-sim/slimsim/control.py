@@ -13,6 +13,7 @@
   fault drop-after N            -> drop a SlimProto link after N more frames sent
   fault send short|oversized|truncated [MAC]
   fault http-stall BYTES [SECONDS]
+  fault http-reset BYTES        -> the next audio stream is reset (TCP RST) after BYTES
   fault cli-delay MS | fault cli-split PIECES [GAP_MS]
   fault close-listeners         -> close every "listen 1" connection now
   fault refuse SECONDS [proto,cli,web]

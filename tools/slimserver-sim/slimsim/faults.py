@@ -9,6 +9,7 @@ class Faults:
         self.drop_after = None        # close a SlimProto link after N more frames sent
         self.stall_after = None       # stall audio streams after this many bytes ...
         self.stall_seconds = 0.0      # ... for this long (0 = until the client gives up)
+        self.reset_after = None       # reset audio streams (TCP RST) after this many bytes
         self.cli_delay = 0.0          # seconds before each CLI reply
         self.cli_pieces = 1           # CLI replies written in this many pieces ...
         self.cli_gap = 0.05           # ... this many seconds apart
@@ -31,6 +32,8 @@ class Faults:
             elif name == "http-stall":
                 self.stall_after = int(args[0])
                 self.stall_seconds = float(args[1]) if len(args) > 1 else 0.0
+            elif name == "http-reset":
+                self.reset_after = int(args[0])
             elif name == "cli-delay":
                 self.cli_delay = float(args[0]) / 1000.0
             elif name == "cli-split":

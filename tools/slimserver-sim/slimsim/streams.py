@@ -4,6 +4,7 @@ asked for."""
 
 import asyncio
 import os
+import socket
 import struct
 
 CONTENT_TYPES = {"mp3": "audio/mpeg", "flac": "audio/x-flac", "wma": "audio/x-ms-wma",
@@ -89,6 +90,12 @@ class Streams:
                     break
                 if faults.stall_after is not None and sent + len(data) > faults.stall_after:
                     data = data[:max(0, faults.stall_after - sent)]
+                if faults.reset_after is not None and sent + len(data) >= faults.reset_after:
+                    writer.write(data[:max(0, faults.reset_after - sent)])
+                    await writer.drain()
+                    sent = faults.reset_after
+                    await self._reset(writer, faults)
+                    return sent
                 writer.write(data)
                 await writer.drain()
                 sent += len(data)
@@ -99,6 +106,18 @@ class Streams:
                     # from the first byte not sent, not from where the read ended.
                     f.seek(position)
         return sent
+
+    async def _reset(self, writer, faults):
+        """Ends the connection with a TCP reset, as a crashed server would,
+        a second after the last bytes: a reset throws away what the client
+        has not read yet, and it should lose the link, not the data."""
+        self.sim.log(f"fault: audio stream reset after {faults.reset_after} bytes")
+        faults.reset_after = None
+        await asyncio.sleep(1.0)
+        sock = writer.get_extra_info("socket")
+        if sock is not None:
+            sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        writer.transport.abort()
 
     async def _stall(self, faults):
         self.sim.log(f"fault: audio stream stalled after {faults.stall_after} bytes")

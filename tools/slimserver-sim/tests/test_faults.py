@@ -111,6 +111,23 @@ class Faults(unittest.TestCase):
         body = data.partition(b"\r\n\r\n")[2]
         self.assertEqual(len(body), 1000)
 
+    def test_a_reset_stream_ends_with_a_connection_reset_after_the_given_bytes(self):
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.ask(f"{P} playlistcontrol cmd:load album_id:1")
+        cli.close()
+        strm, _ = self.player.wait_for("strm", "s")
+        self.sim.control("fault http-reset 5000")
+        received = b""
+        with socket.create_connection((support.HOST, self.sim.ports["web"]), 5) as s:
+            s.sendall(strm[24:])
+            with self.assertRaises(ConnectionResetError):
+                while True:
+                    chunk = s.recv(65536)
+                    if not chunk:
+                        break
+                    received += chunk
+        self.assertEqual(len(received.partition(b"\r\n\r\n")[2]), 5000)
+
     def test_a_stalled_stream_resumes_with_the_bytes_it_held_back(self):
         cli = support.CliClient(self.sim.ports["cli"])
         cli.ask(f"{P} playlistcontrol cmd:load album_id:1")
