@@ -168,12 +168,9 @@ void SlimCLIConnection::DrainLineLocked() {
     }
 }
 
-bool SlimCLIConnection::Format(std::string& request, const char* format, ...) {
+bool SlimCLIConnection::FormatV(std::string& request, const char* format, va_list args) {
     char buffer[kRequestSize];
-    va_list args;
-    va_start(args, format);
     const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
     if (length < 0 || std::size_t(length) >= sizeof buffer) {
         // Cutting would send a different command; send none.
         AppLog::WriteToLog("cli: request of %i bytes refused (at most %zu): %.60s...\n", true, length,
@@ -185,35 +182,33 @@ bool SlimCLIConnection::Format(std::string& request, const char* format, ...) {
     return true;
 }
 
-std::string SlimCLIConnection::Request(const char* format, ...) {
-    char buffer[kRequestSize];
+bool SlimCLIConnection::Format(std::string& request, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    const bool formatted = FormatV(request, format, args);
     va_end(args);
-    std::string reply;
-    if (length < 0 || std::size_t(length) >= sizeof buffer) {
-        AppLog::WriteToLog("cli: request of %i bytes refused (at most %zu): %.60s...\n", true, length,
-                           kRequestSize - 1, buffer);
-        return reply;
-    }
-    (void)GetData(std::string_view(buffer, std::size_t(length)), reply);
+    return formatted;
+}
+
+std::string SlimCLIConnection::Request(const char* format, ...) {
+    std::string request, reply;
+    va_list args;
+    va_start(args, format);
+    const bool formatted = FormatV(request, format, args);
+    va_end(args);
+    if (formatted) (void)GetData(request, reply);
     return reply;
 }
 
 void SlimCLIConnection::RequestWithPlayer(const char* format, ...) {
-    char command[kRequestSize];
+    std::string command;
     va_list args;
     va_start(args, format);
-    const int length = std::vsnprintf(command, sizeof command, format, args);
+    const bool formatted = FormatV(command, format, args);
     va_end(args);
-    if (length < 0 || std::size_t(length) >= sizeof command) {
-        AppLog::WriteToLog("cli: request of %i bytes refused (at most %zu): %.60s...\n", true, length,
-                           kRequestSize - 1, command);
-        return;
-    }
+    if (!formatted) return;
     // The server's reply to a command carries no result.
-    (void)Request("%s %s", m_playerId.c_str(), command);
+    (void)Request("%s %s", m_playerId.c_str(), command.c_str());
 }
 
 unsigned long SlimCLIConnection::GetTotal(const char* what, const char* filter) {

@@ -6,6 +6,7 @@
 
 #include <tinyxml2.h>
 
+#include <cstdarg>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -161,6 +162,7 @@ public:
 private:
     // Formats a request into the request size; false (logged) when it does
     // not fit.
+    [[nodiscard]] static bool FormatV(std::string& request, const char* format, va_list args);
     [[nodiscard]] static bool Format(std::string& request, const char* format, ...)
         __attribute__((format(printf, 2, 3)));
     // Formats and exchanges; the reply, "" on any failure.

@@ -66,6 +66,17 @@ class AppRun:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
+def wait_until(predicate, timeout=20.0):
+    """Calls predicate until it gives something true; returns its last value."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(0.05)
+    return predicate()
+
+
 def free_port():
     import socket
     s = socket.socket()

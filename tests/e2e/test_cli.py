@@ -4,25 +4,14 @@ status, and a server restart survived by both CLI connections."""
 
 import os
 import sys
-import time
 import unittest
 from urllib.parse import quote
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
-from appharness import AppRun  # noqa: E402
+from appharness import AppRun, wait_until  # noqa: E402
 from tests.support import CliClient, SimProcess, library  # noqa: E402
-
-
-def wait_until(predicate, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    return predicate()
 
 
 class CliTest(unittest.TestCase):

@@ -13,23 +13,13 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
-from appharness import AppRun  # noqa: E402
+from appharness import AppRun, wait_until  # noqa: E402
 from tests.support import SimProcess  # noqa: E402
 
 # Where start-up puts the player window, and the Default skin's colours.
 DISPLAY_X, DISPLAY_Y = 352, 21
 FOREGROUND = (232, 241, 255)
 BACKGROUND = (8, 12, 20)
-
-
-def wait_until(predicate, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(0.05)
-    return predicate()
 
 
 def read_png_rows(path, rows):
