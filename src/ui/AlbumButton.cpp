@@ -22,16 +22,21 @@ constexpr int kTitleStrip = 21;
 constexpr CascadeColor kLoadingColor(0xC8D6E5FFu);
 constexpr CascadeColor kTitleShade(0x000000A0u);
 
+// Chosen at paint time: the options are parsed after the tiles are built.
+CascadeFont TitleFont() { return CascadeFont("system", CascadeFont::kNormal, g_useLargeFont ? 18 : 16); }
+
 bool MakeCover(const std::vector<uint8_t>& pixels, const CascadeDims& size, CascadeBitmap& cover) {
     return cover.Create(size) && EUtils::BufferBlit(cover, {0, 0}, pixels.data(), size, 32, {});
 }
 
 }  // namespace
 
-AlbumButton::AlbumButton(SlimConnection* connection)
-    : m_connection(connection), m_font("system", CascadeFont::kNormal, g_useLargeFont ? 18 : 16) {}
+AlbumButton::AlbumButton(SlimConnection* connection) : m_connection(connection) {}
 
-AlbumButton::~AlbumButton() { WaitUntilFinished(); }
+AlbumButton::~AlbumButton() {
+    m_requests.Cancel();
+    WaitUntilFinished();
+}
 
 CascadeString AlbumButton::CoverURL(const CascadeString& baseURL, const CascadeString& webPort,
                                     const CascadeString& songId) {
@@ -45,8 +50,9 @@ void AlbumButton::SetAlbumId(const char* id, RedrawMode redraw) {
         if (m_albumId == id) return;
         m_albumId = id;
         m_songId = "";
+        ++m_generation;
+        m_loaded = false;
     }
-    m_loaded = false;
     if (redraw == RedrawMode::kRedraw) RedrawTile();
 }
 
@@ -55,8 +61,9 @@ void AlbumButton::SetSongId(const char* id, RedrawMode redraw) {
         std::lock_guard lock(m_stateLock);
         if (m_songId == id) return;
         m_songId = id;
+        ++m_generation;
+        m_loaded = false;
     }
-    m_loaded = false;
     if (redraw == RedrawMode::kRedraw) RedrawTile();
 }
 
@@ -101,64 +108,78 @@ bool AlbumButton::DecodeNoCover(const CascadeDims& box, CascadeBitmap& cover) {
            MakeCover(pixels, size, cover);
 }
 
-void AlbumButton::SetAlbumArtURL(const char* url, RedrawMode redraw) {
-    const CascadeString address = url;
+bool AlbumButton::ShowCover(const CascadeString& address, uint64_t generation) {
     {
         std::lock_guard lock(m_stateLock);
+        if (m_generation != generation) return false;
         m_url = address;
         m_cover.Release();
-    }
-    if (address.IsEmpty()) {
-        m_loaded = false;
-    } else {
-        const CascadeRect square = GetCoverRect();
-        CascadeBitmap cover;
-        const bool fromServer = !(address == "none") && DecodeFromURL(address, square.Dims(), cover);
-        if (!fromServer && !DecodeNoCover(square.Dims(), cover))
-            AppLog::WriteToLog("cover: no picture for %s and no no-cover file\n", false, address.c_str());
-        {
-            std::lock_guard lock(m_stateLock);
-            m_cover = std::move(cover);
+        if (address.IsEmpty()) {
+            m_loaded = false;
+            return true;
         }
-        m_loaded = true;
     }
+    const CascadeRect square = GetCoverRect();
+    CascadeBitmap cover;
+    const bool fromServer = !(address == "none") && DecodeFromURL(address, square.Dims(), cover);
+    if (!fromServer && !DecodeNoCover(square.Dims(), cover))
+        AppLog::WriteToLog("cover: no picture for %s and no no-cover file\n", false, address.c_str());
+    std::lock_guard lock(m_stateLock);
+    if (m_generation != generation) return false;
+    m_cover = std::move(cover);
+    m_loaded = true;
+    return true;
+}
+
+void AlbumButton::SetAlbumArtURL(const char* url, RedrawMode redraw) {
+    uint64_t generation = 0;
+    {
+        std::lock_guard lock(m_stateLock);
+        generation = ++m_generation;
+    }
+    (void)ShowCover(url ? url : "", generation);
     if (redraw == RedrawMode::kRedraw) RedrawTile();
 }
 
 void AlbumButton::LoadAlbumArt(LoadMode mode) {
     if (mode == LoadMode::kAsync) {
-        if (!Start("cover")) AppLog::WriteToLog("cover: loader still running\n", false);
+        m_requests.Post(*this, "cover");
         return;
     }
     std::lock_guard load(m_loadLock);
     CascadeString songId, albumId;
+    uint64_t generation = 0;
     {
         std::lock_guard lock(m_stateLock);
         songId = m_songId;
         albumId = m_albumId;
+        generation = m_generation;
     }
     if (songId.IsEmpty() && !albumId.IsEmpty() && m_connection) {
         SongList songs;
         const auto album = static_cast<unsigned long>(std::max<int64_t>(EUtils::ParseDecimal(albumId.View()), 0));
-        if (m_connection->GetTracks(0, 0, album, 0, 1, songs) > 0 && songs.GetNumEntries() > 0 && songs.Item(0)) {
-            std::lock_guard lock(m_stateLock);
-            m_songId = songId = songs.Item(0)->songId;
-            m_secondText = songs.Item(0)->artist;
-        } else {
-            std::lock_guard lock(m_stateLock);
-            m_secondText = "";
-            songId = "0";  // no track: the no-cover picture
+        const bool found =
+            m_connection->GetTracks(0, 0, album, 0, 1, songs) > 0 && songs.GetNumEntries() > 0 && songs.Item(0);
+        std::lock_guard lock(m_stateLock);
+        if (m_generation != generation) {
+            AppLog::WriteToLog("cover: album %s changed while its first track was asked for\n", false,
+                               albumId.c_str());
+            return;
         }
+        m_secondText = found ? songs.Item(0)->artist : CascadeString();
+        songId = found ? songs.Item(0)->songId : CascadeString("0");  // no track: the no-cover picture
+        if (found) m_songId = songId;
     }
     CascadeString url;
     if (!songId.IsEmpty())
         url = CoverURL(m_connection ? m_connection->GetBaseURL() : CascadeString("http://127.0.0.1"), g_portWeb, songId);
-    SetAlbumArtURL(url.IsEmpty() ? "none" : url.c_str(), RedrawMode::kNoRedraw);
-    m_loaded = true;
+    if (!ShowCover(url.IsEmpty() ? CascadeString("none") : url, generation)) return;
     RedrawTile();
 }
 
-void AlbumButton::ThreadProc() { LoadAlbumArt(LoadMode::kNow); }
+void AlbumButton::ThreadProc() {
+    while (m_requests.Next()) LoadAlbumArt(LoadMode::kNow);
+}
 
 bool AlbumButton::WillAcceptFocus() {
     std::lock_guard lock(m_stateLock);
@@ -178,18 +199,19 @@ void AlbumButton::RedrawTile() {
 void AlbumButton::OnPaint(CascadeBitmap& target) {
     const CascadeRect square = GetCoverRect();
     const CascadeDims dims = GetDims();
+    const CascadeFont font = TitleFont();
     std::lock_guard lock(m_stateLock);
     if (m_cover.IsValid()) {
         const CascadeDims d = m_cover.GetDims();
         target.DrawBitmap(m_cover, {square.x + (square.w - d.w) / 2, square.y + (square.h - d.h) / 2});
     } else if (!m_loaded) {
-        target.DrawText(m_font, square, "Loading...", kLoadingColor,
+        target.DrawText(font, square, "Loading...", kLoadingColor,
                         CascadeTextFlags::kCenterHorizontal | CascadeTextFlags::kCenterVertical);
     }
     if (m_showTitle && !m_title.IsEmpty()) {
         const CascadeRect strip(kTitleInset, dims.h - kTitleStrip, dims.w - 2 * kTitleInset, kTitleStrip);
         target.FillRect(strip, kTitleShade);
-        EUtils::ShadowedDrawText(target, m_font, strip, m_title.c_str(), m_textColor,
+        EUtils::ShadowedDrawText(target, font, strip, m_title.c_str(), m_textColor,
                                  CascadeTextFlags::kCenterHorizontal | CascadeTextFlags::kCenterVertical |
                                      CascadeTextFlags::kEllipsis,
                                  1, CascadeColor(0x000000FFu), EUtils::kDownRight, EUtils::ShadowSteps::kAll);

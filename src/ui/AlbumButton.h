@@ -9,8 +9,10 @@
 #include "platform/CascadeString.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeWindow.h"
+#include "ui/LatestRequest.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -24,7 +26,10 @@ class SlimConnection;
 // Threads: setters, OnPaint and LoadAlbumArt(kAsync) on the UI thread; the
 // loader thread runs LoadAlbumArt(kNow). Loads are serialised by the tile's
 // load lock; the decoded cover and the ids sit under the state lock, which is
-// never held across a server request or an HTTP transfer.
+// never held across a server request or an HTTP transfer. The newest request
+// wins: a load asked for while one runs runs next, and a load whose album,
+// song or URL changed while it waited for the server or the picture is
+// abandoned without touching the tile.
 class AlbumButton : public CascadeWindow, public CascadeThread {
 public:
     enum class RedrawMode { kNoRedraw, kRedraw };
@@ -33,7 +38,7 @@ public:
     // `connection` answers the album's first track and the server's address;
     // not owned, may be null (then only song ids and URLs work).
     explicit AlbumButton(SlimConnection* connection = nullptr);
-    // Waits for the loader thread before the cover goes.
+    // Drops a waiting load and waits for the loader thread before the cover goes.
     ~AlbumButton() override;
 
     void SetConnection(SlimConnection* connection) { m_connection = connection; }
@@ -49,6 +54,8 @@ public:
     void SetAlbumArtURL(const char* url, RedrawMode redraw);
     // Finds the cover: the album's first track (over the connection) gives
     // the song id, the song id gives "<base>:<web port>/music/<id>/cover.jpg".
+    // kAsync while a load runs: that load is abandoned once it sees the ids
+    // changed, and this one runs after it.
     void LoadAlbumArt(LoadMode mode);
 
     void SetTitle(const char* title);
@@ -77,19 +84,23 @@ protected:
     void ThreadProc() override;
 
 private:
+    // Shows the cover at `url` unless the ids moved on past `generation`;
+    // false when abandoned.
+    bool ShowCover(const CascadeString& url, uint64_t generation);
     [[nodiscard]] bool DecodeFromURL(const CascadeString& url, const CascadeDims& box, CascadeBitmap& cover);
     [[nodiscard]] bool DecodeNoCover(const CascadeDims& box, CascadeBitmap& cover);
     void RedrawTile();
 
     SlimConnection* m_connection;
     CascadeMutex m_loadLock;  // one load at a time
+    LatestRequest m_requests;
 
     // Ids, texts and the decoded cover, shared by the UI and loader threads.
     mutable std::mutex m_stateLock;
     CascadeBitmap m_cover;
     CascadeString m_songId, m_albumId, m_url, m_title, m_secondText, m_noCoverPath;
+    uint64_t m_generation = 0;  // counts the changes of album id, song id and URL from outside
 
-    CascadeFont m_font;
     CascadeColor m_frameColor{64, 214, 198};
     CascadeColor m_textColor{0xFFFFFFFFu};
     std::atomic<bool> m_showTitle{true};

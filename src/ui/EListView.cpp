@@ -68,6 +68,7 @@ EListView::ListItem* EListView::AddItem(const char* text) {
 
 void EListView::StopLoader() {
     m_stopLoader = true;
+    m_iconRequests.Cancel();
     WaitUntilFinished();
     m_stopLoader = false;
 }
@@ -115,27 +116,31 @@ void EListView::SetSelectedIndex(int index, RedrawMode redraw) {
     int selection = index < -1 ? 0 : index;
     if (selection >= count) selection = count - 1;
     m_selected = selection;
-    const int start = m_start;
-    ScrollToSelectionLocked(selection);
-    if (m_start != start) return;  // SetStartIndex redrew
+    if (ScrollToSelectionLocked(selection)) return;  // SetStartIndex redrew
     lock.unlock();
     if (redraw == RedrawMode::kRedraw) RedrawList();
 }
 
-void EListView::ScrollToSelectionLocked(int selection) {
-    if (selection < 0) return;
+bool EListView::ScrollToSelectionLocked(int selection) {
+    // No selection (-1) lies before every row: the list goes back to its top.
+    if (selection < 0) {
+        SetStartIndex(0);
+        return true;
+    }
     const int visible = VisibleItemCountLocked();
     const int lastVisible = m_start + visible - 1;
-    if (m_viewMode == kList) {
-        if (selection > lastVisible) SetStartIndex(selection - lastVisible + m_start);
-        else if (selection < m_start) SetStartIndex(selection);
-        return;
+    const int columns = m_viewMode == kList ? 1 : std::max(VisibleColumnCount(), 1);
+    if (selection > lastVisible) {
+        SetStartIndex(m_viewMode == kList ? selection - lastVisible + m_start
+                                          : m_start + columns * ((selection - lastVisible + columns - 1) / columns));
+        return true;
     }
-    const int columns = std::max(VisibleColumnCount(), 1);
-    if (selection > lastVisible)
-        SetStartIndex(m_start + columns * ((selection - lastVisible + columns - 1) / columns));
-    else if (selection < m_start)
-        SetStartIndex(m_start - columns * ((m_start - selection + columns - 1) / columns));
+    if (selection < m_start) {
+        SetStartIndex(m_viewMode == kList ? selection
+                                          : m_start - columns * ((m_start - selection + columns - 1) / columns));
+        return true;
+    }
+    return false;
 }
 
 void EListView::SetStartIndex(int index) {

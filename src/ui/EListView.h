@@ -9,6 +9,7 @@
 #include "platform/CascadeString.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeWindow.h"
+#include "ui/LatestRequest.h"
 
 #include <atomic>
 #include <cstdint>
@@ -92,7 +93,8 @@ public:
     int GetSelectedIndex() const { return m_selected.load(); }  // -1 = none
     ListItem* GetSelectedItem() const;
     // Clamps to the rows (below -1 gives 0; past the end gives the last) and
-    // scrolls so the selection shows; a scroll always redraws.
+    // scrolls so the selection shows; a scroll always redraws. -1 clears the
+    // selection and scrolls back to the first row.
     void SetSelectedIndex(int index, RedrawMode redraw);
     // An index past the rows gives 0. Redraws.
     void SetStartIndex(int index);
@@ -124,6 +126,8 @@ public:
     // UI thread. Thumbnail layouts; see the icon loader above.
     void SetViewMode(ViewMode mode);
     ViewMode GetViewMode() const { return m_viewMode; }
+    // The newest call wins: a run under way starts over with the rows there
+    // are then.
     void StartIconLoading();
     void ClearIcons();
     // Loader thread: decodes row `index`'s icon file into its pending pixels.
@@ -144,6 +148,9 @@ protected:
     // Clear found a paint under way and is about to wait for it; prints the
     // waiting line. Called on the clearing thread without the lock.
     virtual void OnWaitingForPaint();
+    // The loader thread has stored row `index`'s decoded icon; asks for the
+    // row to be repainted. Loader thread, without the lock.
+    virtual void OnIconDecoded(int index);
 
 private:
     struct RowLook;
@@ -152,7 +159,8 @@ private:
     void MeasureRowHeightLocked();
     int HeaderHeightLocked();
     int VisibleItemCountLocked();
-    void ScrollToSelectionLocked(int selection);
+    // True when it scrolled (and so redrew).
+    bool ScrollToSelectionLocked(int selection);
     void CalculateThumbnailRectsLocked();
     void PaintHeaderLocked(CascadeBitmap& target, const CascadeRect& area);
     void PaintRowLocked(CascadeBitmap& target, ListItem& item, int index, const CascadeRect& area);
@@ -178,6 +186,7 @@ private:
     bool m_showHeaders = true;
     bool m_showIcons = false;
     std::atomic<bool> m_stopLoader{false};
+    LatestRequest m_iconRequests;
     std::atomic<bool> m_paintedOnce{false};
     bool m_itemFontSet = false, m_headerFontSet = false, m_captionFontSet = false;
     bool m_paintWholeItemsOnly = false;

@@ -1,7 +1,6 @@
 // Painting and the icon loader of EListView.
 #include "ui/EListView.h"
 
-#include "app/base/AppLog.h"
 #include "server/EUtils.h"
 #include "ui/EJpegWidget.h"
 #include "ui/EUtilsDrawing.h"
@@ -31,7 +30,8 @@ void EListView::OnPaint(CascadeBitmap& target) {
     const CascadeRect area = target.GetClip().MakeIntersectRect({{0, 0}, GetDims()});
     CalculateColumnWidths();
     CalculateItemRects();
-    if (m_showHeaders && area.Contains(m_headerRect)) PaintHeaderLocked(target, area);
+    // The target clips; a header only partly in the area is drawn clipped.
+    if (m_showHeaders && area.IntersectRect(m_headerRect)) PaintHeaderLocked(target, area);
     for (std::size_t i = std::size_t(m_start); i < m_items.size(); ++i) {
         ListItem& item = *m_items[i];
         const bool whole = area.Contains(item.itemRect);
@@ -149,9 +149,7 @@ void EListView::SetViewMode(ViewMode mode) {
     StartIconLoading();
 }
 
-void EListView::StartIconLoading() {
-    if (!Start("icons")) AppLog::WriteToLog("list: icon loader is still running\n", false);
-}
+void EListView::StartIconLoading() { m_iconRequests.Post(*this, "icons"); }
 
 void EListView::ClearIcons() {
     StopLoader();
@@ -160,10 +158,19 @@ void EListView::ClearIcons() {
 }
 
 void EListView::ThreadProc() {
-    const int start = m_start;
-    const int count = int(ItemCount());
-    for (int i = start; i < count && !m_stopLoader; ++i) LoadJpegIcon(i);
-    for (int i = 0; i < start && !m_stopLoader; ++i) LoadJpegIcon(i);
+    while (m_iconRequests.Next()) {
+        int start = 0, count = 0;
+        {
+            std::lock_guard lock(m_lock);
+            start = m_start;
+            count = int(m_items.size());
+        }
+        // Rows from the first one shown, then the rows above it; a newer
+        // request starts over from the rows it sees.
+        auto wanted = [this] { return !m_stopLoader && !m_iconRequests.IsOvertaken(); };
+        for (int i = start; i < count && wanted(); ++i) LoadJpegIcon(i);
+        for (int i = 0; i < start && wanted(); ++i) LoadJpegIcon(i);
+    }
 }
 
 void EListView::LoadJpegIcon(int index) {
@@ -181,14 +188,22 @@ void EListView::LoadJpegIcon(int index) {
     std::vector<uint8_t> pixels;
     CascadeDims size;
     if (!EJpegWidget::GetJpegBitmap(path.c_str(), box, size, pixels, EJpegWidget::PixelOrder::kAlphaFirst)) return;
-    CascadeRect rect;
     {
         std::lock_guard lock(m_lock);
         if (std::size_t(index) >= m_items.size()) return;
         ListItem& item = *m_items[std::size_t(index)];
         item.pendingPixels = std::move(pixels);
         item.pendingDims = size;
-        rect = item.itemRect;
+    }
+    OnIconDecoded(index);
+}
+
+void EListView::OnIconDecoded(int index) {
+    CascadeRect rect;
+    {
+        std::lock_guard lock(m_lock);
+        if (std::size_t(index) >= m_items.size()) return;
+        rect = m_items[std::size_t(index)]->itemRect;
     }
     Redraw(rect);
 }

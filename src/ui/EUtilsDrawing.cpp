@@ -64,7 +64,9 @@ void FillRectGradient(CascadeBitmap& target, const CascadeRect& rect, const Casc
         const uint32_t b = GradientChannel(from.Blue(), to.Blue(), steps, i);
         const uint32_t a = GradientChannel(from.Alpha(), to.Alpha(), steps, i);
         const CascadeColor line(r << 24 | g << 16 | b << 8 | a);
-        target.DrawLine({rect.x, rect.y + i}, {rect.x + rect.w - 1, rect.y + i}, line);
+        // Sideways directions step across the width, one column per step.
+        if (vertical) target.DrawLine({rect.x, rect.y + i}, {rect.x + rect.w - 1, rect.y + i}, line);
+        else target.DrawLine({rect.x + i, rect.y}, {rect.x + i, rect.y + rect.h - 1}, line);
     }
 }
 

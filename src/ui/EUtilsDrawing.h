@@ -47,7 +47,8 @@ void ShadowedDrawText(CascadeBitmap& target, const CascadeFont& font, const Casc
 // Fills `rect` one line at a time from `from` towards `to`: n = the height
 // for the vertical directions (0, 1, 4, 5), the width for the others; line i
 // gets from + (to - from) / n * i per channel, truncated, so the last line is
-// one step short of `to`. Lines are horizontal rows going down. Directions of
+// one step short of `to`. The vertical directions draw rows going down, the
+// others columns going right, so nothing lands outside `rect`. Directions of
 // 8 and above and an empty rectangle draw nothing.
 void FillRectGradient(CascadeBitmap& target, const CascadeRect& rect, const CascadeColor& from,
                       const CascadeColor& to, unsigned direction);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,6 +82,33 @@ TEST_F(CascadeFontTest, InvalidUtf8IsMeasuredAndDrawnSafely) {
     EXPECT_EQ(m_used, m_font.GetLineHeight());
     // A two-byte character at the very end is not cut.
     EXPECT_EQ(m_font.GetTextExtent("\xc3\xa9").w, m_font.GetTextExtent("\xc3\xa9\xc3").w - m_font.GetTextExtent("\xff").w);
+}
+
+TEST_F(CascadeFontTest, EveryMalformedSequenceIsDrawnAsTheReplacementCharacter) {
+    const std::string replacement = "\xef\xbf\xbd";
+    struct Case {
+        const char* broken;
+        const char* sameAs;  // the text with each fault replaced by U+FFFD
+    } const cases[] = {
+        {"a\xff" "b", "a\xef\xbf\xbd" "b"},          // byte that never leads
+        {"a\x80" "b", "a\xef\xbf\xbd" "b"},          // stray continuation
+        {"\xe9t\xe9", "\xef\xbf\xbdt\xef\xbf\xbd"},  // ISO-8859-1 text
+        {"ab\xe2\x82", "ab\xef\xbf\xbd"},           // cut off at the end
+        {"\xc0\xaf", "\xef\xbf\xbd\xef\xbf\xbd"},  // overlong form
+    };
+    for (const Case& c : cases) {
+        CascadeBitmap broken, clean;
+        ASSERT_TRUE(broken.Create({200, 40}));
+        ASSERT_TRUE(clean.Create({200, 40}));
+        broken.Clear(CascadeColor(0, 0, 0));
+        clean.Clear(CascadeColor(0, 0, 0));
+        (void)broken.DrawText(m_font, {0, 0, 200, 40}, c.broken, kWhite, 0);
+        (void)clean.DrawText(m_font, {0, 0, 200, 40}, c.sameAs, kWhite, 0);
+        EXPECT_FALSE(InkBox(broken).IsEmpty()) << c.sameAs;
+        EXPECT_TRUE(std::equal(broken.GetPixels(), broken.GetPixels() + 200 * 40, clean.GetPixels())) << c.sameAs;
+        EXPECT_EQ(m_font.GetTextExtent(c.broken).w, m_font.GetTextExtent(c.sameAs).w) << c.sameAs;
+    }
+    EXPECT_GT(m_font.GetTextExtent(replacement).w, 0);
 }
 
 TEST_F(CascadeFontTest, MeasuringFromManyThreadsAgrees) {

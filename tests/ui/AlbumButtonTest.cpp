@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <regex>
 #include <string>
 
@@ -118,6 +120,53 @@ TEST_F(AlbumButtonTest, AsynchronousLoadEndsWithTheCover) {
     m_button.WaitUntilFinished();
     EXPECT_TRUE(m_button.IsLoaded());
     EXPECT_NEAR(CornerColour().Red(), 0x60, 12);
+}
+
+// A load that is still waiting for the server when the album changes must
+// neither keep the old album's song id and cover nor swallow the new request.
+TEST_F(AlbumButtonTest, NewestAlbumWinsOverALoadStillWaitingForTheServer) {
+    const std::string first = AlbumId("Morning%20Light"), second = AlbumId("Evening%20Shade");
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    m_sim.Control("fault cli-delay 400");
+    m_button.SetAlbumId(first.c_str(), AlbumButton::RedrawMode::kNoRedraw);
+    m_button.LoadAlbumArt(AlbumButton::LoadMode::kAsync);
+    ASSERT_TRUE(m_sim.WaitForCliLine("titles 0 1 album_id:" + first + " sort:tracknum"));
+    m_button.SetAlbumId(second.c_str(), AlbumButton::RedrawMode::kNoRedraw);
+    m_button.LoadAlbumArt(AlbumButton::LoadMode::kAsync);
+    m_button.WaitUntilFinished();
+    m_sim.Control("fault clear");
+    ASSERT_TRUE(m_button.IsLoaded());
+    EXPECT_NE(m_button.GetAlbumArtURL().View().find("/music/" + m_button.GetSongId().Std() + "/cover.jpg"),
+              std::string::npos);
+    EXPECT_NEAR(CornerColour().Red(), 0x60, 12);  // the second album's cover
+    EXPECT_TRUE(m_sim.WaitForCliLine("titles 0 1 album_id:" + second + " sort:tracknum", std::chrono::seconds(2)));
+}
+
+// The large-font option is parsed after the tiles are built.
+TEST(AlbumButtonPaint, TitleFollowsTheLargeFontOptionSetAfterConstruction) {
+    const bool saved = g_useLargeFont;
+    g_useLargeFont = false;
+    AlbumButton small, large;
+    auto inkRows = [](AlbumButton& button) {
+        button.SetRectAbsolute({0, 0, 200, 60});
+        button.SetAlbumArtURL("none", AlbumButton::RedrawMode::kNoRedraw);
+        button.SetTitle("Wj");
+        CascadeBitmap b;
+        EXPECT_TRUE(b.Create({200, 60}));
+        b.Clear(CascadeColor(0x000000FFu));
+        button.OnPaint(b);
+        int top = 60, bottom = -1;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (CascadeColor::FromARGB(b.GetPixel(x, y)).Red() > 200) top = std::min(top, y), bottom = std::max(bottom, y);
+        return bottom - top;
+    };
+    const int normal = inkRows(small);
+    g_useLargeFont = true;
+    const int bigger = inkRows(large);
+    g_useLargeFont = saved;
+    EXPECT_GT(bigger, normal);
 }
 
 TEST(AlbumButtonFocus, EmptyOrZeroAlbumIdsRefuseTheFocus) {

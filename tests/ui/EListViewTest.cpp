@@ -137,6 +137,21 @@ TEST_F(EListViewTest, SelectionIsClampedToTheRows) {
     EXPECT_EQ(empty.GetItem(0), nullptr);
 }
 
+// No selection lies before every row, so the list goes back to its top the
+// way a selection before the start index brings the list to it.
+TEST_F(EListViewTest, ClearingTheSelectionScrollsBackToTheTop) {
+    EListView list;
+    Fill(list, 30);
+    list.SetSelectedIndex(20, EListView::RedrawMode::kNoRedraw);
+    ASSERT_EQ(list.GetStartIndex(), 13);
+    list.SetSelectedIndex(-1, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(list.GetSelectedIndex(), -1);
+    EXPECT_EQ(list.GetStartIndex(), 0);
+    CascadeBitmap b = Paint(list);
+    EXPECT_EQ(Count(b, kUpArrow), 0);
+    EXPECT_EQ(Count(b, CascadeColor(0x000080FFu)) + Count(b, CascadeColor(0x808080FFu)), 0);  // no highlight
+}
+
 TEST_F(EListViewTest, StartIndexPastTheRowsFallsBackToZero) {
     EListView list;
     Fill(list, 30);
@@ -267,6 +282,23 @@ TEST_F(EListViewTest, RowsOutsideTheClipAreNotPainted) {
     EXPECT_GT(Count(b, CascadeColor(0x445566FFu), {0, 40, 300, 20}), 0);
 }
 
+// The desktop clears each dirty rectangle before it paints, so a repaint of
+// part of the header must draw the titles clipped to it.
+TEST_F(EListViewTest, HeaderTitlesAreDrawnInAPartialRepaint) {
+    EListView list;
+    Fill(list, 5);
+    list.ShowHeaders(true);
+    list.GetColumnByID("Title")->title = "Title Title Title Title";
+    CascadeBitmap b;
+    ASSERT_TRUE(b.Create(list.GetDims()));
+    b.Clear(kCanvas);
+    CascadeBitmap view = b.View({0, 0}, {0, 10, 120, 40});
+    list.OnPaint(view);
+    EXPECT_LT(Count(b, kCanvas, {0, 10, 120, 10}), 120 * 10);  // the lower half of the titles
+    EXPECT_EQ(Count(b, kCanvas, {0, 0, 300, 10}), 300 * 10);     // nothing outside the clip
+    EXPECT_EQ(Count(b, kCanvas, {120, 10, 180, 10}), 180 * 10);
+}
+
 // --- Clear and a paint under way ------------------------------------------------
 
 // A list whose paint stops in the middle until the test lets it go on.
@@ -324,6 +356,52 @@ TEST_F(EListViewTest, ClearWaitsForAPaintUnderWay) {
     EXPECT_EQ(list.ItemCount(), 0u);
     EXPECT_EQ(list.GetStartIndex(), 0);
     EXPECT_EQ(list.GetColumnByID("Title") != nullptr, true);
+}
+
+// --- The icon loader -------------------------------------------------------------
+
+// A list whose icon loader stops after its first decoded icon until the test
+// lets it go on.
+class HeldIconList : public EListView {
+public:
+    void OnIconDecoded(int index) override {
+        EListView::OnIconDecoded(index);
+        std::unique_lock lock(mutex);
+        if (!hold) return;
+        holding = true;
+        changed.notify_all();
+        changed.wait(lock, [this] { return !hold; });
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool hold = true, holding = false;
+};
+
+TEST_F(EListViewTest, IconLoadAskedForDuringARunCoversTheRowsAddedSince) {
+    CascadeBitmap icon;
+    ASSERT_TRUE(icon.Create({40, 40}));
+    icon.Clear(CascadeColor(0xC01010FFu));
+    const std::string jpeg = Path("icon.jpg");
+    ASSERT_TRUE(icon.SaveAsJPEG(jpeg, 90));
+    HeldIconList list;
+    Fill(list, 3);
+    list.ShowIcons(true);
+    for (int i = 0; i < 3; ++i) list.GetItem(i)->iconPath = jpeg.c_str();
+    list.StartIconLoading();
+    {
+        std::unique_lock lock(list.mutex);
+        list.changed.wait(lock, [&] { return list.holding; });
+    }
+    for (int i = 3; i < 5; ++i) list.AddItem("later")->iconPath = jpeg.c_str();
+    list.StartIconLoading();  // the newest request
+    {
+        std::lock_guard lock(list.mutex);
+        list.hold = false;
+        list.changed.notify_all();
+    }
+    list.WaitUntilFinished();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(list.GetItem(i)->pendingPixels.empty() && !list.GetItem(i)->loadedIcon) << "row " << i;
 }
 
 }  // namespace

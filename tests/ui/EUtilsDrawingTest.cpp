@@ -72,6 +72,27 @@ TEST(FillRectGradientTest, FallingChannelsTruncateTowardZero) {
     EXPECT_EQ(CascadeColor::FromARGB(b.GetPixel(1, 2)).Red(), 66);
 }
 
+// The sideways directions step once per column, so a rectangle wider than
+// it is high must still be painted inside itself only.
+TEST(FillRectGradientTest, SidewaysDirectionsRunAcrossTheWidthInsideTheRectangle) {
+    for (const unsigned direction : {EUtils::kRight, EUtils::kDownRight, EUtils::kLeft, EUtils::kUpLeft}) {
+        CascadeBitmap b = Canvas(14, 8);
+        EUtils::FillRectGradient(b, {1, 2, 10, 3}, CascadeColor(0x000000FFu), CascadeColor(10, 20, 30, 255), direction);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 14; ++x) {
+                const bool inside = x >= 1 && x < 11 && y >= 2 && y < 5;
+                const CascadeColor c = CascadeColor::FromARGB(b.GetPixel(x, y));
+                if (!inside) {
+                    EXPECT_EQ(c, CascadeColor(0x11223344u)) << "direction " << direction << " at " << x << "," << y;
+                    continue;
+                }
+                const int step = x - 1;
+                EXPECT_EQ(c, CascadeColor(uint8_t(step), uint8_t(2 * step), uint8_t(3 * step), 255))
+                    << "direction " << direction << " at " << x << "," << y;
+            }
+    }
+}
+
 TEST(FillRectGradientTest, EmptyRectangleOrUnknownDirectionDrawsNothing) {
     CascadeBitmap b = Canvas(4, 4);
     const uint32_t before = b.GetPixel(1, 1);
