@@ -1,6 +1,7 @@
 #include "platform/detail/SdlPresenter.h"
 
 #include "platform/CascadeKeys.h"
+#include "platform/CascadeScreenFit.h"
 
 #include <SDL2/SDL.h>
 
@@ -52,13 +53,11 @@ std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, s
         return nullptr;
     }
     std::unique_ptr<SdlPresenter> p(new SdlPresenter());
+    p->m_logical = logical;
     const char* driver = SDL_GetCurrentVideoDriver();
     p->m_hasInput = driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
     const bool windowed = EnvSet("QUENDREL_WINDOWED") || !p->m_hasInput;
-    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
-    if (!windowed) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    p->m_window = SDL_CreateWindow("Quendrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, logical.w,
-                                   logical.h, flags);
+    p->m_window = windowed ? CreateWindowed(logical) : CreateFullScreen(logical);
     // Without a display (tests, headless runs) a GPU renderer only costs
     // start-up time: the software one presents the same picture.
     const Uint32 rendererFlags = p->m_hasInput ? 0 : SDL_RENDERER_SOFTWARE;
@@ -66,7 +65,6 @@ std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, s
     if (p->m_window) p->m_renderer = SDL_CreateRenderer(p->m_window, -1, rendererFlags);
     if (!p->m_renderer && p->m_window) p->m_renderer = SDL_CreateRenderer(p->m_window, -1, SDL_RENDERER_SOFTWARE);
     if (p->m_renderer) {
-        SDL_RenderSetLogicalSize(p->m_renderer, logical.w, logical.h);
         p->m_texture = SDL_CreateTexture(p->m_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
                                          logical.w, logical.h);
     }
@@ -74,9 +72,33 @@ std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, s
         error = SDL_GetError();
         return nullptr;  // the destructor tears down what was made
     }
+    // The screen image is opaque: its alpha must not blend it with the
+    // cleared bars.
+    SDL_SetTextureBlendMode(p->m_texture, SDL_BLENDMODE_NONE);
     SDL_ShowCursor(SDL_DISABLE);
     p->m_wakeEvent = SDL_RegisterEvents(1);
     return p;
+}
+
+SDL_Window* SdlPresenter::CreateWindowed(const CascadeDims& logical) {
+    return SDL_CreateWindow("Quendrel", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, logical.w, logical.h,
+                            SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE);
+}
+
+// The window is made as large as the display it is on, before it asks the
+// window system for full screen. Asking alone is not enough: without a
+// window manager (or before it reacts) the window keeps its first size while
+// SDL already renders for the display's, so the picture would come out cut
+// off and unscaled.
+SDL_Window* SdlPresenter::CreateFullScreen(const CascadeDims& logical) {
+    SDL_Rect bounds{0, 0, logical.w, logical.h};
+    if (SDL_GetDisplayBounds(0, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) {
+        std::fprintf(stderr, "screen: display size unknown (%s); using %dx%d\n", SDL_GetError(), logical.w,
+                     logical.h);
+        bounds = {0, 0, logical.w, logical.h};
+    }
+    return SDL_CreateWindow("Quendrel", bounds.x, bounds.y, bounds.w, bounds.h,
+                            SDL_WINDOW_SHOWN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 SdlPresenter::~SdlPresenter() {
@@ -93,8 +115,19 @@ void SdlPresenter::Present(const CascadeBitmap& screen, const std::vector<Cascad
         SDL_Rect area{r.x, r.y, r.w, r.h};
         SDL_UpdateTexture(m_texture, &area, pixels + std::size_t(r.y) * stride + r.x, stride * 4);
     }
+    ShowTexture();
+}
+
+// The whole screen image, scaled to what the renderer really draws on now
+// (asked every time: a window manager may resize the window at any moment).
+void SdlPresenter::ShowTexture() {
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(m_renderer, &w, &h) != 0) SDL_GetWindowSize(m_window, &w, &h);
+    const CascadeRect fit = CascadeScreenFit::Fit(m_logical, {w, h});
+    const SDL_Rect target{fit.x, fit.y, fit.w, fit.h};
+    SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
     SDL_RenderClear(m_renderer);
-    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+    SDL_RenderCopy(m_renderer, m_texture, nullptr, &target);
     SDL_RenderPresent(m_renderer);
 }
 
@@ -110,11 +143,8 @@ void SdlPresenter::Handle(const void* raw, const Events& events) {
                 events.key(key, e.type == SDL_KEYDOWN);
             break;
         case SDL_WINDOWEVENT:
-            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                SDL_RenderClear(m_renderer);
-                SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
-                SDL_RenderPresent(m_renderer);
-            }
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                ShowTexture();
             break;
         default:
             break;

@@ -14,9 +14,9 @@ struct SDL_Texture;
 
 namespace detail {
 
-// The SDL2 window that shows the composed screen, scaled to the display with
-// letterboxing, and the source of keyboard and media keys. UI thread only,
-// except Wake.
+// The SDL2 window that shows the composed screen, scaled to fill the display
+// (letterbox only where the aspect ratios differ), and the source of keyboard
+// and media keys. UI thread only, except Wake.
 class SdlPresenter {
 public:
     struct Events {
@@ -31,7 +31,9 @@ public:
     // True when the window system can deliver input, so the loop waits on
     // SDL's events; false for the offscreen and dummy drivers.
     bool HasInput() const { return m_hasInput; }
-    // Copies the given parts of `screen` to the window and shows it.
+    // Copies the given parts of `screen` into the picture and shows the whole
+    // picture, scaled to fill the window (bars only where the aspect ratios
+    // differ).
     void Present(const CascadeBitmap& screen, const std::vector<CascadeRect>& rects);
     // Waits at most `timeoutMs` (-1: no limit) for an event or Wake, then
     // handles every pending event.
@@ -45,11 +47,15 @@ public:
 
 private:
     SdlPresenter() = default;
+    static SDL_Window* CreateWindowed(const CascadeDims& logical);
+    static SDL_Window* CreateFullScreen(const CascadeDims& logical);
+    void ShowTexture();
     void Handle(const void* event, const Events& events);
 
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
+    CascadeDims m_logical;
     unsigned m_wakeEvent = 0;
     bool m_hasInput = false;
     bool m_keptAwake = false;
