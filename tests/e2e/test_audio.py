@@ -230,7 +230,7 @@ class AudioTest(unittest.TestCase):
         self.assertAlmostEqual(sum(s for f, s in heard), tracks[3]["duration"], delta=0.35)
 
     def test_a_stream_reset_mid_track_shows_error_reading_stream_for_five_seconds(self):
-        from test_startup import read_png_rgba
+        from imagefiles import read_png
         self.start_with_sim()
         self.sim.control("fault http-reset 100000")  # about half a second into the PCM track
         self.load([9])  # WAV, 3 s
@@ -239,7 +239,7 @@ class AudioTest(unittest.TestCase):
         def red_in_display():
             shot = os.path.join(self.run_.dir, "display.png")
             self.assertEqual(self.run_.ecp("screenshot " + shot), "OK")
-            _, _, bpp, rows = read_png_rgba(shot)
+            bpp, rows = 3, read_png(shot).rows
             return sum(1 for y in range(21, 54) for x in range(352, 672)
                        if rows[y][x * bpp] > 150 and rows[y][x * bpp + 1] < 60 and rows[y][x * bpp + 2] < 60)
 

@@ -8,12 +8,12 @@ import struct
 import sys
 import time
 import unittest
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
 from appharness import AppRun, wait_until  # noqa: E402
+from imagefiles import read_png  # noqa: E402
 from tests.support import SimProcess  # noqa: E402
 
 # Where start-up puts the player window, and the Default skin's colours.
@@ -23,40 +23,9 @@ BACKGROUND = (8, 12, 20)
 
 
 def read_png_rows(path, rows):
-    """The first `rows` rows of an 8-bit RGBA or RGB PNG as lists of pixel tuples."""
-    with open(path, "rb") as f:
-        data = f.read()
-    pos, idat, width = 8, b"", 0
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, _, depth, colour = struct.unpack(">IIBB", body[:10])
-            assert depth == 8 and colour in (2, 6), (depth, colour)
-            channels = 4 if colour == 6 else 3
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw = zlib.decompressobj().decompress(idat, (width * channels + 1) * rows)
-    stride, out, prev = width * channels, [], bytearray(width * channels)
-    for r in range(rows):
-        kind, line = raw[r * (stride + 1)], bytearray(raw[r * (stride + 1) + 1:(r + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b, c = prev[i], prev[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        out.append([tuple(line[x * channels:x * channels + 3]) for x in range(width)])
-        prev = line
-    return out
+    """The first `rows` rows of the screenshot as lists of pixel tuples."""
+    image = read_png(path, max_rows=rows)
+    return [[image.pixel(x, y) for x in range(image.width)] for y in range(image.height)]
 
 
 def lit_pixels(frame):

@@ -3,56 +3,13 @@ ECP, refuses a second instance and ends cleanly."""
 
 import os
 import re
-import struct
 import sys
 import unittest
-import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from appharness import AppRun, free_port  # noqa: E402
+from imagefiles import read_png  # noqa: E402
 from slimpeer import SlimPeer, ir_code  # noqa: E402
-
-
-def read_png_rgba(path):
-    """A minimal PNG reader for the app's own screenshots (8-bit RGB/RGBA, no interlace)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n"
-    pos, idat, width, height, ctype = 8, b"", 0, 0, 0
-    while pos < len(data):
-        (length,) = struct.unpack(">I", data[pos:pos + 4])
-        kind = data[pos + 4:pos + 8]
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, ctype = struct.unpack(">IIBB", body[:10])
-            assert depth == 8 and ctype in (2, 6)
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    bpp = 4 if ctype == 6 else 3
-    raw = zlib.decompress(idat)
-    stride = width * bpp
-    rows, prev = [], bytearray(stride)
-    for y in range(height):
-        filt = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - bpp] if i >= bpp else 0
-            b = prev[i]
-            c = prev[i - bpp] if i >= bpp else 0
-            if filt == 1:
-                line[i] = (line[i] + a) & 255
-            elif filt == 2:
-                line[i] = (line[i] + b) & 255
-            elif filt == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif filt == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(bytes(line))
-        prev = line
-    return width, height, bpp, rows
 
 
 class StartupTest(unittest.TestCase):
@@ -121,7 +78,8 @@ class StartupTest(unittest.TestCase):
         self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % free_port())
         shot = os.path.join(self.run_.dir, "shot.png")
         self.run_.wait_ecp("screenshot " + shot, "OK")
-        width, height, bpp, rows = read_png_rgba(shot)
+        image = read_png(shot)
+        width, height, bpp, rows = image.width, image.height, 3, image.rows
         self.assertEqual((width, height), (1024, 576))
         band = rows[height // 2 - 12:height // 2 + 12]
         red = sum(1 for row in band for x in range(200, 824)
