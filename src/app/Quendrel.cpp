@@ -9,6 +9,7 @@
 #include "platform/CascadeSettings.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeTime.h"
+#include "server/EUtils.h"
 #include "server/SlimCLIConnection.h"
 #include "ui/Configuration.h"
 
@@ -17,6 +18,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -38,6 +40,11 @@ Quendrel::~Quendrel() {
         KillTimer(m_idleTimerId);
         m_idleTimerId = 0;
     }
+    // The goodbye first: with the links closed, a command or a screen's
+    // request still waiting on the server ends at once.
+    m_player.Disconnect();
+    m_commands.Stop();
+    m_nowPlaying.StopUpdate();
 }
 
 void Quendrel::WriteToLog(const char* format, bool echo, ...) const {
@@ -60,6 +67,8 @@ void Quendrel::OnAppInit() {
         WriteToLog("No IP specified.  Searching for SlimServer...\n", true);
         g_serverIP = SlimServer::FindSlimServer();
     }
+    // Other programs (and a second start) find this one whatever the server does.
+    RegisterECPCommand("Quendrel");
     const CascadeString message = BringUpScreens(options);
     if (!message.IsEmpty()) {
         WriteToLog("%s", true, message.c_str());
@@ -128,14 +137,11 @@ void SendStartupChoices(SlimCLIConnection& cli, const AppOptions& options) {
     if (options.playlistId > 0) cli.PlayPlaylist(static_cast<unsigned long>(options.playlistId));
 }
 
-// The ECP commands answered from the server's status or sent to it; false
-// for any other command.
-bool AnswerServerCommand(SlimCLIConnection& cli, const CascadeString& command, CascadeString& reply) {
+// The ECP queries answered from the server's status; false for any other
+// command. The ECP thread waits for the server here, never the UI thread.
+bool AnswerServerQuery(SlimCLIConnection& cli, const CascadeString& command, CascadeString& reply) {
     auto is = [&](const char* text) { return command.Compare(text, CascadeCase::Insensitive) == 0; };
-    if (is("Quendrel stop")) {
-        cli.Stop();
-        reply = "OK";
-    } else if (is("Quendrel playbackposition")) {
+    if (is("Quendrel playbackposition")) {
         reply.Format("%i", int(cli.GetCurrentSongTime()));
     } else if (is("Quendrel currenttitle")) {
         reply = cli.GetCurrentSongTitle();
@@ -153,23 +159,47 @@ bool AnswerServerCommand(SlimCLIConnection& cli, const CascadeString& command, C
 
 }  // namespace
 
-// Shows the Now Playing screen and the player display and connects; returns
+// The screens get the server, the listener, the player and this object; the
+// server's two only once the player's link gave its address.
+void Quendrel::AttachScreens(bool connected) {
+    ScreenContext context;
+    context.app = this;
+    context.player = &m_player;
+    context.serverAddress = g_serverIP;
+    if (connected) {
+        SlimCLIConnection* cli = m_player.GetServer().GetSlimCLIConnection();
+        context.server = cli;
+        // Notifications flow from the start, so the screens find them switched on.
+        context.listener = m_player.GetServer().GetSlimCLIListener();
+        m_cli = cli;
+    }
+    m_player.SetAppServices(this);
+    m_nowPlaying.Attach(context);
+    m_screenSaver.Attach(context);
+    m_smallInfo.Attach(context);
+}
+
+// Connects and shows the Now Playing screen and the player display; returns
 // the message to show when that fails.
 CascadeString Quendrel::BringUpScreens(const AppOptions& options) {
     const CascadeDims dims = m_screen.GetDims();
     m_nowPlaying.SetRectAbsolute({0, 0, dims.w, dims.h});
-    m_nowPlaying.Materialize(1);
-    if (g_serverIP.IsEmpty()) return "Unable to locate SlimServer.";
+    if (g_serverIP.IsEmpty()) {
+        AttachScreens(false);
+        m_nowPlaying.Materialize(1);
+        return "Unable to locate SlimServer.";
+    }
     m_player.SetRectAbsolute({352, 21, 320, 33});
+    const bool connected = m_player.Connect();
+    AttachScreens(connected);
+    m_nowPlaying.Materialize(1);
     m_player.Materialize(2);
-    if (!m_player.Connect()) return "Unable to connect to SlimServer.";
+    if (!connected) return "Unable to connect to SlimServer.";
     m_player.SetFocus();
     m_player.SetDisplayVisible(true);
-    SendStartupChoices(*m_player.GetServer().GetSlimCLIConnection(), options);
-    // Notifications flow from the start, so the screens find them switched on.
-    (void)m_player.GetServer().GetSlimCLIListener();
+    SlimCLIConnection* cli = m_cli.load();
+    PostCommand("start-up choices", [cli, options] { SendStartupChoices(*cli, options); });
     m_idleTimerId = SetTimer(kIdleTickMs);
-    RegisterECPCommand("Quendrel");
     return {};
 }
 
@@ -191,9 +221,40 @@ void Quendrel::NotifyActivity(unsigned long key) {
 
 void Quendrel::OnKeyDown(unsigned long key) {
     NotifyActivity(key);
-    // While audio plays (state 4) this is where the exit question would
-    // open; until that dialog exists, exit ends the program either way.
-    if (key == CascadeKeys::kExit) Terminate(0);
+    switch (key) {
+        case CascadeKeys::kSelect:
+            if (!m_screenSaverShown) ShowScreenSaver();
+            break;
+        case CascadeKeys::kMenu:
+            m_menu.ShowDialog(this);
+            break;
+        case CascadeKeys::kOptions:
+            // The playlist options dialog opens here once it exists.
+            break;
+        case CascadeKeys::kExit:
+            // Leaving while music plays asks first: exit or only hide.
+            if (m_player.GetState() == QuendrelPlayer::kPlaying && m_player.IsPlaying())
+                m_exitDialog.ShowDialog(this);
+            else
+                Terminate(0);
+            break;
+        default:
+            break;
+    }
+}
+
+void Quendrel::ShowScreenSaver() {
+    m_screenSaverShown = true;
+    m_player.SetDisplayVisible(false);
+    m_player.Redraw();
+    m_screenSaver.Show(this);
+}
+
+void Quendrel::OnScreenSaverCleared() {
+    m_idleCountdown = m_idleReload;
+    m_player.SetDisplayVisible(IsActive());
+    m_player.Redraw();
+    m_screenSaverShown = false;
 }
 
 void Quendrel::OnKeyDownInactive(unsigned long key) {
@@ -202,6 +263,7 @@ void Quendrel::OnKeyDownInactive(unsigned long key) {
     const uint64_t now = CascadeTime::GetUptimeMilliseconds();
     const uint64_t since = now - m_lastKeyTime;
     if (m_lastKeyTime != 0 && since >= 1 && since <= 999) {
+        m_lastKeyTime = 0;
         Restore();
         return;
     }
@@ -210,16 +272,20 @@ void Quendrel::OnKeyDownInactive(unsigned long key) {
 
 void Quendrel::Restore() {
     Activate();
+    m_smallInfo.Vanish();
     const CascadeDims dims = m_screen.GetDims();
     m_nowPlaying.SetRectAbsolute({0, 0, dims.w, dims.h});
     m_nowPlaying.Materialize(1);
-    m_player.SetDisplayVisible(true);
+    m_player.SetDisplayVisible(!m_screenSaverShown);
+    m_player.Redraw();
 }
 
 void Quendrel::OnDeactivate() {
     RegisterInactiveKeyInterest(true);
     m_nowPlaying.Vanish();
     m_player.SetDisplayVisible(false);
+    m_player.Redraw();
+    if (m_infoWhenHidden) m_smallInfo.Show();
 }
 
 void Quendrel::OnExitCommand(const CascadeString& action) {
@@ -229,10 +295,118 @@ void Quendrel::OnExitCommand(const CascadeString& action) {
         Deactivate();
 }
 
+void Quendrel::OnMenuCommand(const CascadeString& choice) {
+    // The browsers open here as they arrive: "library", "playlists",
+    // "folders", "coverart" and "radio".
+    if (!choice.IsEmpty()) WriteToLog("menu: \"%s\" is not available yet\n", false, choice.c_str());
+}
+
 void Quendrel::OnTimer(unsigned long id) {
     if (id != m_idleTimerId) return;
     CascadeInput::NotifyScreenActivity();
     --m_idleCountdown;
+    if (m_idleReload == 0) return;  // no screen saver
+    if (m_idleCountdown != 0) return;
+    if (!IsActive() && !m_screenSaverWhenHidden) return;
+    if (m_screenSaverShown) return;
+    ShowScreenSaver();
+}
+
+void Quendrel::PostCommand(const char* name, std::function<void()> command) {
+    if (!m_commands.Post(name, std::move(command)))
+        WriteToLog("app: command \"%s\" not run: shutting down\n", false, name ? name : "");
+}
+
+void Quendrel::PostAppMessage(uint32_t id, const void* data, std::size_t length) {
+    if (!m_wormhole.IsCreated()) return;
+    (void)CascadeWormhole::PostMessage(m_wormhole.GetAddress(), id, data, length);
+}
+
+void Quendrel::OnPlaylistsCommand(const CascadeString& action, unsigned long playlistId) {
+    CascadeString argument;
+    argument.Format("%ld", long(playlistId));
+    RunWorkerRequest(CascadeString("playlist") + action, argument);
+}
+
+void Quendrel::OnIRadioCommand(const CascadeString& action, const CascadeString& url) {
+    RunWorkerRequest(CascadeString("iradio") + action, url);
+}
+
+void Quendrel::OnOptionsChanged() { RunWorkerRequest("updateplaylist", ""); }
+
+// A second request while one runs waits behind it on the command thread:
+// each keeps its own command and argument.
+void Quendrel::RunWorkerRequest(const CascadeString& command, const CascadeString& argument) {
+    PostCommand(command.c_str(), [this, command, argument] {
+        PostAppMessage(AppServices::kShowPleaseWait, nullptr, 0);
+        SlimCLIConnection* cli = m_cli.load();
+        auto is = [&](const char* text) { return command.Compare(text, CascadeCase::Insensitive) == 0; };
+        if (cli && !command.IsEmpty()) {
+            if (is("playlistadd"))
+                cli->AddPlaylist(static_cast<unsigned long>(EUtils::ParseDecimal(argument.View())));
+            else if (is("playlistplay"))
+                cli->PlayPlaylist(static_cast<unsigned long>(EUtils::ParseDecimal(argument.View())));
+            else if (is("iradioadd"))
+                cli->AddToCurrentPlaylist(argument.c_str());
+            else if (is("iradioplay"))
+                cli->ReplaceCurrentPlaylist(argument.c_str());
+        }
+        PostAppMessage(AppServices::kHidePleaseWait, nullptr, 0);
+    });
+}
+
+CascadeWindow* Quendrel::WindowForId(long id) {
+    switch (id) {
+        case AppServices::kNowPlayingWindow: return &m_nowPlaying;
+        default: return nullptr;
+    }
+}
+
+void Quendrel::OnWormholeMessage(const CascadeMessage& message) {
+    const char* text = static_cast<const char*>(message.GetData());
+    switch (message.GetMessageID()) {
+        case AppServices::kShowPleaseWait:
+            if (m_pleaseWaitDepth++ == 0) m_pleaseWait.Show();
+            break;
+        case AppServices::kSetPleaseWaitText:
+            std::printf("data: %s\n", text ? text : "");
+            m_pleaseWait.SetText(text ? text : "");
+            break;
+        case AppServices::kSetPleaseWaitFocus: {
+            long id = 0;
+            if (text && message.GetDataLength() == sizeof id) std::memcpy(&id, text, sizeof id);
+            std::printf("data: %ld\n", id);
+            m_pleaseWait.SetFocusToRestore(WindowForId(id));
+            break;
+        }
+        case AppServices::kHidePleaseWait:
+            if (m_pleaseWaitDepth > 0 && --m_pleaseWaitDepth == 0) {
+                m_pleaseWait.SetText("");
+                m_pleaseWait.Vanish();
+            }
+            break;
+        default:
+            WriteToLog("app: unknown wormhole message 0x%X\n", false, message.GetMessageID());
+            break;
+    }
+    std::fflush(stdout);
+}
+
+bool Quendrel::OnECPCommandBackground(const CascadeString& command, CascadeString& reply) {
+    SlimCLIConnection* cli = m_cli.load();
+    if (!cli) return false;
+    auto is = [&](const char* text) { return command.Compare(text, CascadeCase::Insensitive) == 0; };
+    if (is("Quendrel stop")) {
+        WriteToLog("ECP Command: %s", true, command.c_str());
+        PostCommand("stop", [cli] { cli->Stop(); });
+        reply = "OK";
+        return true;
+    }
+    CascadeString answer;
+    if (!AnswerServerQuery(*cli, command, answer)) return false;
+    WriteToLog("ECP Command: %s", true, command.c_str());
+    reply = answer;
+    return true;
 }
 
 void Quendrel::OnECPCommand(const CascadeString& command, CascadeString& reply) {
@@ -268,7 +442,5 @@ void Quendrel::OnECPCommand(const CascadeString& command, CascadeString& reply) 
         reply = "OK";
     } else if (is("Quendrel ping")) {
         reply = "pong";
-    } else if (!g_serverIP.IsEmpty()) {
-        (void)AnswerServerCommand(*m_player.GetServer().GetSlimCLIConnection(), command, reply);
     }
 }

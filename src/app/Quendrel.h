@@ -1,20 +1,38 @@
 #pragma once
 
 #include "app/AppOptions.h"
+#include "app/base/AppServices.h"
+#include "app/base/CommandQueue.h"
 #include "platform/CascadeApp.h"
 #include "platform/CascadeScreen.h"
 #include "platform/CascadeString.h"
 #include "platform/CascadeTimer.h"
 #include "platform/CascadeWormhole.h"
 #include "player/QuendrelPlayer.h"
+#include "screens/BrowseMusicMenu.h"
+#include "screens/ExitDialog.h"
 #include "screens/NowPlayingWindow.h"
+#include "screens/PleaseWaitWindow.h"
+#include "screens/ScreenSaverWindow.h"
+#include "screens/SmallInfoWindow.h"
 
+#include <atomic>
 #include <cstdint>
 
+class SlimCLIConnection;
+
 // The application object: start-up, options, skin, the player's connection,
-// ECP commands, hiding and restoring, and shutdown. One instance, made by
-// the process entry; every callback runs on the UI thread.
-class Quendrel : public CascadeApp, public CascadeTimer {
+// ECP commands, keys, hiding and restoring, the main-menu choices, the exit
+// question, the idle screen saver, the worker requests and shutdown. One
+// instance, made by the process entry; every callback runs on the UI thread
+// except OnECPCommandBackground (the ECP thread) and the commands it runs on
+// its command thread.
+class Quendrel : public CascadeApp,
+                 public CascadeTimer,
+                 public AppServices,
+                 public ExitDialog::Client,
+                 public BrowseMusicMenu::Client,
+                 public ScreenSaverWindow::Client {
 public:
     Quendrel();
     ~Quendrel() override;
@@ -24,7 +42,9 @@ public:
     void OnDeactivate() override;
     void OnKeyDown(unsigned long key) override;
     void OnKeyDownInactive(unsigned long key) override;
+    void OnWormholeMessage(const CascadeMessage& message) override;
     void OnECPCommand(const CascadeString& command, CascadeString& reply) override;
+    bool OnECPCommandBackground(const CascadeString& command, CascadeString& reply) override;
     void OnSignal(int signo) override;
     void OnTimer(unsigned long id) override;
 
@@ -36,10 +56,29 @@ public:
     void WriteToLog(const char* format, bool echo, ...) const __attribute__((format(printf, 2, 4)));
     // Every key handler reports the key: it keeps the screen saver away.
     void NotifyActivity(unsigned long key);
-    void OnExitCommand(const CascadeString& action);
+
+    // ExitDialog::Client, BrowseMusicMenu::Client, ScreenSaverWindow::Client
+    void OnExitCommand(const CascadeString& action) override;
+    void OnMenuCommand(const CascadeString& choice) override;
+    void OnScreenSaverCleared() override;
+    // Worker requests from the playlist and radio screens and the options
+    // dialog: each runs on the command thread, one after another, with the
+    // please-wait window up while it runs.
+    void OnPlaylistsCommand(const CascadeString& action, unsigned long playlistId);
+    void OnIRadioCommand(const CascadeString& action, const CascadeString& url);
+    void OnOptionsChanged();
+
+    // AppServices
+    void PostCommand(const char* name, std::function<void()> command) override;
+    void PostAppMessage(uint32_t id, const void* data, std::size_t length) override;
+    void ChangeSkin(const char* name) override { SetSkinName(name); }
+    CascadeString GetCurrentSkinName() const override { return m_skinName; }
+    void ExitApplication() override { OnExitCommand("exit"); }
+    void HideApplication() override { OnExitCommand("hide"); }
 
     QuendrelPlayer& GetPlayer() { return m_player; }
     NowPlayingWindow& GetNowPlayingWindow() { return m_nowPlaying; }
+    bool IsScreenSaverShown() const { return m_screenSaverShown; }
 
 private:
     bool CheckSingleInstance();
@@ -47,7 +86,11 @@ private:
     void ApplyOptions(const AppOptions& options);
     void LoadChosenSkin();
     CascadeString BringUpScreens(const AppOptions& options);
+    void AttachScreens(bool connected);
     void Restore();
+    void ShowScreenSaver();
+    void RunWorkerRequest(const CascadeString& command, const CascadeString& argument);
+    CascadeWindow* WindowForId(long id);
 
     CascadeScreen m_screen;
     uint32_t m_idleReload = 60;
@@ -57,8 +100,17 @@ private:
     bool m_screenSaverShown = false;
     bool m_screenSaverWhenHidden = true;
     bool m_infoWhenHidden = true;
+    int m_pleaseWaitDepth = 0;  // overlapping requests keep the window up
     CascadeString m_skinName;
     CascadeWormhole m_wormhole;
+    std::atomic<SlimCLIConnection*> m_cli{nullptr};  // set on the UI thread once connected
     QuendrelPlayer m_player;
     NowPlayingWindow m_nowPlaying;
+    BrowseMusicMenu m_menu;
+    ExitDialog m_exitDialog;
+    ScreenSaverWindow m_screenSaver;
+    PleaseWaitWindow m_pleaseWait;
+    SmallInfoWindow m_smallInfo;
+    // Last: stopped first, so no command outlives what it uses.
+    CommandQueue m_commands{"commands"};
 };

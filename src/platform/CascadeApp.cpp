@@ -76,6 +76,7 @@ void CascadeApp::OnScreenMessage() {}
 void CascadeApp::OnWormholeMessage(const CascadeMessage&) {}
 void CascadeApp::OnWidgetParametersChanged() {}
 void CascadeApp::OnECPCommand(const CascadeString&, CascadeString&) {}
+bool CascadeApp::OnECPCommandBackground(const CascadeString&, CascadeString&) { return false; }
 void CascadeApp::OnSignal(int) {}
 
 int CascadeApp::Run(int argc, char** argv) {
@@ -99,6 +100,10 @@ void CascadeApp::StartServices() {
     auto server = std::make_unique<CascadeEcpServer>();
     const bool started = server->Start(CascadeInput::GetSocketPath(), [this](const std::string& line) {
         if (m_terminating) return std::string();
+        if (HasECPPrefix(line)) {
+            CascadeString answer;
+            if (OnECPCommandBackground(CascadeString(line), answer)) return answer.Std();
+        }
         auto reply = std::make_shared<std::promise<std::string>>();
         std::future<std::string> result = reply->get_future();
         Post([this, line, reply] { reply->set_value(HandleECPLine(line)); });
@@ -164,6 +169,7 @@ void CascadeApp::Deactivate() {
 }
 
 void CascadeApp::RegisterECPCommand(const CascadeString& prefix) {
+    std::lock_guard lock(m_ecpPrefixLock);
     if (std::none_of(m_ecpPrefixes.begin(), m_ecpPrefixes.end(),
                      [&](const std::string& p) { return EqualNoCase(p, prefix.Std()); }))
         m_ecpPrefixes.push_back(prefix.Std());
@@ -198,10 +204,15 @@ void CascadeApp::InjectKey(unsigned long key) {
     HandleKeyEvent(key, false);
 }
 
-std::string CascadeApp::HandleECPLine(const std::string& line) {
+bool CascadeApp::HasECPPrefix(const std::string& line) const {
     const std::string word = FirstWord(line);
-    for (const std::string& prefix : m_ecpPrefixes) {
-        if (!EqualNoCase(word, prefix)) continue;
+    std::lock_guard lock(m_ecpPrefixLock);
+    return std::any_of(m_ecpPrefixes.begin(), m_ecpPrefixes.end(),
+                       [&](const std::string& prefix) { return EqualNoCase(word, prefix); });
+}
+
+std::string CascadeApp::HandleECPLine(const std::string& line) {
+    if (HasECPPrefix(line)) {
         CascadeString reply;
         OnECPCommand(CascadeString(line), reply);
         return reply.Std();

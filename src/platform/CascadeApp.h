@@ -57,6 +57,10 @@ public:
     // A command whose first word is a registered prefix. `reply` arrives
     // empty; what is left in it goes back to the sender.
     virtual void OnECPCommand(const CascadeString& command, CascadeString& reply);
+    // The same command, first offered on the ECP thread, for answers that
+    // must wait on something slow (a server) without holding up the UI
+    // thread. True when answered here (the UI thread then never sees it).
+    virtual bool OnECPCommandBackground(const CascadeString& command, CascadeString& reply);
     // A registered signal. Called from the signal handler itself for fatal
     // signals (the process is going down; only last words are possible).
     virtual void OnSignal(int signo);
@@ -66,8 +70,9 @@ public:
     void Deactivate();
     bool IsActive() const { return m_active.load(); }
 
-    // UI thread. Prefixes are compared without regard to case.
+    // Any thread. Prefixes are compared without regard to case.
     void RegisterECPCommand(const CascadeString& prefix);
+    bool HasECPPrefix(const std::string& line) const;
     void RegisterForSignal(int signo);
     void RegisterInactiveKeyInterest(bool interested);
 
@@ -115,6 +120,7 @@ private:
     std::atomic<bool> m_active{true};
     bool m_inactiveKeys = false;                // UI thread
     bool m_firstFramePresented = false;         // UI thread
-    std::vector<std::string> m_ecpPrefixes;     // UI thread
+    mutable std::mutex m_ecpPrefixLock;         // the prefixes: the ECP thread reads them
+    std::vector<std::string> m_ecpPrefixes;
     std::unordered_map<std::string, CascadeWormhole*> m_wormholes;  // UI thread
 };

@@ -77,19 +77,20 @@ bool CascadeDesktop::DispatchKeyDown(unsigned long key) { return DispatchKey(key
 bool CascadeDesktop::DispatchKeyUp(unsigned long key) { return DispatchKey(key, false); }
 
 bool CascadeDesktop::DispatchKey(unsigned long key, bool down) {
-    if (!m_focus) return false;
+    CascadeWindow* const focus = m_focus.load();
+    if (!focus) return false;
     if (!down) {
-        for (CascadeWindow* w = m_focus; w; w = w->GetParent())
+        for (CascadeWindow* w = focus; w; w = w->GetParent())
             if (w->OnKeyUp(key)) return true;
         return false;
     }
     if (!CascadeKeys::IsArrow(key)) {
-        for (CascadeWindow* w = m_focus; w; w = w->GetParent())
+        for (CascadeWindow* w = focus; w; w = w->GetParent())
             if (w->OnKeyDown(key)) return true;
         return false;
     }
-    CascadeWindow* candidate = FindNavTarget(m_focus, key);
-    for (CascadeWindow* w = m_focus; w; w = w->GetParent()) {
+    CascadeWindow* candidate = FindNavTarget(focus, key);
+    for (CascadeWindow* w = focus; w; w = w->GetParent()) {
         CascadeWindow* next = candidate;
         if (w->OnNavKey(key, next)) {
             if (next) SetFocus(next);

@@ -3,6 +3,7 @@
 #include "platform/CascadeBitmap.h"
 #include "platform/CascadeRect.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -29,8 +30,9 @@ public:
     // Back to front: plane 1 first, within a plane the last materialised last.
     std::vector<CascadeWindow*> TopLevels() const;
 
-    // UI thread: the focus. Calls OnClearFocus and OnSetFocus.
-    CascadeWindow* GetFocus() const { return m_focus; }
+    // The focus. SetFocus and ForgetWindow on the UI thread (they call
+    // OnClearFocus and OnSetFocus); GetFocus from any thread.
+    CascadeWindow* GetFocus() const { return m_focus.load(); }
     void SetFocus(CascadeWindow* window);
     void ForgetWindow(CascadeWindow* window);  // the window is going away
 
@@ -67,7 +69,7 @@ private:
 
     CascadeDims m_dims;
     std::vector<CascadeWindow*> m_planes[kPlanes];  // UI thread only
-    CascadeWindow* m_focus = nullptr;               // UI thread only
+    std::atomic<CascadeWindow*> m_focus{nullptr};   // written on the UI thread only
 
     std::recursive_mutex m_screenMutex;  // the screen image
     CascadeBitmap m_screen;

@@ -11,7 +11,10 @@ CascadeWindow::~CascadeWindow() { Detach(); }
 
 void CascadeWindow::Detach() {
     if (IsShown()) Redraw();
-    for (CascadeWindow* child : m_children) child->m_parent = nullptr;
+    for (CascadeWindow* child : m_children) {
+        child->m_parent = nullptr;
+        child->RefreshSnapshot();
+    }
     m_children.clear();
     if (m_parent) m_parent->RemoveChild(this);
     if (CascadeDesktop* desktop = Desktop()) {
@@ -42,6 +45,7 @@ void CascadeWindow::AddChild(CascadeWindow* child) {
     if (CascadeDesktop* desktop = Desktop()) desktop->RemoveTopLevel(child);
     child->m_parent = this;
     m_children.push_back(child);
+    child->RefreshSnapshot();
     if (child->IsShown()) child->Redraw();
 }
 
@@ -52,6 +56,7 @@ void CascadeWindow::RemoveChild(CascadeWindow* child) {
     if (CascadeDesktop* desktop = Desktop(); desktop && child->HasFocusWithin()) desktop->SetFocus(nullptr);
     m_children.erase(it);
     child->m_parent = nullptr;
+    child->RefreshSnapshot();
 }
 
 void CascadeWindow::Materialize(int plane) {
@@ -64,6 +69,7 @@ void CascadeWindow::Materialize(int plane) {
             m_onScreen = true;
         }
     }
+    RefreshSnapshot();
     Redraw();
     OnMaterialized();
 }
@@ -80,15 +86,28 @@ void CascadeWindow::Vanish() {
             m_onScreen = false;
         }
     }
+    RefreshSnapshot();
 }
 
 bool CascadeWindow::IsShown() const {
-    const CascadeWindow* w = this;
-    while (w->m_parent) {
-        if (!w->m_visible) return false;
-        w = w->m_parent;
+    std::lock_guard lock(m_geometryMutex);
+    return m_shown;
+}
+
+void CascadeWindow::RefreshSnapshot() {
+    CascadeRect parentRect;
+    bool parentShown = m_onScreen.load();
+    if (m_parent) {
+        std::lock_guard lock(m_parent->m_geometryMutex);
+        parentRect = m_parent->m_absoluteRect;
+        parentShown = m_parent->m_shown;
     }
-    return w->m_visible && w->m_onScreen;
+    {
+        std::lock_guard lock(m_geometryMutex);
+        m_absoluteRect = m_rect.Offset(parentRect.x, parentRect.y);
+        m_shown = m_visible && parentShown;
+    }
+    for (CascadeWindow* child : m_children) child->RefreshSnapshot();
 }
 
 void CascadeWindow::SetFocus() {
@@ -124,6 +143,7 @@ void CascadeWindow::SetRectRelative(const CascadeRect& parentRect) {
         std::lock_guard lock(m_geometryMutex);
         m_rect = parentRect;
     }
+    RefreshSnapshot();
     if (shown) Redraw();  // where it is now
 }
 
@@ -133,12 +153,8 @@ CascadeRect CascadeWindow::GetRectRelative() const {
 }
 
 CascadeRect CascadeWindow::GetRectAbsolute() const {
-    CascadeRect rect = GetRectRelative();
-    for (const CascadeWindow* p = m_parent; p; p = p->m_parent) {
-        const CascadeRect pr = p->GetRectRelative();
-        rect = rect.Offset(pr.x, pr.y);
-    }
-    return rect;
+    std::lock_guard lock(m_geometryMutex);
+    return m_absoluteRect;
 }
 
 void CascadeWindow::Redraw() { Redraw(CascadeRect({0, 0}, GetDims())); }

@@ -14,9 +14,14 @@ class CascadeDesktop;
 // plane (1 holds the full-screen screens, 2 draws above it); children draw
 // over their parent, clipped to it, in the order they were added.
 //
-// Everything here runs on the UI thread, except Redraw and GetRectAbsolute,
-// which any thread may call. A window does not own its children; a window
-// removes itself from its parent and from the screen when it is destroyed.
+// Everything here runs on the UI thread, except Redraw, GetRectAbsolute,
+// GetRectRelative, GetDims, IsVisible, IsShown, IsFocus and GetFocus, which
+// any thread may call. Those never walk the tree: each window keeps its
+// absolute rectangle and its shown state in a snapshot that the UI thread
+// refreshes (for the whole subtree) whenever the tree, a rectangle or a
+// visibility changes, so another thread never follows a parent pointer the
+// UI thread is changing. A window does not own its children; a window removes
+// itself from its parent and from the screen when it is destroyed.
 class CascadeWindow {
 public:
     CascadeWindow();
@@ -55,17 +60,21 @@ public:
     // The window's own flag.
     bool IsVisible() const { return m_visible.load(); }
     // Visible itself, with every ancestor visible and the top one on screen.
+    // Any thread (from the snapshot).
     bool IsShown() const;
     int GetPlane() const { return m_plane; }
 
     void SetFocus();
+    // Any thread: the focused window (compare it, never dereference it off
+    // the UI thread) and whether it is this one.
     static CascadeWindow* GetFocus();
     bool IsFocus() const;
-    // True when this window or one of its descendants has the focus.
+    // True when this window or one of its descendants has the focus. UI thread.
     bool HasFocusWithin() const;
 
     void SetRectAbsolute(const CascadeRect& screenRect);
     void SetRectRelative(const CascadeRect& parentRect);
+    // Any thread.
     CascadeRect GetRectAbsolute() const;
     CascadeRect GetRectRelative() const;
     CascadeDims GetDims() const { return GetRectRelative().Dims(); }
@@ -79,12 +88,20 @@ private:
     friend class CascadeDesktop;
     static CascadeDesktop* Desktop();
     void Detach();
+    // UI thread: recomputes the snapshot of this window and its subtree.
+    void RefreshSnapshot();
 
+    // The tree: UI thread only.
     CascadeWindow* m_parent = nullptr;
     std::vector<CascadeWindow*> m_children;
     std::atomic<bool> m_visible{false};
     std::atomic<bool> m_onScreen{false};  // top-level windows: in a plane
     int m_plane = 0;
-    mutable std::mutex m_geometryMutex;  // m_rect is read by Redraw from any thread
-    CascadeRect m_rect;                  // relative to the parent (screen for top-level)
+
+    // Geometry and the shown snapshot, written on the UI thread, read by
+    // Redraw and the getters from any thread.
+    mutable std::mutex m_geometryMutex;
+    CascadeRect m_rect;          // relative to the parent (screen for top-level)
+    CascadeRect m_absoluteRect;  // on the screen
+    bool m_shown = false;
 };

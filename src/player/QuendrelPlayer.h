@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/base/AppServices.h"
 #include "platform/CascadeAudioPlayer.h"
 #include "platform/CascadeFont.h"
 #include "platform/CascadeMutex.h"
@@ -8,6 +9,7 @@
 #include "platform/CascadeWindow.h"
 #include "player/EPCMAudioPlayer.h"
 #include "player/HTTPBufferedStream.h"
+#include "player/PlayerView.h"
 #include "player/SlimServer.h"
 #include "ui/MemoryBitmap.h"
 
@@ -36,9 +38,10 @@ class QuendrelPlayer : public CascadeWindow,
                        public SlimServer::Client,
                        public HTTPBufferedStream::Client,
                        public CascadeAudioPlayer::Client,
-                       public CascadeTimer {
+                       public CascadeTimer,
+                       public PlayerView {
 public:
-    enum State : uint32_t { kStopped = 0, kOpening = 1, kBuffering = 3, kPlaying = 4, kPaused = 5 };
+    using State = PlayerView::State;
 
     QuendrelPlayer();
     ~QuendrelPlayer() override;
@@ -81,6 +84,19 @@ public:
     bool IsPlaying() const { return m_state.load() == kPlaying && m_audio.IsPlaying(); }
     bool IsConnected() const { return m_connected.load(); }
     SlimServer& GetServer() { return m_server; }
+
+    // The application's services; the Stop key's CLI command goes to its
+    // command queue (without them it runs on the calling thread). UI thread,
+    // before the first key.
+    void SetAppServices(AppServices* app) { m_app = app; }
+
+    // PlayerView
+    uint32_t GetPlayerState() const override { return GetState(); }
+    bool IsAudioPlaying() const override { return IsPlaying(); }
+    unsigned long GetPlayedSeconds() const override { return GetElapsedSeconds(); }
+    bool SendIRCode(unsigned long code) override { return SendIR(code); }
+    CascadeWindow& GetDisplayWindow() override { return *this; }
+    void ShowDisplay(bool visible) override { SetDisplayVisible(visible); }
 
     // The application hides the display behind the screen saver and while
     // hidden; set with a redraw.
@@ -151,6 +167,7 @@ private:
     void AddRunningSeconds();
     static void CloseStreams(std::vector<StreamPtr>& streams);
 
+    AppServices* m_app = nullptr;       // UI thread
     unsigned long m_statusTimerId = 0;  // UI thread
     std::atomic<uint32_t> m_elapsedBase{0};
     std::atomic<uint32_t> m_thresholdBytes{0};

@@ -21,8 +21,11 @@ constexpr unsigned long kMessageFlags = 3;  // centred both ways
 // The grfe header before the frame bytes; byte 2 is the transition letter.
 constexpr unsigned long kGrfeHeader = 4;
 
+// One snapshot for the three colours, so a skin change between them cannot
+// mix two skins in one frame.
 PlayerDisplay::Colors SkinColors() {
-    return {g_config.GetDisplayColor(), g_config.GetDisplayBackgroundColor(), g_config.GetDisplayLinesColor()};
+    const auto skin = g_config.GetSkin();
+    return {skin->GetDisplayColor(), skin->GetDisplayBackgroundColor(), skin->GetDisplayLinesColor()};
 }
 
 }  // namespace
@@ -144,7 +147,14 @@ bool QuendrelPlayer::OnKeyDown(unsigned long key) {
     }
     if (key == CascadeKeys::kStop) {
         AppLog::WriteToLog("Player - Stop\n", false);
-        if (SlimCLIConnection* cli = m_server.GetSlimCLIConnection()) cli->Stop();
+        // Over the CLI, on the command thread: a slow server must not hold the key.
+        auto stop = [this] {
+            if (SlimCLIConnection* cli = m_server.GetSlimCLIConnection()) cli->Stop();
+        };
+        if (m_app)
+            m_app->PostCommand("stop", std::move(stop));
+        else
+            stop();
         return true;
     }
     const std::optional<PlayerDisplay::KeyCommand> command = PlayerDisplay::CommandForKey(key);

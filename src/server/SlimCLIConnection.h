@@ -129,35 +129,35 @@ public:
                    unsigned long count, SongList& list) override;
     long GetPlaylists(unsigned long start, unsigned long count, BrowseEntryList& list) override;
 
-    // Beyond the interface.
-    void Stop();
-    uint8_t GetShuffle();
-    uint8_t SetShuffle(uint8_t mode);
-    uint8_t GetRepeat();
-    uint8_t SetRepeat(uint8_t mode);
-    CascadeString GetCurrentSongYear();
-    void AddPlaylist(unsigned long playlistId);
-    void PlayPlaylist(unsigned long playlistId);
+    // The rest of the screens' interface.
+    void Stop() override;
+    uint8_t GetShuffle() override;
+    uint8_t SetShuffle(uint8_t mode) override;
+    uint8_t GetRepeat() override;
+    uint8_t SetRepeat(uint8_t mode) override;
+    CascadeString GetCurrentSongYear() override;
+    void AddPlaylist(unsigned long playlistId) override;
+    void PlayPlaylist(unsigned long playlistId) override;
     // A path or URL, sent as given.
-    void AddToCurrentPlaylist(const char* item);
-    void InsertInCurrentPlaylist(const char* item);
-    void ReplaceCurrentPlaylist(const char* item);
-    void InsertInCurrentPlaylist(unsigned long trackId);
-    void InsertInCurrentPlaylist(unsigned long genreId, unsigned long artistId, unsigned long albumId);
+    void AddToCurrentPlaylist(const char* item) override;
+    void InsertInCurrentPlaylist(const char* item) override;
+    void ReplaceCurrentPlaylist(const char* item) override;
+    void InsertInCurrentPlaylist(unsigned long trackId) override;
+    void InsertInCurrentPlaylist(unsigned long genreId, unsigned long artistId, unsigned long albumId) override;
     // Spaces of `name` go out as "%20".
-    void SaveCurrentPlaylist(const char* name);
+    void SaveCurrentPlaylist(const char* name) override;
     long GetGenres(unsigned long artistId, unsigned long albumId, unsigned long start, unsigned long count,
-                   BrowseEntryList& list);
+                   BrowseEntryList& list) override;
     long GetArtists(unsigned long genreId, unsigned long albumId, unsigned long start, unsigned long count,
-                    BrowseEntryList& list);
+                    BrowseEntryList& list) override;
     // Fills `song` from the track's "songinfo"; unchanged without an item.
-    void GetTrackInfo(unsigned long trackId, SongInfo& song);
+    void GetTrackInfo(unsigned long trackId, SongInfo& song) override;
     // One page of the folder `hierarchy` ("" for the top); `location` gets
     // the breadcrumb. Returns the list's total count.
     unsigned long GetFolderItems(const char* hierarchy, unsigned long start, unsigned long count,
-                                 BrowseEntryList& list, CascadeString& location);
+                                 BrowseEntryList& list, CascadeString& location) override;
     // One page of albums with absolute cover addresses in their urls.
-    unsigned long GetAlbumArtwork(unsigned long start, unsigned long count, BrowseEntryList& list);
+    unsigned long GetAlbumArtwork(unsigned long start, unsigned long count, BrowseEntryList& list) override;
 
 private:
     // Formats a request into the request size; false (logged) when it does

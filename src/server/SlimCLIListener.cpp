@@ -182,9 +182,10 @@ void SlimCLIListener::RegisterClient(Client* client) {
     if (std::find(m_clients.begin(), m_clients.end(), client) == m_clients.end()) m_clients.push_back(client);
 }
 
-void SlimCLIListener::UnregisterClient(Client* client) {
+void SlimCLIListener::UnregisterClient(Client* client, UnregisterMode mode) {
     std::unique_lock lock(m_clientsLock);
     std::erase(m_clients, client);
+    if (mode == UnregisterMode::kStopLaterOnes) return;
     // A pass under way may hold this client: wait for it, unless this is the
     // listener thread itself (a client leaving from its own callback).
     if (m_threadId.load() == std::this_thread::get_id()) return;

@@ -31,8 +31,12 @@ public:
     static constexpr unsigned long kTimeoutMs = 5000;
 
     // Observer of this player's changes. Every callback runs on the listener
-    // thread; arguments are valid only during the call. Clients hand work
-    // over to their own thread and never block on it.
+    // thread; arguments are valid only during the call. A callback may make
+    // CLI requests (the Now Playing screen re-reads the status right there):
+    // they take the CLI connection's request lock, and the listener holds
+    // none of its own locks during a callback, so no order of the two locks
+    // exists that could deadlock. A callback must never wait for the UI
+    // thread, nor for an UnregisterClient that waits for callbacks.
     class Client {
     public:
         virtual void OnSongChanged(const SongInfo& song) = 0;
@@ -69,11 +73,19 @@ public:
     // True between Connect (or Attach) and Disconnect. Any thread.
     bool IsStarted() const { return m_started; }
 
+    enum class UnregisterMode {
+        kWaitForCallbacks,  // returns when no callback to the client runs
+        kStopLaterOnes,     // returns at once; a running callback may finish
+    };
+
     // A client is kept once; the array does not own it. Once
-    // UnregisterClient returns, no callback to that client is running or
-    // will start (from a callback itself it only stops later ones).
+    // UnregisterClient returns, no callback to that client will start; with
+    // kWaitForCallbacks none is running either (from a callback itself it
+    // only stops later ones). A window that merely vanishes uses
+    // kStopLaterOnes, so the UI thread never waits for a callback that waits
+    // for a slow server; it waits only before the client dies.
     void RegisterClient(Client* client);
-    void UnregisterClient(Client* client);
+    void UnregisterClient(Client* client, UnregisterMode mode = UnregisterMode::kWaitForCallbacks);
 
     // Reads the status and hands its current song to every client. Listener
     // thread (or a test).

@@ -92,6 +92,40 @@ public:
     virtual void RemoveFromCurrentPlaylist(unsigned long index) = 0;
     virtual void ClearCurrentPlaylist() = 0;
 
+    // Transport and modes beyond the toggles. Set... return the mode the
+    // server reports afterwards (0 without reply).
+    virtual void Stop() = 0;
+    virtual uint8_t GetShuffle() = 0;
+    virtual uint8_t SetShuffle(uint8_t mode) = 0;
+    virtual uint8_t GetRepeat() = 0;
+    virtual uint8_t SetRepeat(uint8_t mode) = 0;
+    virtual CascadeString GetCurrentSongYear() = 0;
+    virtual void AddPlaylist(unsigned long playlistId) = 0;
+    virtual void PlayPlaylist(unsigned long playlistId) = 0;
+    // A path or URL (a song, a playlist file, a station), sent as given.
+    virtual void AddToCurrentPlaylist(const char* item) = 0;
+    virtual void InsertInCurrentPlaylist(const char* item) = 0;
+    virtual void ReplaceCurrentPlaylist(const char* item) = 0;
+    virtual void InsertInCurrentPlaylist(unsigned long trackId) = 0;
+    virtual void InsertInCurrentPlaylist(unsigned long genreId, unsigned long artistId, unsigned long albumId) = 0;
+    // Saves the current playlist under `name`, sent exactly as typed.
+    virtual void SaveCurrentPlaylist(const char* name) = 0;
+    // Genres of an artist and album, artists of a genre and album (ids of 0
+    // leave that level out); pages as below.
+    virtual long GetGenres(unsigned long artistId, unsigned long albumId, unsigned long start, unsigned long count,
+                           BrowseEntryList& list) = 0;
+    virtual long GetArtists(unsigned long genreId, unsigned long albumId, unsigned long start, unsigned long count,
+                            BrowseEntryList& list) = 0;
+    // Fills `song` from the track's tags; unchanged when the server has none.
+    virtual void GetTrackInfo(unsigned long trackId, SongInfo& song) = 0;
+    // One page of the folder `hierarchy` ("" for the top); `location` gets
+    // the breadcrumb. Returns the folder's total count.
+    virtual unsigned long GetFolderItems(const char* hierarchy, unsigned long start, unsigned long count,
+                                         BrowseEntryList& list, CascadeString& location) = 0;
+    // One page of albums with absolute cover addresses in their urls;
+    // returns the total count.
+    virtual unsigned long GetAlbumArtwork(unsigned long start, unsigned long count, BrowseEntryList& list) = 0;
+
     // Library totals; 0 without reply.
     virtual unsigned long GetArtistCount() = 0;
     virtual unsigned long GetAlbumCount() = 0;

@@ -229,6 +229,11 @@ CascadeString AlbumButton::GetSongId() const {
     return m_songId;
 }
 
+CascadeString AlbumButton::GetAlbumId() const {
+    std::lock_guard lock(m_stateLock);
+    return m_albumId;
+}
+
 CascadeString AlbumButton::GetSecondText() const {
     std::lock_guard lock(m_stateLock);
     return m_secondText;

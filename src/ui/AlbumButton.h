@@ -70,6 +70,7 @@ public:
     bool IsLoaded() const { return m_loaded.load(); }
     CascadeString GetAlbumArtURL() const;
     CascadeString GetSongId() const;
+    CascadeString GetAlbumId() const;
     CascadeString GetSecondText() const;
     // The decoded cover's size; empty when there is none.
     CascadeDims GetCoverDims() const;

@@ -65,19 +65,37 @@ uint8_t ReadComponent(const tinyxml2::XMLElement& color, const char* key, const 
 
 }  // namespace
 
-Configuration::Configuration() = default;
+Configuration::Configuration() : m_skin(std::make_shared<Skin>(CascadeString(kDefaultSkin), CascadeString())) {}
 
-Configuration::Configuration(const char* configPath) {
+Configuration::Configuration(const char* configPath) : Configuration() {
     LoadConfiguration(configPath, kDefaultSkin);
 }
 
-Configuration::~Configuration() {
-    Reset();
-}
+Configuration::~Configuration() = default;
 
 void Configuration::SetApplicationDirectory(std::string dir) {
     if (!dir.empty() && dir.back() != '/') dir += '/';
     m_appDir = CascadeString(std::move(dir));
+    // The same description, its images to be read from the new directory.
+    const std::shared_ptr<const Skin> current = GetSkin();
+    auto skin = std::make_shared<Skin>(current->GetName(), m_appDir);
+    for (const auto& [key, path] : current->m_paths) skin->m_paths.SetAt(key, path);
+    for (const auto& [key, color] : current->m_colors) skin->m_colors.SetAt(key, color);
+    Install(std::move(skin));
+}
+
+std::shared_ptr<const Configuration::Skin> Configuration::GetSkin() const {
+    std::lock_guard lock(m_skinLock);
+    return m_skin;
+}
+
+void Configuration::Install(std::shared_ptr<Skin> skin) {
+    std::shared_ptr<Skin> old;
+    {
+        std::lock_guard lock(m_skinLock);
+        old = std::exchange(m_skin, std::move(skin));
+    }
+    // `old` dies here, outside the lock, unless a holder keeps it.
 }
 
 void Configuration::LoadConfiguration(const char* configPath, const char* skinName) {
@@ -85,26 +103,24 @@ void Configuration::LoadConfiguration(const char* configPath, const char* skinNa
         AppLog::WriteToLog("skin: no skin name given; using \"%s\"\n", true, kDefaultSkin);
         skinName = kDefaultSkin;
     }
-    m_skinName = skinName;
-    Reset();
+    auto skin = std::make_shared<Skin>(CascadeString(skinName), m_appDir);
     std::printf("skin path: %s\n", configPath ? configPath : "");
     std::fflush(stdout);
-    if (!configPath) return;
     tinyxml2::XMLDocument document;
-    if (document.LoadFile(configPath) != tinyxml2::XML_SUCCESS) {
+    if (!configPath) {
+        // No description: every key at its default.
+    } else if (document.LoadFile(configPath) != tinyxml2::XML_SUCCESS) {
         AppLog::WriteToLog("skin: cannot read \"%s\": %s; using the defaults\n", true, configPath, document.ErrorStr());
-        return;
-    }
-    const tinyxml2::XMLElement* skin = document.FirstChildElement("skin");
-    if (!skin) {
+    } else if (const tinyxml2::XMLElement* root = document.FirstChildElement("skin"); !root) {
         AppLog::WriteToLog("skin: \"%s\" has no <skin> element; using the defaults\n", true, configPath);
-        return;
+    } else {
+        ReadBitmaps(*skin, root);
+        ReadColors(*skin, root);
     }
-    ReadBitmaps(skin);
-    ReadColors(skin);
+    Install(std::move(skin));
 }
 
-void Configuration::ReadBitmaps(const tinyxml2::XMLElement* skin) {
+void Configuration::ReadBitmaps(Skin& target, const tinyxml2::XMLElement* skin) {
     const tinyxml2::XMLElement* bitmaps = skin->FirstChildElement("bitmaps");
     if (!bitmaps) return;
     for (const tinyxml2::XMLElement* bitmap = bitmaps->FirstChildElement("bitmap"); bitmap;
@@ -116,11 +132,11 @@ void Configuration::ReadBitmaps(const tinyxml2::XMLElement* skin) {
                          key ? "path" : "key");
             continue;
         }
-        m_paths.SetAt(CascadeString(key), CascadeString("images/") + m_skinName + "/" + path);
+        target.m_paths.SetAt(CascadeString(key), CascadeString("images/") + target.m_name + "/" + path);
     }
 }
 
-void Configuration::ReadColors(const tinyxml2::XMLElement* skin) {
+void Configuration::ReadColors(Skin& target, const tinyxml2::XMLElement* skin) {
     const tinyxml2::XMLElement* colors = skin->FirstChildElement("colors");
     if (!colors) return;
     for (const tinyxml2::XMLElement* color = colors->FirstChildElement("color"); color;
@@ -133,35 +149,27 @@ void Configuration::ReadColors(const tinyxml2::XMLElement* skin) {
         const uint8_t red = ReadComponent(*color, key, "red");
         const uint8_t green = ReadComponent(*color, key, "green");
         const uint8_t blue = ReadComponent(*color, key, "blue");
-        m_colors.SetAt(CascadeString(key), CascadeColor(red, green, blue, 255));
+        target.m_colors.SetAt(CascadeString(key), CascadeColor(red, green, blue, 255));
     }
 }
 
-void Configuration::Reset() {
-    for (auto& bitmap : m_ownedBitmaps) bitmap->Release();
-    m_ownedBitmaps.clear();
-    m_paths.RemoveAllEntries();
-    m_bitmapCache.RemoveAllEntries();
-    m_colors.RemoveAllEntries();
-}
+void Configuration::Reset() { Install(std::make_shared<Skin>(GetSkinName(), m_appDir)); }
 
-CascadeString Configuration::ResolvePath(const char* key, const char* defaultPath) {
-    const CascadeString name(key);
-    if (const CascadeString* path = m_paths.Find(name)) return *path;
+CascadeString Configuration::Skin::ResolvePath(const char* key, const char* defaultPath) const {
+    if (const CascadeString* path = m_paths.Find(CascadeString(key))) return *path;
     if (!defaultPath || *defaultPath == '\0') return {};
-    const CascadeString path(defaultPath);
-    m_paths.SetAt(name, path);
-    return path;
+    return CascadeString(defaultPath);
 }
 
-CascadeString Configuration::FullPath(const CascadeString& relative) const {
+CascadeString Configuration::Skin::FullPath(const CascadeString& relative) const {
     // An empty relative path names no file; the application directory alone
     // must not be tried as an image.
     return relative.IsEmpty() ? CascadeString() : m_appDir + relative;
 }
 
-CascadeBitmap* Configuration::GetBitmap(const char* key, const char* defaultPath) {
+CascadeBitmap* Configuration::Skin::GetBitmap(const char* key, const char* defaultPath) const {
     const CascadeString path = ResolvePath(key, defaultPath);
+    std::lock_guard lock(m_cacheLock);
     CascadeBitmap* cached = nullptr;
     if (m_bitmapCache.GetAt(path, cached)) return cached;
     auto bitmap = std::make_unique<CascadeBitmap>();
@@ -177,10 +185,18 @@ CascadeBitmap* Configuration::GetBitmap(const char* key, const char* defaultPath
     return cached;
 }
 
-bool Configuration::GetBitmap(CascadeBitmap& target, const char* key, const char* defaultPath) {
+bool Configuration::Skin::GetBitmap(CascadeBitmap& target, const char* key, const char* defaultPath) const {
     const CascadeString path = ResolvePath(key, defaultPath);
     const CascadeString fallback = FullPath(CascadeString(defaultPath));
     return EUtils::LoadBitmapFromFile(target, FullPath(path).c_str(), fallback.c_str());
+}
+
+CascadeBitmap* Configuration::GetBitmap(const char* key, const char* defaultPath) {
+    return GetSkin()->GetBitmap(key, defaultPath);
+}
+
+bool Configuration::GetBitmap(CascadeBitmap& target, const char* key, const char* defaultPath) {
+    return GetSkin()->GetBitmap(target, key, defaultPath);
 }
 
 const char* Configuration::KeyOf(SkinImage image) {
@@ -201,19 +217,11 @@ bool Configuration::GetImage(CascadeBitmap& target, SkinImage image) {
     return GetBitmap(target, KeyOf(image), DefaultPathOf(image));
 }
 
-CascadeColor Configuration::ColorOr(const char* key, CascadeColor fallback) const {
+CascadeColor Configuration::Skin::ColorOr(const char* key, CascadeColor fallback) const {
     CascadeColor color;
     return m_colors.GetAt(CascadeString(key), color) ? color : fallback;
 }
 
-CascadeColor Configuration::GetDisplayColor() const {
-    return ColorOr("Display_Foreground", kWhite);
-}
-
-CascadeColor Configuration::GetDisplayBackgroundColor() const {
-    return ColorOr("Display_Background", kBlack);
-}
-
-CascadeColor Configuration::GetDisplayLinesColor() const {
-    return ColorOr("Display_Lines", kBlack);
-}
+CascadeColor Configuration::Skin::GetDisplayColor() const { return ColorOr("Display_Foreground", kWhite); }
+CascadeColor Configuration::Skin::GetDisplayBackgroundColor() const { return ColorOr("Display_Background", kBlack); }
+CascadeColor Configuration::Skin::GetDisplayLinesColor() const { return ColorOr("Display_Lines", kBlack); }

@@ -6,6 +6,7 @@
 #include "platform/CascadeString.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -52,11 +53,47 @@ enum class SkinImage {
 // application directory, which the application shell sets at start-up with
 // SetApplicationDirectory before the first image is asked for.
 //
-// Threads: the UI thread loads skins and asks for images; the colour getters
-// are read-only lookups the player display calls. No lock: a skin is never
-// loaded while the player display runs a frame.
+// Threads: the UI thread loads skins and asks for images. Every loaded skin
+// is a snapshot (`Skin`) that never changes once built, apart from its image
+// cache, which has its own lock; a skin load builds a new snapshot and swaps
+// it in. A thread other than the UI thread (the player display's) takes the
+// snapshot with GetSkin and keeps it, and every bitmap it got from it, alive
+// while it uses it; a skin change can then never reset what it reads.
 class Configuration {
 public:
+    class Skin {
+    public:
+        Skin(CascadeString name, CascadeString appDir) : m_name(std::move(name)), m_appDir(std::move(appDir)) {}
+        Skin(const Skin&) = delete;
+        Skin& operator=(const Skin&) = delete;
+
+        const CascadeString& GetName() const { return m_name; }
+        // The cached bitmap of `key` (see Configuration::GetBitmap); owned by
+        // this snapshot. Any thread.
+        CascadeBitmap* GetBitmap(const char* key, const char* defaultPath) const;
+        [[nodiscard]] bool GetBitmap(CascadeBitmap& target, const char* key, const char* defaultPath) const;
+        CascadeColor GetDisplayColor() const;
+        CascadeColor GetDisplayBackgroundColor() const;
+        CascadeColor GetDisplayLinesColor() const;
+
+    private:
+        friend class Configuration;
+        CascadeString ResolvePath(const char* key, const char* defaultPath) const;
+        CascadeString FullPath(const CascadeString& relative) const;
+        CascadeColor ColorOr(const char* key, CascadeColor fallback) const;
+
+        // Filled while the snapshot is built, read-only afterwards.
+        CascadeString m_name;
+        CascadeString m_appDir;
+        CascadeHashTable<CascadeString, CascadeColor> m_colors{8};   // colour key -> colour
+        CascadeHashTable<CascadeString, CascadeString> m_paths{8};   // image key -> relative path
+        // Relative image path (not key) -> the bitmap loaded from it, and
+        // every bitmap ever created, under the cache lock.
+        mutable std::mutex m_cacheLock;
+        mutable CascadeHashTable<CascadeString, CascadeBitmap*> m_bitmapCache{8};
+        mutable std::vector<std::unique_ptr<CascadeBitmap>> m_ownedBitmaps;
+    };
+
     Configuration();
     // Calls LoadConfiguration(configPath, "Default") at once.
     explicit Configuration(const char* configPath);
@@ -73,12 +110,14 @@ public:
 
     // Makes `skinName` the skin (its images live in "images/<skinName>/")
     // and reads its description from `configPath`. Every bitmap handed out
-    // before is deleted. Prints "skin path: <configPath>" to standard output.
+    // before is deleted once no snapshot holder keeps the old skin. Prints "skin path: <configPath>" to standard output.
     // A missing or unreadable file leaves every key at its default (with a
     // "skin:" line on standard error). UI thread.
     virtual void LoadConfiguration(const char* configPath, const char* skinName);
-    // Forgets every entry and deletes every bitmap handed out. UI thread.
+    // Forgets every entry (an empty snapshot of the same name). UI thread.
     virtual void Reset();
+    // The current skin; any thread. Keep the pointer while using what it gave.
+    std::shared_ptr<const Skin> GetSkin() const;
 
     // The shared bitmap of image `key`; `defaultPath` (relative to the
     // application directory) is used when the skin does not name the key, and
@@ -170,31 +209,22 @@ public:
 
     // Colours of the player display: the skin's "Display_Foreground" (default
     // white), "Display_Background" and "Display_Lines" (default black), each
-    // with alpha 255. Any thread, but not during LoadConfiguration.
-    CascadeColor GetDisplayColor() const;
-    CascadeColor GetDisplayBackgroundColor() const;
-    CascadeColor GetDisplayLinesColor() const;
+    // with alpha 255. Any thread.
+    CascadeColor GetDisplayColor() const { return GetSkin()->GetDisplayColor(); }
+    CascadeColor GetDisplayBackgroundColor() const { return GetSkin()->GetDisplayBackgroundColor(); }
+    CascadeColor GetDisplayLinesColor() const { return GetSkin()->GetDisplayLinesColor(); }
 
-    const CascadeString& GetSkinName() const { return m_skinName; }
+    // UI thread.
+    CascadeString GetSkinName() const { return GetSkin()->GetName(); }
 
 private:
-    void ReadBitmaps(const tinyxml2::XMLElement* skin);
-    void ReadColors(const tinyxml2::XMLElement* skin);
-    CascadeString ResolvePath(const char* key, const char* defaultPath);
-    CascadeString FullPath(const CascadeString& relative) const;
-    CascadeColor ColorOr(const char* key, CascadeColor fallback) const;
+    static void ReadBitmaps(Skin& target, const tinyxml2::XMLElement* skin);
+    static void ReadColors(Skin& target, const tinyxml2::XMLElement* skin);
+    void Install(std::shared_ptr<Skin> skin);
 
-    // Colour key -> colour.
-    CascadeHashTable<CascadeString, CascadeColor> m_colors{8};
-    // Relative image path (not key) -> the bitmap loaded from it; the
-    // bitmaps are owned by m_ownedBitmaps.
-    CascadeHashTable<CascadeString, CascadeBitmap*> m_bitmapCache{8};
-    // Image key -> relative image path.
-    CascadeHashTable<CascadeString, CascadeString> m_paths{8};
-    // Every bitmap the cache ever created, in creation order.
-    std::vector<std::unique_ptr<CascadeBitmap>> m_ownedBitmaps;
-    CascadeString m_skinName{"Default"};
-    CascadeString m_appDir;
+    CascadeString m_appDir;  // UI thread
+    mutable std::mutex m_skinLock;
+    std::shared_ptr<Skin> m_skin;  // never null
 };
 
 // The one skin configuration of the process; it lives until process exit.
