@@ -55,6 +55,8 @@ void CurrentSongInfo::Attach(const ScreenContext& context) {
 }
 
 void CurrentSongInfo::StartUpdate() {
+    // Laid out before the thread can load a cover at the cover's size.
+    if (!m_laidOut) Layout();
     m_registration.Register(m_context.listener);
     std::unique_lock lock(m_runLock);
     m_run = true;
@@ -222,7 +224,8 @@ void CurrentSongInfo::LoadCover(const SongInfo& song) {
     m_cover.SetAlbumId(remote ? "0" : song.albumId.c_str(), AlbumButton::RedrawMode::kRedraw);
     m_cover.SetSongId(remote ? "0" : song.songId.c_str(), AlbumButton::RedrawMode::kRedraw);
     m_cover.SetNoCoverJpeg(remote ? m_radioCoverPath.c_str() : m_noCoverPath.c_str());
-    m_cover.LoadAlbumArt(AlbumButton::LoadMode::kAsync);
+    // Listener and update threads: decoded right here, off the UI thread.
+    m_cover.LoadAlbumArt(AlbumButton::LoadMode::kNow);
 }
 
 SongInfo CurrentSongInfo::GetSong() const {
@@ -280,10 +283,7 @@ void CurrentSongInfo::Layout() {
 }
 
 void CurrentSongInfo::OnPaint(CascadeBitmap& target) {
-    if (!m_laidOut) {
-        Layout();
-        if (m_showCover) LoadCover(GetSong());
-    }
+    if (!m_laidOut) Layout();
     const CascadeRect area = target.GetClip();
     if (m_background.Alpha() != 0) target.FillRect(area, m_background);
     const SongInfo song = GetSong();

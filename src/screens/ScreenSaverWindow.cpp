@@ -68,12 +68,16 @@ void ScreenSaverWindow::OnVanish() {
     if (client) client->OnScreenSaverCleared();
 }
 
+// The first paint blacks out the whole screen, later ones where the panel
+// was. The screens below repaint themselves under this window when they
+// change (the desktop composes every plane), so whatever else is repainted
+// is blacked out again as well: the repaint area, never more.
 void ScreenSaverWindow::OnPaint(CascadeBitmap& target) {
     if (m_firstPaint) {
         target.FillRect(CascadeRect({0, 0}, GetDims()), kBlack);
         m_firstPaint = false;
     } else {
-        target.FillRect(m_lastPainted, kBlack);
+        target.FillRect(target.GetClip().MakeUnionRect(m_lastPainted).MakeIntersectRect(target.GetClip()), kBlack);
     }
     m_lastPainted = m_panelRect;
 }
