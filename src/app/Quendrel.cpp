@@ -9,12 +9,14 @@
 #include "platform/CascadeSettings.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeTime.h"
+#include "player/IRCode.h"
 #include "server/EUtils.h"
 #include "server/SlimCLIConnection.h"
 #include "ui/Configuration.h"
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +27,8 @@ namespace {
 
 constexpr const char* kSettingsName = "Tovrallisk.Quendrel";
 constexpr unsigned long kIdleTickMs = 10000;
-constexpr int kSignalSegv = 11;
-constexpr int kSignalPipe = 13;
+constexpr int kSignalSegv = SIGSEGV;
+constexpr int kSignalPipe = SIGPIPE;
 
 }  // namespace
 
@@ -429,16 +431,16 @@ void Quendrel::OnECPCommand(const CascadeString& command, CascadeString& reply) 
             reply = "Quendrel restored";
         }
     } else if (is("Quendrel play")) {
-        m_player.SendIR(0x768910EF);
+        m_player.SendIR(IRCode::kPlay);
         reply = "OK";
     } else if (is("Quendrel pause")) {
-        m_player.SendIR(0x768920DF);
+        m_player.SendIR(IRCode::kPause);
         reply = "OK";
     } else if (is("Quendrel next")) {
-        m_player.SendIR(0x7689A05F);
+        m_player.SendIR(IRCode::kNext);
         reply = "OK";
     } else if (is("Quendrel previous")) {
-        m_player.SendIR(0x7689C03F);
+        m_player.SendIR(IRCode::kPrevious);
         reply = "OK";
     } else if (is("Quendrel ping")) {
         reply = "pong";

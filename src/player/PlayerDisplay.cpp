@@ -1,6 +1,7 @@
 #include "player/PlayerDisplay.h"
 
 #include "platform/CascadeKeys.h"
+#include "player/IRCode.h"
 #include "ui/MemoryBitmap.h"
 
 #include <algorithm>
@@ -18,27 +19,27 @@ struct KeyEntry {
 };
 
 constexpr std::array<KeyEntry, 14> kKeys = {{
-    {0x10016, {0x768910EF, "Player - Play\n"}},
-    {0x1001B, {0x7689A05F, "Player - Next\n"}},
-    {0x1001C, {0x7689C03F, "Player - Previous\n"}},
-    {0x1001D, {0x7689F807, "Player - Zoom In\n"}},
-    {0x1001E, {0x76897887, "Player - Zoom Out\n"}},
-    {0x1001F, {0x7689609F, "Player - Rotate\n"}},
-    {0x10027, {0x768908F7, ""}},
-    {0x10028, {0x76898877, ""}},
-    {0x10029, {0x768948B7, ""}},
-    {0x1002A, {0x7689C837, ""}},
-    {0x1002B, {0x768928D7, ""}},
-    {0x1002C, {0x7689A857, ""}},
-    {0x1002D, {0x76896897, ""}},
-    {0x1002E, {0x7689E817, ""}},
+    {0x10016, {IRCode::kPlay, "Player - Play\n"}},
+    {0x1001B, {IRCode::kNext, "Player - Next\n"}},
+    {0x1001C, {IRCode::kPrevious, "Player - Previous\n"}},
+    {0x1001D, {IRCode::kZoomIn, "Player - Zoom In\n"}},
+    {0x1001E, {IRCode::kZoomOut, "Player - Zoom Out\n"}},
+    {0x1001F, {IRCode::kRotate, "Player - Rotate\n"}},
+    {0x10027, {IRCode::kDigits2To9[0], ""}},
+    {0x10028, {IRCode::kDigits2To9[1], ""}},
+    {0x10029, {IRCode::kDigits2To9[2], ""}},
+    {0x1002A, {IRCode::kDigits2To9[3], ""}},
+    {0x1002B, {IRCode::kDigits2To9[4], ""}},
+    {0x1002C, {IRCode::kDigits2To9[5], ""}},
+    {0x1002D, {IRCode::kDigits2To9[6], ""}},
+    {0x1002E, {IRCode::kDigits2To9[7], ""}},
 }};
 
 constexpr std::array<KeyEntry, 4> kArrows = {{
-    {CascadeKeys::kUp, {0x7689E01F, "Player - North\n"}},
-    {CascadeKeys::kDown, {0x7689B04F, "Player - South\n"}},
-    {CascadeKeys::kLeft, {0x7689906F, "Player - West\n"}},
-    {CascadeKeys::kRight, {0x7689D02F, "Player - East\n"}},
+    {CascadeKeys::kUp, {IRCode::kNorth, "Player - North\n"}},
+    {CascadeKeys::kDown, {IRCode::kSouth, "Player - South\n"}},
+    {CascadeKeys::kLeft, {IRCode::kWest, "Player - West\n"}},
+    {CascadeKeys::kRight, {IRCode::kEast, "Player - East\n"}},
 }};
 
 template <std::size_t N>

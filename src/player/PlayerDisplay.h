@@ -70,7 +70,4 @@ std::optional<KeyCommand> CommandForKey(unsigned long key);
 // The IR code of an arrow key; nullopt for other keys.
 std::optional<KeyCommand> CommandForArrow(unsigned long key);
 
-constexpr unsigned long kIrPlay = 0x768910EF;
-constexpr unsigned long kIrPause = 0x768920DF;
-
 }  // namespace PlayerDisplay

@@ -4,6 +4,7 @@
 #include "app/base/AppSettings.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeTime.h"
+#include "player/IRCode.h"
 #include "player/PlayerStatus.h"
 #include "player/StreamCommand.h"
 #include "ui/Configuration.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-constexpr unsigned long kIrPowerOn = 0xF701;
-constexpr unsigned long kIrPowerOff = 0xF700;
 constexpr unsigned long kStatusPeriodMs = 1000;
 constexpr uint64_t kStatusSkipMs = 750;
 constexpr unsigned long kBufferedPollMs = 100;
@@ -59,7 +58,7 @@ bool QuendrelPlayer::Disconnect() {
     // server object sends nothing.
     if (!m_registered) return true;
     m_server.UnregisterClient(this);
-    m_server.SendIR(kIrPowerOff);
+    m_server.SendIR(IRCode::kPowerOff);
     m_server.SendBye();
     m_server.Disconnect();
     m_connected = false;
@@ -87,7 +86,7 @@ void QuendrelPlayer::OnSlimServerCommand(const char* opcode, unsigned char* data
 }
 
 void QuendrelPlayer::OnSlimServerConnected() {
-    if (!m_server.SendHello(IsPlaying()) || !m_server.SendIR(kIrPowerOn)) return;
+    if (!m_server.SendHello(IsPlaying()) || !m_server.SendIR(IRCode::kPowerOn)) return;
     // The server also hears over its CLI that this player is on.
     m_server.GetSlimCLIConnection()->Power(true);
 }

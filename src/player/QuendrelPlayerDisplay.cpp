@@ -7,6 +7,7 @@
 #include "app/base/AppSettings.h"
 #include "platform/CascadeKeys.h"
 #include "platform/CascadeTime.h"
+#include "player/IRCode.h"
 #include "player/PlayerDisplay.h"
 #include "server/SlimCLIConnection.h"
 #include "ui/Configuration.h"
@@ -142,7 +143,7 @@ bool QuendrelPlayer::OnKeyDown(unsigned long key) {
     if (key == CascadeKeys::kPlayPause) {
         const bool pause = m_state.load() == kPlaying && m_audio.IsPlaying();
         AppLog::WriteToLog(pause ? "Player - Pause\n" : "Player - Play\n", true);
-        (void)SendIR(pause ? PlayerDisplay::kIrPause : PlayerDisplay::kIrPlay);
+        (void)SendIR(pause ? IRCode::kPause : IRCode::kPlay);
         return true;
     }
     if (key == CascadeKeys::kStop) {

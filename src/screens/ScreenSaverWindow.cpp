@@ -4,13 +4,11 @@
 #include "app/base/AppSettings.h"
 #include "platform/CascadeKeys.h"
 #include "platform/CascadeScreen.h"
-#include "player/PlayerDisplay.h"
+#include "player/IRCode.h"
 
 namespace {
 
 constexpr CascadeColor kBlack{0x000000FFu};
-constexpr unsigned long kIrPrevious = 0x7689C03F;
-constexpr unsigned long kIrNext = 0x7689A05F;
 
 }  // namespace
 
@@ -108,18 +106,18 @@ bool ScreenSaverWindow::HandleTransportKey(unsigned long key) {
     PlayerView* player = m_context.player;
     switch (key) {
         case CascadeKeys::kPlay:
-            if (player) (void)player->SendIRCode(PlayerDisplay::kIrPlay);
+            if (player) (void)player->SendIRCode(IRCode::kPlay);
             return true;
         case CascadeKeys::kPlayPause: {
             const bool playing = player && player->GetPlayerState() == PlayerView::kPlaying && player->IsAudioPlaying();
-            if (player) (void)player->SendIRCode(playing ? PlayerDisplay::kIrPause : PlayerDisplay::kIrPlay);
+            if (player) (void)player->SendIRCode(playing ? IRCode::kPause : IRCode::kPlay);
             return true;
         }
         case CascadeKeys::kPrevious:
-            if (player) (void)player->SendIRCode(kIrPrevious);
+            if (player) (void)player->SendIRCode(IRCode::kPrevious);
             return true;
         case CascadeKeys::kNext:
-            if (player) (void)player->SendIRCode(kIrNext);
+            if (player) (void)player->SendIRCode(IRCode::kNext);
             return true;
         case CascadeKeys::kStop:
             if (m_context.app && m_context.server) {

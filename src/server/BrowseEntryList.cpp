@@ -1,5 +1,6 @@
 #include "server/BrowseEntryList.h"
 
+#include "platform/CascadeDecimal.h"
 #include "server/CliText.h"
 
 #include <algorithm>
@@ -44,9 +45,10 @@ void BrowseEntryList::ParseEntryList(std::string_view reply) {
     if (reply.empty()) return;
     const bool titles = m_key == "title";
     const std::vector<std::string_view> items = CliText::SplitAt(reply, titles ? " index%3A" : " id%3A");
+    // Every answer sets the total, also one that found nothing.
+    const std::vector<std::string_view> header = CliText::SplitAt(items.empty() ? reply : items[0], " count%3A");
+    m_totalCount = header.size() >= 2 ? static_cast<unsigned long>(CascadeDecimal::ParseCount(header[1])) : 0;
     if (items.empty()) return;
-    const std::vector<std::string_view> header = CliText::SplitAt(items[0], " count%3A");
-    if (header.size() >= 2) m_totalCount = static_cast<unsigned long>(CliText::LeadingNumber(header[1]));
     const std::string nameKey = m_key.Std() + (titles ? std::string() : std::string("%3A"));
     const std::string_view namePrefix = titles ? std::string_view("title%3A") : std::string_view(nameKey);
     m_entries.reserve(m_entries.size() + items.size() - 1);

@@ -1,6 +1,5 @@
 #include "server/CliText.h"
 
-#include "server/EUtils.h"
 
 #include <cctype>
 #include <cstring>
@@ -81,12 +80,6 @@ CascadeString Decode(std::string_view escaped) {
     std::string out(escaped.size(), '\0');
     out.resize(DecodeInto(escaped, out.data()));
     return CascadeString(std::move(out));
-}
-
-int64_t LeadingNumber(std::string_view text) {
-    std::size_t end = 0;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-    return end == 0 ? 0 : EUtils::ParseDecimal(text.substr(0, end));
 }
 
 std::string_view Trim(std::string_view text) {

@@ -41,10 +41,6 @@ std::string_view WordAt(std::string_view text, std::size_t index);
 // is kept as it is, so a broken escape never yields a NUL byte.
 CascadeString Decode(std::string_view escaped);
 
-// The decimal number at the start of `text` (digits up to the first
-// non-digit), 0 when there are none.
-int64_t LeadingNumber(std::string_view text);
-
 // `text` without leading and trailing blanks (space, tab, CR, LF).
 std::string_view Trim(std::string_view text);
 

@@ -1,8 +1,10 @@
 #include "server/EUtils.h"
 
 #include "app/base/AppLog.h"
+#include "platform/CascadeDecimal.h"
 #include "platform/CascadeHTTPStream.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -41,13 +43,65 @@ char DecodePair(std::string_view pair) {
     return char(value);
 }
 
-bool IsLeadingBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+// Where the encoding name sits in an XML declaration at the start of
+// `document`; empty when there is no complete declaration naming one.
+struct DeclaredEncoding {
+    std::size_t at = 0, length = 0;
+};
+
+DeclaredEncoding FindDeclaredEncoding(std::string_view document) {
+    if (!document.starts_with("<?xml")) return {};
+    const std::size_t end = document.find("?>");
+    if (end == std::string_view::npos) return {};
+    const std::string_view declaration = document.substr(0, end);
+    std::size_t i = declaration.find("encoding");
+    if (i == std::string_view::npos) return {};
+    i += 8;
+    while (i < declaration.size() && declaration[i] == ' ') ++i;
+    if (i >= declaration.size() || declaration[i] != '=') return {};
+    ++i;
+    while (i < declaration.size() && declaration[i] == ' ') ++i;
+    if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) return {};
+    const std::size_t close = declaration.find(declaration[i], i + 1);
+    if (close == std::string_view::npos) return {};
+    return {i + 1, close - i - 1};
+}
+
+bool IsLatin1Name(std::string_view name) {
+    for (const char* latin1 : {"ISO-8859-1", "ISO8859-1", "ISO_8859-1", "latin1", "Latin-1", "l1"})
+        if (name.size() == std::strlen(latin1) && strncasecmp(name.data(), latin1, name.size()) == 0) return true;
+    return false;
 }
 
 }  // namespace
 
 namespace EUtils {
+
+std::string XmlToUtf8(std::string_view document) {
+    const DeclaredEncoding encoding = FindDeclaredEncoding(document);
+    const std::string_view name = document.substr(encoding.at, encoding.length);
+    if (encoding.length == 0 || !IsLatin1Name(name)) {
+        const bool utf8 = name.size() == 5 && strncasecmp(name.data(), "UTF-8", 5) == 0;
+        const bool ascii = name.size() == 8 && strncasecmp(name.data(), "US-ASCII", 8) == 0;
+        if (encoding.length != 0 && !utf8 && !ascii)
+            AppLog::WriteToLog("xml: pages in %.*s are read as UTF-8\n", false, int(name.size()), name.data());
+        return std::string(document);
+    }
+    std::string out;
+    out.reserve(document.size() + document.size() / 8);
+    out.append(document.substr(0, encoding.at));
+    out.append("UTF-8");
+    for (const char c : document.substr(encoding.at + encoding.length)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+            continue;
+        }
+        out += char(0xC0 | byte >> 6);
+        out += char(0x80 | (byte & 0x3F));
+    }
+    return out;
+}
 
 void ReplaceString(const char* source, const char* find, const char* replace, CascadeString& out) {
     const std::string_view text = source ? std::string_view(source) : std::string_view();
@@ -143,27 +197,6 @@ uint64_t GetFileSize(const char* path) {
     return size;
 }
 
-int64_t ParseDecimal(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsLeadingBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // Parsed as unsigned magnitude so that the minimum is reachable and an
-    // overlong run of digits can be told apart from no digits at all.
-    uint64_t magnitude = 0;
-    const char* first = text.data() + i;
-    const char* last = text.data() + text.size();
-    const auto [end, error] = std::from_chars(first, last, magnitude);
-    if (end == first) return 0;
-    constexpr uint64_t kMaxPositive = uint64_t(std::numeric_limits<int64_t>::max());
-    if (error == std::errc::result_out_of_range || magnitude > kMaxPositive + (negative ? 1 : 0)) {
-        return negative ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
-    }
-    if (negative) return magnitude == kMaxPositive + 1 ? std::numeric_limits<int64_t>::min() : -int64_t(magnitude);
-    return int64_t(magnitude);
-}
+int64_t ParseDecimal(std::string_view text) { return CascadeDecimal::Parse(text); }
 
 }  // namespace EUtils

@@ -3,6 +3,7 @@
 #include "platform/CascadeString.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Text, URL and file helpers shared by the CLI and radio parsers. A namespace
@@ -30,6 +31,13 @@ void UrlDecode(const char* source, CascadeString& out);
 // (":" is "%3A", " " is "%20", each UTF-8 byte on its own).
 void UrlEncode(std::string_view source, CascadeString& out);
 
+// `document` as UTF-8 for the XML parser, which reads every page as UTF-8:
+// a document whose XML declaration names ISO-8859-1 (or Latin-1) has each
+// byte above 0x7F written as its two UTF-8 bytes and its declaration made to
+// say UTF-8. Any other document comes back as it is; an encoding other than
+// UTF-8, US-ASCII and ISO-8859-1 is logged once per call.
+std::string XmlToUtf8(std::string_view document);
+
 // Appends the whole body of the HTTP resource at `url` to `out` (which is not
 // cleared), read in pieces of at most 2,048 bytes. A resource that cannot be
 // opened or read leaves `out` as it was. Blocks until the body has ended.
@@ -39,10 +47,8 @@ void GetHTTPData(const char* url, CascadeString& out);
 // be found or opened.
 uint64_t GetFileSize(const char* path);
 
-// A decimal number from its leading digits, 0 when there are none. Leading
-// blanks (space, tab, line feed, carriage return, vertical tab, form feed)
-// are skipped and one '+' or '-' is allowed; whatever follows the digits is
-// ignored. A number beyond the 64-bit range saturates at its nearest limit.
+// A decimal number from its leading digits, 0 when there are none: the
+// platform's CascadeDecimal::Parse (blanks and one sign allowed, saturating).
 int64_t ParseDecimal(std::string_view text);
 
 }  // namespace EUtils

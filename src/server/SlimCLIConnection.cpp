@@ -2,6 +2,7 @@
 
 #include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
+#include "platform/CascadeDecimal.h"
 #include "platform/CascadeTime.h"
 #include "server/CliText.h"
 #include "server/EUtils.h"
@@ -216,10 +217,10 @@ unsigned long SlimCLIConnection::GetTotal(const char* what, const char* filter) 
         AppLog::WriteToLog("%s 0 0 %s\n", false, what, filter);
         const std::string reply = Request("%s 0 0 %s\n", what, filter);
         const std::vector<std::string_view> pieces = CliText::SplitAt(reply, "count%3A");
-        return pieces.size() >= 2 ? static_cast<unsigned long>(CliText::LeadingNumber(pieces[1])) : 0;
+        return pieces.size() >= 2 ? static_cast<unsigned long>(CascadeDecimal::ParseCount(pieces[1])) : 0;
     }
     const std::string reply = Request("info total %s ?\n", what);
-    return static_cast<unsigned long>(CliText::LeadingNumber(CliText::WordAt(reply, 3)));
+    return static_cast<unsigned long>(CascadeDecimal::ParseCount(CliText::WordAt(reply, 3)));
 }
 
 CascadeString SlimCLIConnection::GetVersion() {
@@ -267,7 +268,8 @@ bool SlimCLIConnection::GetXMLData(const char* url, unsigned long start, unsigne
         AppLog::WriteToLog("cli: no page from %s\n", true, address.c_str());
         return false;
     }
-    if (document.Parse(page.c_str(), page.GetLength()) != tinyxml2::XML_SUCCESS) {
+    const std::string text = EUtils::XmlToUtf8(page.View());
+    if (document.Parse(text.c_str(), text.size()) != tinyxml2::XML_SUCCESS) {
         AppLog::WriteToLog("cli: page from %s does not parse: %s\n", true, address.c_str(), document.ErrorStr());
         return false;
     }

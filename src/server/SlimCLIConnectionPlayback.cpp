@@ -78,13 +78,7 @@ void SlimCLIConnection::ApplyWebStatusTitle(SongInfo& song) {
     CascadeString page;
     const CascadeString address = WebBase() + "/en/status.html?player=" + m_playerId;
     EUtils::GetHTTPData(address.c_str(), page);
-    std::string_view text;
-    if (StreamTitle::FindWebCurrentSong(page.View(), text)) {
-        StreamTitle::ApplyWebTitle(song, text);
-    } else {
-        AppLog::WriteToLog("cli: no current song on the web status page; the stream keeps its address\n", false);
-        song.title = song.url;
-    }
+    StreamTitle::ApplyWebStatusPage(song, page.View());
 }
 
 void SlimCLIConnection::GetPlayerStatus(PlayerStatus& status, unsigned long count) {
@@ -157,15 +151,15 @@ unsigned long SlimCLIConnection::GetCurrentSongTime() {
 long SlimCLIConnection::GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list,
                                            PlayerStatus& status, bool markCurrent) {
     GetPlayerStatus(status, 0);
-    if (status.trackCount <= 0) return 0;
-    const unsigned long tracks = static_cast<unsigned long>(status.trackCount);
-    if (start >= tracks) return status.trackCount;
+    const unsigned long tracks = static_cast<unsigned long>(std::max(status.trackCount, 0L));
+    list.SetTotalCount(tracks);
+    if (start >= tracks) return long(tracks);
     count = std::min(count, tracks - start);
     const std::string reply =
         Request("%s %s %lu %lu tags:%s\n", m_playerId.c_str(), "status", start, count, kStatusTags);
     list.ParseEntryList(reply, markCurrent);
     list.SetTotalCount(tracks);
-    return status.trackCount;
+    return long(tracks);
 }
 
 long SlimCLIConnection::GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list,
@@ -244,7 +238,9 @@ void SlimCLIConnection::RemoveFromCurrentPlaylist(unsigned long index) {
 void SlimCLIConnection::ClearCurrentPlaylist() { RequestWithPlayer("playlist clear\n"); }
 
 void SlimCLIConnection::SaveCurrentPlaylist(const char* name) {
-    const EString escaped = EString(name ? name : "").Replace(" ", "%20", CascadeCase::Sensitive);
+    // Escaped whole: a ":" would make it a tagged parameter, a "%" an escape.
+    CascadeString escaped;
+    EUtils::UrlEncode(name ? name : "", escaped);
     RequestWithPlayer("playlist save %s\n", escaped.c_str());
 }
 

@@ -1,6 +1,7 @@
 #include "server/SlimCLIListener.h"
 
 #include "app/base/AppLog.h"
+#include "platform/CascadeDecimal.h"
 #include "server/CliLineBuffer.h"
 #include "server/CliText.h"
 #include "server/EUtils.h"
@@ -198,6 +199,15 @@ void SlimCLIListener::NotifySongChange() {
     ForEachClient([&](Client& client) { client.OnSongChanged(status.currentSong); });
 }
 
+uint8_t SlimCLIListener::ModeValue(std::string_view value, uint8_t SlimConnection::PlayerStatus::*mode) {
+    // A toggle made elsewhere is notified without the mode it gave.
+    if (!value.empty() && value.front() >= '0' && value.front() <= '9')
+        return static_cast<uint8_t>(CascadeDecimal::ParseCount(value));
+    SlimConnection::PlayerStatus status;
+    m_connection.GetPlayerStatus(status, 0);
+    return status.*mode;
+}
+
 void SlimCLIListener::HandleLine(std::string_view line) {
     AppLog::WriteToLog("CLI Message: %.*s\n", true, int(line.size()), line.data());
     std::string_view words[4];
@@ -226,11 +236,11 @@ void SlimCLIListener::HandlePlaylistLine(std::string_view subCommand, std::strin
         NotifySongChange();
     } else if (subCommand == "shuffle") {
         AppLog::WriteToLog("CLI listener command: shuffle\n", false);
-        const auto mode = static_cast<uint8_t>(CliText::LeadingNumber(value));
+        const uint8_t mode = ModeValue(value, &SlimConnection::PlayerStatus::shuffle);
         ForEachClient([&](Client& client) { client.OnShuffleChanged(mode); });
     } else if (subCommand == "repeat") {
         AppLog::WriteToLog("CLI listener command: repeat\n", false);
-        const auto mode = static_cast<uint8_t>(CliText::LeadingNumber(value));
+        const uint8_t mode = ModeValue(value, &SlimConnection::PlayerStatus::repeat);
         ForEachClient([&](Client& client) { client.OnRepeatChanged(mode); });
     } else {
         AppLog::WriteToLog("Discarded CLI listener command: %.*s\n", true, int(command.size()), command.data());

@@ -98,6 +98,9 @@ private:
     void WaitBeforeRetry(unsigned long& backoffMs);
     void HandleLine(std::string_view line);
     void HandlePlaylistLine(std::string_view subCommand, std::string_view value, std::string_view command);
+    // The mode a shuffle or repeat line gives: its value, or, when it has
+    // none, the `mode` field of the status read again.
+    uint8_t ModeValue(std::string_view value, uint8_t SlimConnection::PlayerStatus::*mode);
     template <typename Call>
     void ForEachClient(Call call);
     [[nodiscard]] bool SendLocked(const char* text);

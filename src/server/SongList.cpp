@@ -1,5 +1,6 @@
 #include "server/SongList.h"
 
+#include "platform/CascadeDecimal.h"
 #include "server/CliText.h"
 #include "server/StreamTitle.h"
 
@@ -45,7 +46,7 @@ Field DecodedField(std::string_view name) {
 constexpr std::string_view kColon = "%3A";
 
 void ReadDuration(std::string_view value, SongInfo& song) {
-    const int64_t seconds = CliText::LeadingNumber(CliText::Decode(value).View());
+    const int64_t seconds = CascadeDecimal::ParseCount(CliText::Decode(value).View());
     song.secondsTotal = static_cast<uint16_t>(seconds);
     const int64_t minutes = seconds / 60, rest = seconds % 60;
     char text[32];
@@ -132,9 +133,10 @@ void SongList::ParseEntryList(std::string_view reply, bool markCurrent) {
             kind = ItemKind::Song;
         }
     }
+    // Every answer sets the total, also one that found nothing.
+    const std::vector<std::string_view> count = CliText::SplitAt(items.empty() ? reply : items[0], " count%3A");
+    SetTotalCount(count.size() >= 2 ? static_cast<unsigned long>(CascadeDecimal::ParseCount(count[1])) : 0);
     if (items.empty()) return;
-    const std::vector<std::string_view> count = CliText::SplitAt(items[0], " count%3A");
-    if (count.size() >= 2) SetTotalCount(static_cast<unsigned long>(CliText::LeadingNumber(count[1])));
     for (std::size_t i = 1; i < items.size(); ++i) {
         auto song = std::make_unique<SongInfo>();
         ParseSongInfo(items[i], *song, kind);

@@ -1,5 +1,6 @@
 #include "server/StatusReply.h"
 
+#include "platform/CascadeDecimal.h"
 #include "server/CliText.h"
 
 #include <cstdio>
@@ -16,7 +17,7 @@ unsigned long ReadHeader(std::string_view reply, SlimConnection::PlayerStatus& s
         }
         const auto value = [&](std::string_view key, auto& field) {
             if (!word.starts_with(key)) return false;
-            field = static_cast<std::remove_reference_t<decltype(field)>>(CliText::LeadingNumber(word.substr(key.size())));
+            field = static_cast<std::remove_reference_t<decltype(field)>>(CascadeDecimal::ParseCount(word.substr(key.size())));
             return true;
         };
         value("playlist%20repeat%3A", status.repeat) || value("playlist%20shuffle%3A", status.shuffle) ||

@@ -1,5 +1,6 @@
 #include "server/StreamTitle.h"
 
+#include "app/base/AppLog.h"
 #include "server/CliText.h"
 
 namespace StreamTitle {
@@ -61,6 +62,16 @@ void ApplyWebTitle(SongInfo& song, std::string_view text) {
         return;
     }
     SplitArtistTitle(song, text);
+}
+
+void ApplyWebStatusPage(SongInfo& song, std::string_view page) {
+    std::string_view text;
+    if (FindWebCurrentSong(page, text)) {
+        ApplyWebTitle(song, text);
+        return;
+    }
+    AppLog::WriteToLog("cli: no current song on the web status page; the stream keeps its address\n", false);
+    song.title = song.url;
 }
 
 void CleanUrlTitle(SongInfo& song) {

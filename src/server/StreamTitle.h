@@ -19,6 +19,10 @@ void ApplyCurrentTitle(SongInfo& song, std::string_view currentTitle);
 // (an empty text leaves the url as title).
 void ApplyWebTitle(SongInfo& song, std::string_view text);
 
+// Applies the web status page's current song with ApplyWebTitle; a page
+// without one leaves the stream named by its url (and says so in the log).
+void ApplyWebStatusPage(SongInfo& song, std::string_view page);
+
 // When the title starts with "http://": the album becomes the title when it
 // is empty or "N/A", and the title is cut before its first "?" and reduced
 // to what follows its last "/".

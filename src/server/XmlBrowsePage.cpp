@@ -1,5 +1,6 @@
 #include "server/XmlBrowsePage.h"
 
+#include "platform/CascadeDecimal.h"
 #include "server/CliText.h"
 
 #include <strings.h>
@@ -86,7 +87,7 @@ void SetTotal(const XMLElement* browse, BrowseEntryList& list) {
     const XMLElement* offsets = browse ? browse->FirstChildElement("offsets") : nullptr;
     const XMLElement* last = offsets ? offsets->FirstChildElement("last") : nullptr;
     if (last) {
-        list.SetTotalCount(static_cast<unsigned long>(CliText::LeadingNumber(TextOf(*last)) + 1));
+        list.SetTotalCount(static_cast<unsigned long>(CascadeDecimal::ParseCount(TextOf(*last)) + 1));
     } else {
         list.SetTotalCount(list.GetNumEntries());
     }
@@ -100,9 +101,9 @@ void ParseSongInfo(const XMLElement& song, SongInfo& info) {
         if (Named(*child, "coverart")) {
             info.coverPath = text.starts_with('/') ? text.substr(1) : text;
         } else if (Named(*child, "seconds_elapsed")) {
-            info.secondsElapsed = static_cast<uint16_t>(CliText::LeadingNumber(text));
+            info.secondsElapsed = static_cast<uint16_t>(CascadeDecimal::ParseCount(text));
         } else if (Named(*child, "seconds_total")) {
-            info.secondsTotal = static_cast<uint16_t>(CliText::LeadingNumber(text));
+            info.secondsTotal = static_cast<uint16_t>(CascadeDecimal::ParseCount(text));
         } else {
             for (const SongElement& known : kSongElements) {
                 if (Named(*child, known.name)) {

@@ -45,15 +45,27 @@ TEST(BrowseEntryListReply, AKeyThatDoesNotMatchLeavesNamesEmpty) {
     EXPECT_EQ("5", list.Item(1)->id);
 }
 
-TEST(BrowseEntryListReply, NoItemsLeavesTheTotalAsItWas) {
-    BrowseEntryList list;
-    list.SetTotalCount(42);
-    list.SetKey("album");
-    list.ParseEntryList("albums 0 10 count%3A0");
-    EXPECT_EQ(0u, list.GetNumEntries());
-    EXPECT_EQ(42u, list.GetTotalCount());
-    list.ParseEntryList("");
-    EXPECT_EQ(42u, list.GetTotalCount());
+// Every answered query sets the total, also one that found nothing; only no
+// answer at all keeps what the list had.
+TEST(BrowseEntryListReply, EveryAnsweredQuerySetsTheTotal) {
+    struct Case {
+        const char* reply;
+        unsigned long total;
+    } const cases[] = {
+        {"albums 0 10 count%3A0", 0},
+        {"albums 0 10 genre_id%3A999 count%3A0", 0},
+        {"albums 0 10 count%3A3", 3},
+        {"albums 0 10", 0},
+        {"albums 0 10 count%3A2 id%3A1 album%3AA id%3A2 album%3AB", 2},
+        {"", 42},
+    };
+    for (const Case& c : cases) {
+        BrowseEntryList list;
+        list.SetTotalCount(42);
+        list.SetKey("album");
+        list.ParseEntryList(c.reply);
+        EXPECT_EQ(c.total, list.GetTotalCount()) << c.reply;
+    }
 }
 
 TEST(BrowseEntryListReply, EscapesDecodeToUtf8AndPlusSigns) {

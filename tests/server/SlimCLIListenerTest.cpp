@@ -97,7 +97,7 @@ protected:
 using Calls = std::vector<std::string>;
 
 TEST_F(SlimCLIListenerLines, ModesReachEveryClientOnceInOrder) {
-    Send(Line("playlist shuffle 1") + Line("playlist repeat 2") + Line("playlist shuffle"));
+    Send(Line("playlist shuffle 1") + Line("playlist repeat 2") + Line("playlist shuffle 0"));
     ASSERT_TRUE(m_second.WaitFor(3));
     EXPECT_EQ((Calls{"shuffle 1", "repeat 2", "shuffle 0"}), m_first.Calls());
     EXPECT_EQ(m_first.Calls(), m_second.Calls());
@@ -165,6 +165,20 @@ TEST(SlimCLIListenerSimulator, ASongChangeReadsTheStatusThenTellsEveryClient) {
     sim.Control(std::string("cli ") + kMac + " playlist shuffle 1");
     ASSERT_TRUE(second.WaitFor(2));
     EXPECT_EQ("shuffle 1", second.Calls().back());
+
+    // A mode toggled elsewhere is notified without its value: the listener
+    // reads it from the status.
+    sim.Control(std::string("cli ") + kMac + " playlist shuffle 0");
+    ASSERT_TRUE(second.WaitFor(3));
+    sim.Control(std::string("cli ") + kMac + " playlist shuffle");
+    sim.Control(std::string("cli ") + kMac + " playlist repeat");
+    ASSERT_TRUE(second.WaitFor(5));
+    SlimConnection::PlayerStatus status;
+    cli.GetPlayerStatus(status, 0);
+    ASSERT_NE(0, status.shuffle);  // both toggles moved their mode on from 0
+    ASSERT_NE(0, status.repeat);
+    EXPECT_EQ("shuffle " + std::to_string(status.shuffle), second.Calls()[3]);
+    EXPECT_EQ("repeat " + std::to_string(status.repeat), second.Calls()[4]);
     listener.Disconnect();
     EXPECT_TRUE(sim.WaitForCliLine("exit"));
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -128,6 +129,64 @@ TEST_F(SlimCLISimulator, ReplaceLoadAndSave) {
     EXPECT_GE(playlists.Contains(nullptr, "Road Trip Mix", CascadeCase::Sensitive), 0);
 }
 
+// The whole name is escaped, so a ":" cannot make it a tagged parameter and
+// a "%" is not taken for an escape.
+TEST_F(SlimCLISimulator, SavedPlaylistNamesArriveAsTyped) {
+    m_cli.PlayPlaylist("14");
+    struct Case {
+        const char* name;
+        const char* sent;
+    } const cases[] = {
+        {"Mix:Tape", "playlist save Mix%3ATape"},
+        {"100% Jazz", "playlist save 100%25%20Jazz"},
+        {"Caf\xc3\xa9 & co", "playlist save Caf%C3%A9%20%26%20co"},
+    };
+    for (const Case& c : cases) {
+        Sent();
+        m_cli.SaveCurrentPlaylist(c.name);
+        EXPECT_EQ(P(c.sent), Sent().back());
+        BrowseEntryList playlists;
+        m_cli.GetPlaylists(0, 50, playlists);
+        EXPECT_GE(playlists.Contains(nullptr, c.name, CascadeCase::Sensitive), 0) << c.name;
+    }
+}
+
+TEST_F(SlimCLISimulator, InsertFamilyAndPlaylistAdds) {
+    const struct {
+        std::function<void(SlimCLIConnection&)> call;
+        const char* sent;
+    } cases[] = {
+        {[](SlimCLIConnection& c) { c.InsertInCurrentPlaylist(5ul); }, "playlistcontrol cmd:insert track_id:5"},
+        {[](SlimCLIConnection& c) { c.InsertInCurrentPlaylist(1, 0, 2); },
+         "playlistcontrol cmd:insert genre_id:1 album_id:2"},
+        {[](SlimCLIConnection& c) { c.InsertInCurrentPlaylist(0, 3, 0); }, "playlistcontrol cmd:insert artist_id:3"},
+        {[](SlimCLIConnection& c) { c.InsertInCurrentPlaylist("file:///music/a.mp3"); },
+         "playlist insert file:///music/a.mp3"},
+        {[](SlimCLIConnection& c) { c.AddPlaylist("14"); }, "playlistcontrol cmd:add playlist_id:14"},
+        {[](SlimCLIConnection& c) { c.AddPlaylist(15ul); }, "playlistcontrol cmd:add playlist_id:15"},
+    };
+    for (const auto& c : cases) {
+        c.call(m_cli);
+        EXPECT_EQ((Lines{P(c.sent)}), Sent());
+    }
+    m_cli.ClearCurrentPlaylist();
+    m_cli.AddPlaylist("14");
+    SlimConnection::PlayerStatus status;
+    m_cli.GetPlayerStatus(status, 0);
+    EXPECT_EQ(3, status.trackCount);
+}
+
+TEST_F(SlimCLISimulator, APlaylistPagePastTheEndStillSetsTheTotal) {
+    m_cli.PlayPlaylist("14");
+    for (const unsigned long start : {3ul, 4ul, 100ul}) {
+        SongList page;
+        page.SetTotalCount(99);
+        EXPECT_EQ(3, m_cli.GetCurrentPlaylist(start, 10, page, true));
+        EXPECT_EQ(3u, page.GetTotalCount()) << start;
+        EXPECT_EQ(0u, page.GetNumEntries());
+    }
+}
+
 TEST_F(SlimCLISimulator, TransportAndModes) {
     m_cli.PlayPlaylist(14ul);
     Sent();
@@ -147,6 +206,15 @@ TEST_F(SlimCLISimulator, TransportAndModes) {
               Sent());
     EXPECT_EQ(0, m_cli.ToggleRepeat());
     EXPECT_EQ(P("playlist repeat"), Sent().front());
+}
+
+TEST_F(SlimCLISimulator, FastForwardWithinTheSongSeeks) {
+    m_cli.PlayPlaylist("14");
+    Sent();
+    m_cli.FastForward(1);
+    const Lines lines = Sent();
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(P("time +1"), lines[2]);
 }
 
 TEST_F(SlimCLISimulator, FastForwardPastTheEndJumpsToTheNextSong) {

@@ -200,6 +200,46 @@ TEST(StreamTitleWeb, TheCurrentSongIsFoundAfterTheMarker) {
     EXPECT_EQ("Just a title", song.title);
 }
 
+TEST(SongListTitlesReply, EveryAnsweredQuerySetsTheTotal) {
+    for (const bool markCurrent : {false, true}) {
+        SongList list;
+        list.SetTotalCount(42);
+        list.ParseEntryList("titles 0 10 album_id%3A999 count%3A0", markCurrent);
+        EXPECT_EQ(0u, list.GetTotalCount());
+        list.SetTotalCount(42);
+        list.ParseEntryList("", markCurrent);
+        EXPECT_EQ(42u, list.GetTotalCount());  // no answer at all
+    }
+}
+
+// The web status page names a stream's song; a page without the current
+// song leaves the stream named by its address.
+TEST(StreamTitleWeb, TheStatusPageOrTheAddressNamesAStream) {
+    struct Case {
+        const char* page;
+        const char* artist;
+        const char* title;
+        const char* album;
+    } const cases[] = {
+        {"<a href=\"status.html#currentsong\">(Live) Band X - Tune Y</a>", "Band X", "Tune Y",
+         "http://radio.example/stream.mp3?id=1"},
+        {"<html><body>nothing playing</body></html>", "", "stream.mp3", "http://radio.example/stream.mp3?id=1"},
+        {"", "", "stream.mp3", "http://radio.example/stream.mp3?id=1"},
+    };
+    for (const Case& c : cases) {
+        SongInfo song;
+        song.title = "";
+        song.artist = "";
+        song.album = "N/A";
+        song.url = "http://radio.example/stream.mp3?id=1";
+        StreamTitle::ApplyWebStatusPage(song, c.page);
+        StreamTitle::CleanUrlTitle(song);
+        EXPECT_EQ(c.artist, song.artist) << c.page;
+        EXPECT_EQ(c.title, song.title) << c.page;
+        EXPECT_EQ(c.album, song.album) << c.page;
+    }
+}
+
 TEST(StreamTitleWeb, AnAddressTitleIsCleanedUp) {
     SongInfo song;
     song.title = "http://radio.example/path/stream.mp3?id=1";

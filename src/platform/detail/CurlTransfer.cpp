@@ -1,5 +1,7 @@
 #include "platform/detail/CurlTransfer.h"
 
+#include "platform/CascadeDecimal.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -10,13 +12,6 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 
-// A decimal number from its leading digits (after blanks), 0 when there are none.
-uint64_t LeadingNumber(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    uint64_t value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
 
 std::string_view TrimBlanks(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -145,7 +140,7 @@ void CurlTransfer::OnHeader(std::string_view line) {
     if (line.starts_with("HTTP/") || line.starts_with("ICY ")) {
         // A new response (after a redirect or an interim reply) starts afresh.
         const auto space = line.find(' ');
-        m_status = int(LeadingNumber(line.substr(space == std::string_view::npos ? line.size() : space)));
+        m_status = int(CascadeDecimal::ParseCount(line.substr(space == std::string_view::npos ? line.size() : space)));
         m_sawLocation = m_haveLength = false;
         m_contentLength = m_rangeFirst = m_rangeTotal = 0;
         m_contentType.clear();
@@ -163,16 +158,16 @@ void CurlTransfer::OnHeader(std::string_view line) {
 void CurlTransfer::OnHeaderField(std::string_view name, std::string_view value) {
     if (SameName(name, "Content-Length")) {
         m_haveLength = !value.empty() && value.front() >= '0' && value.front() <= '9';
-        m_contentLength = LeadingNumber(value);
+        m_contentLength = CascadeDecimal::ParseCount(value);
     } else if (SameName(name, "Content-Type")) {
         m_contentType = std::string(value);
     } else if (SameName(name, "Location")) {
         m_sawLocation = true;
     } else if (SameName(name, "Content-Range") && value.starts_with("bytes ")) {
         value.remove_prefix(6);
-        m_rangeFirst = LeadingNumber(value);
+        m_rangeFirst = CascadeDecimal::ParseCount(value);
         const auto slash = value.find('/');
-        if (slash != std::string_view::npos) m_rangeTotal = LeadingNumber(value.substr(slash + 1));
+        if (slash != std::string_view::npos) m_rangeTotal = CascadeDecimal::ParseCount(value.substr(slash + 1));
     }
 }
 
