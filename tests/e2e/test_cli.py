@@ -42,6 +42,8 @@ class CliTest(unittest.TestCase):
         mac = self.player()
         self.assertIsNotNone(mac, self.lines())
         self.assertTrue(wait_until(lambda: "listen 1" in self.lines()))
+        # The options go out from the command queue, possibly after the listener.
+        self.assertTrue(wait_until(lambda: mac + " playlistcontrol cmd:load playlist_id:7" in self.lines()))
         lines = self.lines()
         repeat = lines.index(mac + " playlist repeat 2")
         shuffle = lines.index(mac + " playlist shuffle 1")

@@ -43,40 +43,31 @@ std::string ReadAll(const ScopedTempDir& dir, const char* name) { return dir.Rea
 
 // --- Blending ------------------------------------------------------------
 
-TEST(CascadeBitmapBlendTest, HalfRedOverOpaqueBlueMixesEvenly) {
-    CascadeBitmap bitmap = MakeBitmap(4, 4);
-    bitmap.FillRect({0, 0, 4, 4}, CascadeColor(255, 0, 0, 128));
-    EXPECT_EQ(bitmap.GetPixel(2, 2), 0xFF80007Fu);
-}
-
-TEST(CascadeBitmapBlendTest, OpaqueColourIsStoredExactly) {
-    CascadeBitmap bitmap = MakeBitmap(4, 4);
-    bitmap.FillRect({1, 1, 2, 2}, CascadeColor(12, 34, 56));
-    EXPECT_EQ(bitmap.GetPixel(1, 1), 0xFF0C2238u);
-    EXPECT_EQ(bitmap.GetPixel(0, 0), 0xFF0000FFu);
-}
-
-TEST(CascadeBitmapBlendTest, TransparentColourChangesNothing) {
-    CascadeBitmap bitmap = MakeBitmap(4, 4);
-    bitmap.FillRect({0, 0, 4, 4}, CascadeColor(255, 255, 255, 0));
-    bitmap.SetPixel(1, 1, CascadeColor(255, 255, 255, 0));
-    EXPECT_EQ(CountNot(bitmap, 0xFF0000FFu), 0);
-}
-
-TEST(CascadeBitmapBlendTest, TranslucentOverTransparentKeepsSourceColourAndAlpha) {
-    CascadeBitmap bitmap;
-    ASSERT_TRUE(bitmap.Create({2, 2}));
-    bitmap.FillRect({0, 0, 2, 2}, CascadeColor(10, 20, 30, 100));
-    EXPECT_EQ(bitmap.GetPixel(0, 0), 0x640A141Eu);
-}
-
-TEST(CascadeBitmapBlendTest, TranslucentOverTranslucentUsesBothAlphas) {
-    CascadeBitmap bitmap;
-    ASSERT_TRUE(bitmap.Create({1, 1}));
-    bitmap.Clear(CascadeColor(0, 0, 255, 128));
-    bitmap.SetPixel(0, 0, CascadeColor(255, 0, 0, 128));
-    // alpha 128 + 128 * 127 / 255 = 192; red weighs twice as much as blue.
-    EXPECT_EQ(bitmap.GetPixel(0, 0), 0xC0AA0055u);
+// Source-over blending of one pixel, as ARGB words.
+TEST(CascadeBitmapBlendTest, SourceOverUsesBothAlphas) {
+    struct Case {
+        CascadeColor under, over;
+        uint32_t result;
+    } const cases[] = {
+        {kBlue, CascadeColor(255, 0, 0, 128), 0xFF80007Fu},       // half red over blue mixes evenly
+        {kBlue, CascadeColor(12, 34, 56), 0xFF0C2238u},           // opaque is stored exactly
+        {kBlue, CascadeColor(255, 255, 255, 0), 0xFF0000FFu},     // transparent changes nothing
+        {CascadeColor(0u), CascadeColor(10, 20, 30, 100), 0x640A141Eu},  // over transparent: the source
+        // alpha 128 + 128 * 127 / 255 = 192; red weighs twice as much as blue.
+        {CascadeColor(0, 0, 255, 128), CascadeColor(255, 0, 0, 128), 0xC0AA0055u},
+    };
+    for (const Case& c : cases) {
+        CascadeBitmap filled, set;
+        ASSERT_TRUE(filled.Create({4, 4}));
+        ASSERT_TRUE(set.Create({4, 4}));
+        filled.Clear(c.under);
+        set.Clear(c.under);
+        filled.FillRect({1, 1, 2, 2}, c.over);
+        set.SetPixel(1, 1, c.over);
+        EXPECT_EQ(filled.GetPixel(2, 2), c.result) << std::hex << c.result;
+        EXPECT_EQ(set.GetPixel(1, 1), c.result) << std::hex << c.result;
+        EXPECT_EQ(filled.GetPixel(0, 0), set.GetPixel(3, 3));  // outside stays the background
+    }
 }
 
 // --- Clipping ------------------------------------------------------------

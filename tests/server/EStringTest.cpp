@@ -6,137 +6,84 @@
 
 namespace {
 
-// --- Trim ---------------------------------------------------------------
-
-TEST(EStringTrim, OnlyBlanksBecomesEmpty) {
-    EXPECT_EQ(EString(" \t\r\n").Trim(), "");
+TEST(EString, Trim) {
+    struct Case {
+        const char *text, *trimmed;
+    } const cases[] = {
+        {" \t\r\n", ""},
+        {"\tab c \n", "ab c"},                // inner blanks stay
+        {"\v x\f", "\v x\f"},                  // other control bytes are no blanks
+        {" Bj\xC3\xB6rk\xC2\xA0 ", "Bj\xC3\xB6rk\xC2\xA0"},  // nor is a non-ASCII space
+    };
+    for (const Case& c : cases) EXPECT_EQ(EString(c.text).Trim(), c.trimmed) << c.text;
 }
 
-TEST(EStringTrim, CutsBothEndsButKeepsInnerBlanks) {
-    EXPECT_EQ(EString("\tab c \n").Trim(), "ab c");
+TEST(EString, Substring) {
+    struct Case {
+        const char* text;
+        unsigned long start, length;
+        const char* part;
+    } const cases[] = {
+        {"abcdef", 3, 0, "def"},  // length 0: to the end
+        {"abcdef", 6, 2, ""},     {"abcdef", ~0UL, 0, ""},
+        {"abc", 1, 10, "bc"},     {"abc", 1, ~0UL, "bc"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EString(c.text).Substring(c.start, c.length), c.part) << c.text;
 }
 
-TEST(EStringTrim, OtherControlBytesAndNonAsciiAreNotBlanks) {
-    EXPECT_EQ(EString("\v x\f").Trim(), "\v x\f");
-    EXPECT_EQ(EString(" Bj\xC3\xB6rk\xC2\xA0 ").Trim(), "Bj\xC3\xB6rk\xC2\xA0");
+TEST(EString, IndexOfAndLastIndexOf) {
+    struct Case {
+        const char *text, *find;
+        unsigned long from;  // start for IndexOf, last byte a match may use for LastIndexOf (0: all)
+        long first, last;
+    } const cases[] = {
+        {"id%3A7", "%3A", 0, 2, 2},
+        {"ab", "abc", 0, -1, -1},           // needle longer than the text
+        {"a/b/c", "/", 2, 3, 1},            // from skips earlier ones / ends before the second
+        {"a/b/c", "/", 4, -1, 3},
+        {"xx%20", "%20", 0, 2, 2},          // a match ending at the last byte
+        {"ID%3a", "%3A", 0, -1, -1},        // case-sensitive
+        {"abc", "a", 100, -1, 0},           // start past the end / end past the text
+        {"abc", nullptr, 0, -1, -1},
+        {"a/b/c", "/", 0, 1, 3},
+        {"abcabc", "abc", 5, -1, 3},        // the second "abc" spans 3..5
+        {"abcabc", "abc", 4, -1, 0},
+        {"abcabc", "abc", 2, 3, 0},
+        {"abcabc", "abc", 1, 3, -1},
+        {"a/b/", "/", 0, 1, 3},
+        {"x%20", "%20", 0, 1, 1},
+        {"a/b/c", "/", 1000, -1, 3},
+        {"a/b/c", "/", ~0UL, -1, 3},
+        {"", "/", 0, -1, -1},
+        {"/abc", "/", 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EString(c.text).IndexOf(c.find, c.from), c.first) << c.text << " from " << c.from;
+        EXPECT_EQ(EString(c.text).LastIndexOf(c.find, c.from), c.last) << c.text << " to " << c.from;
+    }
 }
 
-// --- Substring ------------------------------------------------------------
-
-TEST(EStringSubstring, LengthZeroMeansToTheEnd) {
-    EXPECT_EQ(EString("abcdef").Substring(3, 0), "def");
-}
-
-TEST(EStringSubstring, StartAtTheLengthGivesEmpty) {
-    EXPECT_EQ(EString("abcdef").Substring(6, 2), "");
-    EXPECT_EQ(EString("abcdef").Substring(~0UL, 0), "");
-}
-
-TEST(EStringSubstring, LengthBeyondTheTailIsCut) {
-    EXPECT_EQ(EString("abc").Substring(1, 10), "bc");
-    EXPECT_EQ(EString("abc").Substring(1, ~0UL), "bc");
-}
-
-// --- IndexOf --------------------------------------------------------------
-
-TEST(EStringIndexOf, FindsEscapedColon) {
-    EXPECT_EQ(EString("id%3A7").IndexOf("%3A", 0), 2);
-}
-
-TEST(EStringIndexOf, NeedleLongerThanTextIsMinusOne) {
-    EXPECT_EQ(EString("ab").IndexOf("abc", 0), -1L);
-}
-
-TEST(EStringIndexOf, StartSkipsEarlierOccurrences) {
-    EXPECT_EQ(EString("a/b/c").IndexOf("/", 2), 3);
-    EXPECT_EQ(EString("a/b/c").IndexOf("/", 4), -1);
-}
-
-TEST(EStringIndexOf, MatchEndingAtTheLastByteIsFound) {
-    EXPECT_EQ(EString("xx%20").IndexOf("%20", 0), 2);
-}
-
-TEST(EStringIndexOf, IsCaseSensitive) {
-    EXPECT_EQ(EString("ID%3a").IndexOf("%3A", 0), -1);
-}
-
-TEST(EStringIndexOf, StartPastTheEndOrNullNeedleIsMinusOne) {
-    EXPECT_EQ(EString("abc").IndexOf("a", 100), -1);
-    EXPECT_EQ(EString("abc").IndexOf(nullptr, 0), -1);
-}
-
-// --- LastIndexOf ------------------------------------------------------------
-
-TEST(EStringLastIndexOf, EndZeroSearchesTheWholeText) {
-    EXPECT_EQ(EString("a/b/c").LastIndexOf("/", 0), 3);
-}
-
-TEST(EStringLastIndexOf, EndIsTheLastByteAnOccurrenceMayUse) {
-    // "abcabc": the second "abc" spans 3..5.
-    EXPECT_EQ(EString("abcabc").LastIndexOf("abc", 5), 3);
-    EXPECT_EQ(EString("abcabc").LastIndexOf("abc", 4), 0);
-    EXPECT_EQ(EString("abcabc").LastIndexOf("abc", 2), 0);
-    EXPECT_EQ(EString("abcabc").LastIndexOf("abc", 1), -1);
-}
-
-TEST(EStringLastIndexOf, OccurrenceAtTheVeryEndIsFound) {
-    EXPECT_EQ(EString("a/b/").LastIndexOf("/", 0), 3);
-    EXPECT_EQ(EString("x%20").LastIndexOf("%20", 0), 1);
-}
-
-TEST(EStringLastIndexOf, EndBeyondTheTextActsAsWholeText) {
-    EXPECT_EQ(EString("a/b/c").LastIndexOf("/", 1000), 3);
-    EXPECT_EQ(EString("a/b/c").LastIndexOf("/", ~0UL), 3);
-}
-
-TEST(EStringLastIndexOf, MissIsMinusOne) {
-    EXPECT_EQ(EString("abc").LastIndexOf("/", 0), -1L);
-    EXPECT_EQ(EString("").LastIndexOf("/", 0), -1L);
-    EXPECT_EQ(EString("ab").LastIndexOf("abc", 0), -1L);
-    EXPECT_EQ(EString("abc").LastIndexOf(nullptr, 0), -1L);
-}
-
-TEST(EStringLastIndexOf, MatchAtPositionZeroIsFound) {
-    EXPECT_EQ(EString("/abc").LastIndexOf("/", 0), 0);
-}
-
-// --- Replace ----------------------------------------------------------------
-
-TEST(EStringReplace, SingleCharacterFind) {
-    EXPECT_EQ(EString("My List").Replace(" ", "%20", CascadeCase::Sensitive), "My%20List");
-}
-
-TEST(EStringReplace, SingleCharacterAtBothEndsAndInRuns) {
-    EXPECT_EQ(EString(" a  b ").Replace(" ", "_", CascadeCase::Sensitive), "_a__b_");
-}
-
-TEST(EStringReplace, MultiCharacterFindAbsentGivesTextUnchanged) {
-    EXPECT_EQ(EString("abc").Replace("%20", " ", CascadeCase::Sensitive), "abc");
-}
-
-TEST(EStringReplace, MultiCharacterFindEverywhere) {
-    EXPECT_EQ(EString("%20a%20%20b%20").Replace("%20", " ", CascadeCase::Sensitive), " a  b ");
-}
-
-TEST(EStringReplace, TextEqualToFindGivesReplacement) {
-    EXPECT_EQ(EString("%20").Replace("%20", " ", CascadeCase::Sensitive), " ");
-}
-
-TEST(EStringReplace, CaseInsensitiveOnlyWhenAsked) {
-    EXPECT_EQ(EString("a%3ab").Replace("%3A", ":", CascadeCase::Insensitive), "a:b");
-    EXPECT_EQ(EString("a%3ab").Replace("%3A", ":", CascadeCase::Sensitive), "a%3ab");
-}
-
-TEST(EStringReplace, NullArgumentsAreSafe) {
-    EXPECT_EQ(EString("a b").Replace(nullptr, "x", CascadeCase::Sensitive), "a b");
-    EXPECT_EQ(EString("a b").Replace(" ", nullptr, CascadeCase::Sensitive), "ab");
-    EXPECT_EQ(EString("").Replace(" ", "x", CascadeCase::Sensitive), "");
-}
-
-TEST(EStringReplace, HugeTextWithManySeparators) {
-    std::string text;
-    for (int i = 0; i < 100000; ++i) text += "ab%20";
-    const EString replaced = EString(text).Replace("%20", " ", CascadeCase::Insensitive);
+TEST(EString, Replace) {
+    struct Case {
+        const char *text, *find, *with;
+        CascadeCase cs;
+        const char* out;
+    } const cases[] = {
+        {"My List", " ", "%20", CascadeCase::Sensitive, "My%20List"},
+        {" a  b ", " ", "_", CascadeCase::Sensitive, "_a__b_"},
+        {"abc", "%20", " ", CascadeCase::Sensitive, "abc"},
+        {"%20a%20%20b%20", "%20", " ", CascadeCase::Sensitive, " a  b "},
+        {"%20", "%20", " ", CascadeCase::Sensitive, " "},
+        {"a%3ab", "%3A", ":", CascadeCase::Insensitive, "a:b"},
+        {"a%3ab", "%3A", ":", CascadeCase::Sensitive, "a%3ab"},
+        {"a b", nullptr, "x", CascadeCase::Sensitive, "a b"},
+        {"a b", " ", nullptr, CascadeCase::Sensitive, "ab"},
+        {"", " ", "x", CascadeCase::Sensitive, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EString(c.text).Replace(c.find, c.with, c.cs), c.out) << c.text;
+    std::string huge;
+    for (int i = 0; i < 100000; ++i) huge += "ab%20";
+    const EString replaced = EString(huge).Replace("%20", " ", CascadeCase::Insensitive);
     EXPECT_EQ(replaced.GetLength(), 300000u);
     EXPECT_EQ(replaced.Substring(0, 6), "ab ab ");
 }

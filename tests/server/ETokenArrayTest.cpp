@@ -7,174 +7,89 @@
 
 namespace {
 
-std::vector<std::string> Tokens(const ETokenArray& array) {
-    std::vector<std::string> out;
+using Strings = std::vector<std::string>;
+
+Strings Tokens(const ETokenArray& array) {
+    Strings out;
     for (unsigned long i = 0; i < array.GetNumTokens(); ++i) out.emplace_back(array.TokenAt(i));
     return out;
 }
 
-using Strings = std::vector<std::string>;
-
-// --- Multi-character separators -------------------------------------------
-
-TEST(ETokenArraySplit, GenresReplyAtIdField) {
-    const ETokenArray tokens("genres 0 10 id%3A1 genre%3ARock id%3A2 genre%3AJazz", " id%3A", CascadeCase::Sensitive);
-    EXPECT_EQ(Tokens(tokens), (Strings{"genres 0 10", "1 genre%3ARock", "2 genre%3AJazz"}));
-}
-
-TEST(ETokenArraySplit, TextWithoutSeparatorGivesNoTokens) {
-    const ETokenArray tokens("genres 0 10 count%3A0", " id%3A", CascadeCase::Sensitive);
-    EXPECT_EQ(tokens.GetNumTokens(), 0u);
-    EXPECT_EQ(tokens.TokenAt(0), nullptr);
-}
-
-TEST(ETokenArraySplit, SeparatorAtTheEndGivesTrailingEmptyToken) {
-    EXPECT_EQ(Tokens(ETokenArray("a%20", "%20", CascadeCase::Sensitive)), (Strings{"a", ""}));
-}
-
-TEST(ETokenArraySplit, SeparatorAtTheStartGivesLeadingEmptyToken) {
-    EXPECT_EQ(Tokens(ETokenArray("%20a", "%20", CascadeCase::Sensitive)), (Strings{"", "a"}));
-}
-
-TEST(ETokenArraySplit, TextEqualToSeparatorGivesTwoEmptyTokens) {
-    EXPECT_EQ(Tokens(ETokenArray("%20", "%20", CascadeCase::Sensitive)), (Strings{"", ""}));
-}
-
-TEST(ETokenArraySplit, AdjacentSeparatorsGiveEmptyTokenBetween) {
-    EXPECT_EQ(Tokens(ETokenArray("a%20%20b", "%20", CascadeCase::Sensitive)), (Strings{"a", "", "b"}));
-}
-
-TEST(ETokenArraySplit, OccurrencesDoNotOverlap) {
-    EXPECT_EQ(Tokens(ETokenArray("xaaay", "aa", CascadeCase::Sensitive)), (Strings{"x", "ay"}));
-}
-
-TEST(ETokenArraySplit, CaseInsensitiveMatchesFoldedSeparator) {
-    EXPECT_EQ(Tokens(ETokenArray("ABxyC", "XY", CascadeCase::Insensitive)), (Strings{"AB", "C"}));
-    EXPECT_EQ(ETokenArray("ABxyC", "XY", CascadeCase::Sensitive).GetNumTokens(), 0u);
-}
-
-TEST(ETokenArraySplit, CaseInsensitiveKeepsTheOriginalBytesOfTokens) {
-    EXPECT_EQ(Tokens(ETokenArray("Rock%3aJazz%3APop", "%3A", CascadeCase::Insensitive)),
-              (Strings{"Rock", "Jazz", "Pop"}));
-}
-
-TEST(ETokenArraySplit, TextEqualToSeparatorIgnoringCase) {
-    EXPECT_EQ(Tokens(ETokenArray("%3a", "%3A", CascadeCase::Insensitive)), (Strings{"", ""}));
-    EXPECT_EQ(ETokenArray("%3a", "%3A", CascadeCase::Sensitive).GetNumTokens(), 0u);
-}
-
-TEST(ETokenArraySplit, NonAsciiBytesAreNotFolded) {
-    // U+00C9 and U+00E9 differ only beyond ASCII; they must not match.
-    EXPECT_EQ(ETokenArray("a\xC3\x89zb", "\xC3\xA9z", CascadeCase::Insensitive).GetNumTokens(), 0u);
-    EXPECT_EQ(Tokens(ETokenArray("Bj\xC3\xB6rk%20Sigur", "%20", CascadeCase::Sensitive)),
-              (Strings{"Bj\xC3\xB6rk", "Sigur"}));
-}
-
-TEST(ETokenArraySplit, NullTextOrSeparatorGivesNoTokens) {
-    EXPECT_EQ(ETokenArray(nullptr, "%20", CascadeCase::Sensitive).GetNumTokens(), 0u);
-    EXPECT_EQ(ETokenArray("a b", nullptr, CascadeCase::Sensitive).GetNumTokens(), 0u);
-}
-
-TEST(ETokenArraySplit, HugeReplySplitsIntoEveryField) {
+TEST(ETokenArray, Split) {
+    struct Case {
+        const char *text, *separator;
+        CascadeCase cs;
+        Strings tokens;
+    } const cases[] = {
+        {"genres 0 10 id%3A1 genre%3ARock id%3A2 genre%3AJazz", " id%3A", CascadeCase::Sensitive,
+         {"genres 0 10", "1 genre%3ARock", "2 genre%3AJazz"}},
+        {"genres 0 10 count%3A0", " id%3A", CascadeCase::Sensitive, {}},  // no separator: no tokens
+        {"a%20", "%20", CascadeCase::Sensitive, {"a", ""}},
+        {"%20a", "%20", CascadeCase::Sensitive, {"", "a"}},
+        {"%20", "%20", CascadeCase::Sensitive, {"", ""}},
+        {"a%20%20b", "%20", CascadeCase::Sensitive, {"a", "", "b"}},
+        {"xaaay", "aa", CascadeCase::Sensitive, {"x", "ay"}},  // no overlapping matches
+        {"ABxyC", "XY", CascadeCase::Insensitive, {"AB", "C"}},
+        {"ABxyC", "XY", CascadeCase::Sensitive, {}},
+        {"Rock%3aJazz%3APop", "%3A", CascadeCase::Insensitive, {"Rock", "Jazz", "Pop"}},  // bytes kept
+        {"%3a", "%3A", CascadeCase::Insensitive, {"", ""}},
+        {"%3a", "%3A", CascadeCase::Sensitive, {}},
+        {"a\xC3\x89zb", "\xC3\xA9z", CascadeCase::Insensitive, {}},  // non-ASCII is not folded
+        {"Bj\xC3\xB6rk%20Sigur", "%20", CascadeCase::Sensitive, {"Bj\xC3\xB6rk", "Sigur"}},
+        {nullptr, "%20", CascadeCase::Sensitive, {}},
+        {"a b", nullptr, CascadeCase::Sensitive, {}},
+        // One-character separators keep empty tokens and give the whole text
+        // when absent.
+        {" a  b ", " ", CascadeCase::Sensitive, {"", "a", "", "b", ""}},
+        {"abc", " ", CascadeCase::Sensitive, {"abc"}},
+        {"", " ", CascadeCase::Sensitive, {}},
+    };
+    for (const Case& c : cases) {
+        const ETokenArray array(c.text, c.separator, c.cs);
+        EXPECT_EQ(Tokens(array), c.tokens) << (c.text ? c.text : "(null)") << " at " << (c.separator ? c.separator : "(null)");
+        EXPECT_EQ(array.TokenAt(array.GetNumTokens()), nullptr);
+        EXPECT_EQ(array.TokenAt(~0UL), nullptr);
+    }
     std::string reply = "titles 0 50000";
     for (int i = 0; i < 50000; ++i) reply += " id%3A" + std::to_string(i);
-    const ETokenArray tokens(reply.c_str(), " ID%3a", CascadeCase::Insensitive);
-    ASSERT_EQ(tokens.GetNumTokens(), 50001u);
-    EXPECT_STREQ(tokens.TokenAt(50000), "49999");
+    const ETokenArray huge(reply.c_str(), " ID%3a", CascadeCase::Insensitive);
+    ASSERT_EQ(huge.GetNumTokens(), 50001u);
+    EXPECT_STREQ(huge.TokenAt(50000), "49999");
 }
 
-// --- One-character separators ----------------------------------------------
-
-TEST(ETokenArraySplit, SingleCharacterKeepsEmptyTokens) {
-    EXPECT_EQ(Tokens(ETokenArray(" a  b ", " ", CascadeCase::Sensitive)), (Strings{"", "a", "", "b", ""}));
-}
-
-TEST(ETokenArraySplit, SingleCharacterAbsentGivesWholeText) {
-    EXPECT_EQ(Tokens(ETokenArray("abc", " ", CascadeCase::Sensitive)), (Strings{"abc"}));
-}
-
-TEST(ETokenArraySplit, SingleCharacterEmptyTextGivesNoTokens) {
-    EXPECT_EQ(ETokenArray("", " ", CascadeCase::Sensitive).GetNumTokens(), 0u);
-}
-
-// --- Access ----------------------------------------------------------------
-
-TEST(ETokenArrayAccess, TokenAtTheCountIsNull) {
-    const ETokenArray tokens("a b", " ", CascadeCase::Sensitive);
-    ASSERT_EQ(tokens.GetNumTokens(), 2u);
-    EXPECT_NE(tokens.TokenAt(1), nullptr);
-    EXPECT_EQ(tokens.TokenAt(2), nullptr);
-    EXPECT_EQ(tokens.TokenAt(~0UL), nullptr);
-}
-
-TEST(ETokenArrayAccess, ResetEmptiesTheArray) {
+TEST(ETokenArray, ResetAndJoin) {
     ETokenArray tokens("a b c", " ", CascadeCase::Sensitive);
     tokens.Reset();
     EXPECT_EQ(tokens.GetNumTokens(), 0u);
     EXPECT_EQ(tokens.TokenAt(0), nullptr);
     EXPECT_EQ(tokens.Join(","), "");
+    EXPECT_EQ(ETokenArray("a%20b%20", "%20", CascadeCase::Sensitive).Join("+"), "a+b+");
+    const char* text = "%20x%20%20y%20";
+    EXPECT_EQ(ETokenArray(text, "%20", CascadeCase::Sensitive).Join("%20"), text);
 }
 
-// --- Contains ----------------------------------------------------------------
-
-TEST(ETokenArrayContains, SortedSingleTokenIsFound) {
-    const ETokenArray tokens("the", " ", CascadeCase::Sensitive);
-    EXPECT_EQ(tokens.Contains("the", CascadeCase::Sensitive, ETokenArray::Order::Sorted), 0);
-}
-
-TEST(ETokenArrayContains, SortedFindsFirstMiddleAndLast) {
-    const ETokenArray tokens("a b c", " ", CascadeCase::Sensitive);
-    EXPECT_EQ(tokens.Contains("a", CascadeCase::Sensitive, ETokenArray::Order::Sorted), 0);
-    EXPECT_EQ(tokens.Contains("b", CascadeCase::Sensitive, ETokenArray::Order::Sorted), 1);
-    EXPECT_EQ(tokens.Contains("c", CascadeCase::Sensitive, ETokenArray::Order::Sorted), 2);
-}
-
-TEST(ETokenArrayContains, SortedFindsEveryTokenOfEvenAndOddCounts) {
-    for (const char* text : {"a b", "a b c d", "a b c d e f g h", "a b c d e f g h i"}) {
+TEST(ETokenArray, SortedContainsFindsEveryTokenAndMissesTheGaps) {
+    for (const char* text : {"the", "a b", "a b c", "a b c d", "a b c d e f g h", "a b c d e f g h i"}) {
         const ETokenArray tokens(text, " ", CascadeCase::Sensitive);
-        for (unsigned long i = 0; i < tokens.GetNumTokens(); ++i) {
+        for (unsigned long i = 0; i < tokens.GetNumTokens(); ++i)
             EXPECT_EQ(tokens.Contains(tokens.TokenAt(i), CascadeCase::Sensitive, ETokenArray::Order::Sorted), long(i))
                 << text;
-        }
     }
+    const ETokenArray gaps("b d f", " ", CascadeCase::Sensitive);
+    for (const char* missing : {"a", "c", "e", "g", ""})
+        EXPECT_EQ(gaps.Contains(missing, CascadeCase::Sensitive, ETokenArray::Order::Sorted), -1) << missing;
+    EXPECT_EQ(gaps.Contains(nullptr, CascadeCase::Sensitive, ETokenArray::Order::Sorted), -1);
+    const ETokenArray empty("", " ", CascadeCase::Sensitive);
+    EXPECT_EQ(empty.Contains("a", CascadeCase::Sensitive, ETokenArray::Order::Sorted), -1);
+    EXPECT_EQ(empty.Contains("a", CascadeCase::Sensitive, ETokenArray::Order::Unsorted), -1);
 }
 
-TEST(ETokenArrayContains, SortedMissesBeforeBetweenAndAfter) {
-    const ETokenArray tokens("b d f", " ", CascadeCase::Sensitive);
-    for (const char* missing : {"a", "c", "e", "g", ""}) {
-        EXPECT_EQ(tokens.Contains(missing, CascadeCase::Sensitive, ETokenArray::Order::Sorted), -1) << missing;
-    }
-}
-
-TEST(ETokenArrayContains, EmptyArrayIsMinusOne) {
-    const ETokenArray tokens("", " ", CascadeCase::Sensitive);
-    EXPECT_EQ(tokens.Contains("a", CascadeCase::Sensitive, ETokenArray::Order::Sorted), -1);
-    EXPECT_EQ(tokens.Contains("a", CascadeCase::Sensitive, ETokenArray::Order::Unsorted), -1);
-}
-
-TEST(ETokenArrayContains, UnsortedGivesTheFirstEqualToken) {
+TEST(ETokenArray, UnsortedContainsGivesTheFirstEqualToken) {
     const ETokenArray tokens("x The y the", " ", CascadeCase::Sensitive);
     EXPECT_EQ(tokens.Contains("the", CascadeCase::Insensitive, ETokenArray::Order::Unsorted), 1);
     EXPECT_EQ(tokens.Contains("the", CascadeCase::Sensitive, ETokenArray::Order::Unsorted), 3);
     EXPECT_EQ(tokens.Contains("th", CascadeCase::Sensitive, ETokenArray::Order::Unsorted), -1);
-}
-
-TEST(ETokenArrayContains, NullTokenIsMinusOne) {
-    const ETokenArray tokens("a b", " ", CascadeCase::Sensitive);
     EXPECT_EQ(tokens.Contains(nullptr, CascadeCase::Sensitive, ETokenArray::Order::Unsorted), -1);
-    EXPECT_EQ(tokens.Contains(nullptr, CascadeCase::Sensitive, ETokenArray::Order::Sorted), -1);
-}
-
-// --- Join ----------------------------------------------------------------------
-
-TEST(ETokenArrayJoin, SeparatorOnlyBetweenNeighbours) {
-    const ETokenArray tokens("a%20b%20", "%20", CascadeCase::Sensitive);
-    EXPECT_EQ(tokens.Join("+"), "a+b+");
-}
-
-TEST(ETokenArrayJoin, SplitThenJoinGivesTheTextBack) {
-    const char* text = "%20x%20%20y%20";
-    EXPECT_EQ(ETokenArray(text, "%20", CascadeCase::Sensitive).Join("%20"), text);
 }
 
 }  // namespace
