@@ -210,6 +210,7 @@ bool LocalHttpServer::ReadRequest(int fd, Request& request) {
     request.method = std::string(requestLine.substr(0, space1));
     const std::string_view target = requestLine.substr(space1 + 1, space2 - space1 - 1);
     request.path = std::string(target.substr(0, target.find('?')));
+    if (const auto mark = target.find('?'); mark != std::string_view::npos) request.query = std::string(target.substr(mark + 1));
     rest.remove_prefix(lineEnd + 2);
     for (auto end = rest.find("\r\n"); end != 0 && end != std::string_view::npos; end = rest.find("\r\n")) {
         const std::string_view line = rest.substr(0, end);

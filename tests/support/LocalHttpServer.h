@@ -31,6 +31,7 @@ public:
     struct Request {
         std::string method;
         std::string path;                           // without the query
+        std::string query;                          // after "?", "" when absent
         std::map<std::string, std::string> headers;  // names in lower case
         long long rangeStart = -1;                   // from "Range: bytes=N-", -1 when absent
     };

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+// The real directory feeds and outlines the radio tests read, kept byte for
+// byte under tests/radio/data (CTest sets QUENDREL_SOURCE_DIR).
+inline std::string RadioSamplePath(std::string_view name) {
+    const char* root = std::getenv("QUENDREL_SOURCE_DIR");
+    return std::string(root ? root : ".") + "/tests/radio/data/" + std::string(name);
+}
+
+inline std::string RadioSample(std::string_view name) {
+    std::ifstream in(RadioSamplePath(name), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Whether `text` is well-formed UTF-8 without control characters other
+// than tab, line feed and carriage return.
+inline bool IsCleanUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') return false;
+        std::size_t n = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3
+                                                                 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        if (n == 3 && b == 0xE0 && static_cast<unsigned char>(text[i + 1]) < 0xA0) return false;
+        if (n == 3 && b == 0xED && static_cast<unsigned char>(text[i + 1]) > 0x9F) return false;
+        if (n == 4 && b == 0xF0 && static_cast<unsigned char>(text[i + 1]) < 0x90) return false;
+        if (n == 4 && b == 0xF4 && static_cast<unsigned char>(text[i + 1]) > 0x8F) return false;
+        i += n;
+    }
+    return true;
+}
