@@ -6,6 +6,7 @@
 #include "radio/FeedDocument.h"
 
 #include <strings.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -30,7 +31,11 @@ FavoritesFile::FavoritesFile(CascadeString path) : m_path(path.IsEmpty() ? Defau
 CascadeString FavoritesFile::DefaultPath() { return g_appPath + kFileName; }
 
 std::string FavoritesFile::AsideName(const char* kind) const {
-    return m_path.Std() + "." + kind + "-" + std::to_string((long long)std::time(nullptr));
+    const std::string stem = m_path.Std() + "." + kind + "-" + std::to_string((long long)std::time(nullptr));
+    // An earlier copy from the same second is never replaced.
+    std::string name = stem;
+    for (int n = 2; ::access(name.c_str(), F_OK) == 0; ++n) name = stem + "-" + std::to_string(n);
+    return name;
 }
 
 void FavoritesFile::KeepAside(const std::string& bytes, bool mended) {

@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,19 @@ TEST_F(FavoritesFileTest, AnUnreadableFileIsKeptAsideNeverOverwritten) {
         EXPECT_EQ(content, keptContent);
         std::remove(file.KeptAsidePath().c_str());
     }
+}
+
+TEST_F(FavoritesFileTest, DamagedFilesKeptAsideInTheSameSecondAreAllKept) {
+    std::vector<std::string> kept;
+    for (const char* content : {"first broken", "second broken", "third broken"}) {
+        ASSERT_TRUE(m_dir.WriteFile("Favorites.xml", content));
+        FavoritesFile file(Path());
+        (void)file.Load(nullptr);
+        kept.push_back(file.KeptAsidePath().Std());
+    }
+    EXPECT_EQ(3u, std::set<std::string>(kept.begin(), kept.end()).size());
+    EXPECT_EQ(3u, FilesIn(m_dir.Path()).size());
+    EXPECT_EQ("third broken", m_dir.ReadFile(kept[2].substr(kept[2].rfind('/') + 1)));
 }
 
 TEST_F(FavoritesFileTest, ADamagedFileIsReadAsFarAsPossibleAndCopiedAside) {
