@@ -102,11 +102,10 @@ void BM_PodcastOutlineOpen(benchmark::State& state) {
         return;
     }
     const std::string outline = ReadSample("opml/digitalpodcast-top-rated-2017.opml");
-    for (const char* path :
-         {"/xml_podnova.opml", "/opml/digitalpodcast.opml", "/opml/digitalpodcastnew.opml",
-          "/opml/digitalpodcasttoprated.opml", "/opml/digitalpodcastmostviewed.opml",
-          "/opml/digitalpodcastmostsubscribed.opml", "/PodcastAlleyTop50.opml", "/PodcastAlley10Newest.opml",
-          "/directory/libsyn.opml"})
+    for (const char* path : {"/xml_podnova.opml", "/opml/digitalpodcast.opml", "/opml/digitalpodcastnew.opml",
+                             "/opml/digitalpodcasttoprated.opml", "/opml/digitalpodcastmostviewed.opml",
+                             "/opml/digitalpodcastmostsubscribed.opml", "/PodcastAlleyTop50.opml",
+                             "/PodcastAlley10Newest.opml", "/directory/libsyn.opml"})
         server.Route(path, LocalHttpServer::Body(outline, "text/xml"));
     std::size_t outlines = 0;
     for (auto _ : state) {

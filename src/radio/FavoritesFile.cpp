@@ -28,7 +28,9 @@ FeedDocument::ParseResult CheckOpml(const std::string& bytes, const std::string&
 
 FavoritesFile::FavoritesFile(CascadeString path) : m_path(path.IsEmpty() ? DefaultPath() : std::move(path)) {}
 
-CascadeString FavoritesFile::DefaultPath() { return g_appPath + kFileName; }
+CascadeString FavoritesFile::DefaultPath() {
+    return g_appPath + kFileName;
+}
 
 std::string FavoritesFile::AsideName(const char* kind) const {
     const std::string stem = m_path.Std() + "." + kind + "-" + std::to_string((long long)std::time(nullptr));
@@ -42,15 +44,14 @@ void FavoritesFile::KeepAside(const std::string& bytes, bool mended) {
     const std::string aside = AsideName(mended ? "mended" : "unreadable");
     const bool kept = mended ? AtomicFile::Write(aside, bytes) : ::rename(m_path.c_str(), aside.c_str()) == 0;
     if (!kept) {
-        AppLog::WriteToLog("radio: Favorites file %s could not be kept aside (%s); it will not be overwritten\n",
-                           true, m_path.c_str(), std::strerror(errno));
+        AppLog::WriteToLog("radio: Favorites file %s could not be kept aside (%s); it will not be overwritten\n", true,
+                           m_path.c_str(), std::strerror(errno));
         m_saveBlocked = true;
         return;
     }
     m_keptAside = aside;
     AppLog::WriteToLog("radio: Favorites file %s %s; its content is kept as %s\n", true, m_path.c_str(),
-                       mended ? "was damaged and read as far as possible" : "could not be read as OPML",
-                       aside.c_str());
+                       mended ? "was damaged and read as far as possible" : "could not be read as OPML", aside.c_str());
 }
 
 std::unique_ptr<OPMLNode> FavoritesFile::Load(RadioFetch* fetch) {

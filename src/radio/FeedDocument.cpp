@@ -12,7 +12,9 @@ namespace FeedDocument {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 }  // namespace
 
@@ -20,7 +22,8 @@ ParseResult Parse(std::string_view bytes, tinyxml2::XMLDocument& document, std::
     const std::string text = XmlRepair::StripDoctype(FeedText::ToUtf8(bytes));
     const std::string name(source);
     document.Clear();
-    if (document.Parse(text.data(), text.size()) == tinyxml2::XML_SUCCESS && document.RootElement()) return ParseResult::WellFormed;
+    if (document.Parse(text.data(), text.size()) == tinyxml2::XML_SUCCESS && document.RootElement())
+        return ParseResult::WellFormed;
     const std::string firstError = document.ErrorStr() ? document.ErrorStr() : "no element";
     unsigned repairs = 0;
     const std::string mended = XmlRepair::Balance(text, repairs);
@@ -50,6 +53,8 @@ const char* AttributeIgnoringCase(const tinyxml2::XMLElement& element, const cha
     return nullptr;
 }
 
-bool Named(const tinyxml2::XMLElement& element, const char* name) { return strcasecmp(element.Name(), name) == 0; }
+bool Named(const tinyxml2::XMLElement& element, const char* name) {
+    return strcasecmp(element.Name(), name) == 0;
+}
 
 }  // namespace FeedDocument

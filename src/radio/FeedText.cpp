@@ -1,6 +1,7 @@
 #include "radio/FeedText.h"
 
 #include "app/base/AppLog.h"
+#include "platform/CascadeString.h"
 
 #include <iconv.h>
 
@@ -13,14 +14,16 @@ namespace FeedText {
 namespace {
 
 // Windows-1252 bytes 0x80 to 0x9F; 0 where the code has no character.
-constexpr std::array<char32_t, 32> kCp1252High{
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kCp1252High{0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                               0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsDroppedControl(char32_t c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+bool IsDroppedControl(char32_t c) {
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
 
 void AppendUtf8(char32_t c, std::string& out) {
     if (IsDroppedControl(c)) return;
@@ -125,13 +128,6 @@ bool IsOneOf(const std::string& value, std::initializer_list<std::string_view> n
     return false;
 }
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return out;
-}
-
 }  // namespace
 
 std::string DeclaredEncoding(std::string_view bytes) {
@@ -148,7 +144,7 @@ std::string DeclaredEncoding(std::string_view bytes) {
     const char quote = declaration[i];
     const std::size_t end = declaration.find(quote, i + 1);
     if (end == std::string_view::npos) return "";
-    return Lower(declaration.substr(i + 1, end - i - 1));
+    return CascadeString(declaration.substr(i + 1, end - i - 1)).ToLower().Std();
 }
 
 std::string RepairUtf8(std::string_view text) {
@@ -183,8 +179,8 @@ std::string ToUtf8(std::string_view bytes) {
     const std::string encoding = DeclaredEncoding(bytes);
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     if (encoding.empty() || IsOneOf(encoding, {"utf-8", "utf8"})) return RepairUtf8(bytes);
-    if (IsOneOf(encoding, {"iso-8859-1", "iso8859-1", "latin1", "latin-1", "l1", "us-ascii", "ascii",
-                           "windows-1252", "cp1252", "x-cp1252"}))
+    if (IsOneOf(encoding, {"iso-8859-1", "iso8859-1", "latin1", "latin-1", "l1", "us-ascii", "ascii", "windows-1252",
+                           "cp1252", "x-cp1252"}))
         return FromCp1252(bytes);
     std::string out;
     if (FromIconv(bytes, encoding, out)) {

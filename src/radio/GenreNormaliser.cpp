@@ -91,25 +91,20 @@ std::string Displayed(std::string_view genre) {
     return text;
 }
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return out;
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 }  // namespace
 
 GenreNormaliser::GenreNormaliser() : m_masterGenres(kMasterGenreText, " ", CascadeCase::Sensitive) {
     const ETokenArray words(kSubstituteText, " ", CascadeCase::Sensitive);
     for (std::size_t i = 0; i + 1 < words.GetNumTokens(); i += 2) {
-        SubstituteGenre row{words.TokenAt(i), std::make_unique<ETokenArray>(words.TokenAt(i + 1), "|",
-                                                                             CascadeCase::Sensitive)};
+        SubstituteGenre row{words.TokenAt(i),
+                            std::make_unique<ETokenArray>(words.TokenAt(i + 1), "|", CascadeCase::Sensitive)};
         const std::string genre = Displayed(row.genre.View());
         for (std::size_t a = 0; a < row.aliases->GetNumTokens(); ++a)
-            m_aliasGenres.emplace(Lower(row.aliases->TokenAt(a)), genre);
+            m_aliasGenres.emplace(CascadeString(row.aliases->TokenAt(a)).ToLower().Std(), genre);
         m_substitutes.push_back(std::move(row));
     }
 }
@@ -118,7 +113,8 @@ std::string GenreNormaliser::NormaliseWord(std::string_view word) const {
     const std::string key(word);
     const long master = m_masterGenres.Contains(key.c_str(), CascadeCase::Insensitive, ETokenArray::Order::Sorted);
     if (master >= 0) return Displayed(m_masterGenres.TokenAt(std::size_t(master)));
-    if (const auto alias = m_aliasGenres.find(Lower(word)); alias != m_aliasGenres.end()) return alias->second;
+    const auto alias = m_aliasGenres.find(CascadeString(word).ToLower().Std());
+    if (alias != m_aliasGenres.end()) return alias->second;
     return kMiscGenre;
 }
 

@@ -36,8 +36,7 @@ struct PodcastDirectory {
 constexpr std::array kPodcastDirectories{
     PodcastDirectory{"PodNova Directory", Directory::PodNova, "/xml_podnova.opml"},
     PodcastDirectory{"Digital Podcast Directory", Directory::DigitalPodcast, "/opml/digitalpodcast.opml"},
-    PodcastDirectory{"Digital Podcast 50 Newest Podcasts", Directory::DigitalPodcast,
-                     "/opml/digitalpodcastnew.opml"},
+    PodcastDirectory{"Digital Podcast 50 Newest Podcasts", Directory::DigitalPodcast, "/opml/digitalpodcastnew.opml"},
     PodcastDirectory{"Digital Podcast 50 Top Rated Podcasts", Directory::DigitalPodcast,
                      "/opml/digitalpodcasttoprated.opml"},
     PodcastDirectory{"Digital Podcast 50 Most Visited Podcasts", Directory::DigitalPodcast,
@@ -111,8 +110,8 @@ bool InternetRadio::ParseShoutcastStations(std::string_view bytes, const RadioDi
         if (!FeedDocument::Named(*station, "station")) continue;
         const std::string id = AttributeText(*station, "id");
         // Without an id there is no playlist to ask for; the row stays, unplayable.
-        const CascadeString url = id.empty() ? CascadeString()
-                                             : directories.Url(Directory::Shoutcast, kShoutcastTuneInPath + id);
+        const CascadeString url =
+            id.empty() ? CascadeString() : directories.Url(Directory::Shoutcast, kShoutcastTuneInPath + id);
         list.AddEntry(Entry(AttributeText(*station, "name"), url.View(), "", url.View()));
     }
     return true;
@@ -197,7 +196,9 @@ OPMLNode* InternetRadio::KeptTree(std::unique_ptr<OPMLNode>& kept, Directory dir
     return kept.get();
 }
 
-OPMLNode* InternetRadio::GetSlimPicks() { return KeptTree(m_picks, Directory::Picks, kPicksPath); }
+OPMLNode* InternetRadio::GetSlimPicks() {
+    return KeptTree(m_picks, Directory::Picks, kPicksPath);
+}
 
 OPMLNode* InternetRadio::GetLiveMusicArchive() {
     return KeptTree(m_archive, Directory::LiveMusicArchive, kArchivePath);

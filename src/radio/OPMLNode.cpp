@@ -15,7 +15,9 @@ namespace {
 
 using tinyxml2::XMLElement;
 
-bool HasText(const CascadeString& s, std::string_view part) { return s.Contains(part, CascadeCase::Insensitive); }
+bool HasText(const CascadeString& s, std::string_view part) {
+    return s.Contains(part, CascadeCase::Insensitive);
+}
 
 // The URL of an outline: "URL", then "url" (any other case), then "xmlUrl"
 // (any case); a later kind replaces an earlier one.
@@ -24,9 +26,12 @@ const char* OutlineUrl(const XMLElement& outline) {
     int bestRank = 0;
     for (const tinyxml2::XMLAttribute* a = outline.FirstAttribute(); a; a = a->Next()) {
         int rank = 0;
-        if (strcasecmp(a->Name(), "xmlUrl") == 0) rank = 3;
-        else if (std::strcmp(a->Name(), "URL") == 0) rank = 1;
-        else if (strcasecmp(a->Name(), "url") == 0) rank = 2;
+        if (strcasecmp(a->Name(), "xmlUrl") == 0)
+            rank = 3;
+        else if (std::strcmp(a->Name(), "URL") == 0)
+            rank = 1;
+        else if (strcasecmp(a->Name(), "url") == 0)
+            rank = 2;
         if (rank > bestRank) {
             best = a->Value();
             bestRank = rank;
@@ -48,8 +53,10 @@ std::string Duration(std::string_view text) {
         return std::string(text);
     const long long seconds = EUtils::ParseDecimal(text);
     CascadeString out;
-    if (seconds >= 3600) out.Format("%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    else out.Format("%lld:%02lld", seconds / 60, seconds % 60);
+    if (seconds >= 3600)
+        out.Format("%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    else
+        out.Format("%lld:%02lld", seconds / 60, seconds % 60);
     return out.Std();
 }
 
@@ -104,8 +111,9 @@ bool OPMLNode::ParseDocument(std::string_view bytes, std::string_view source) {
     tinyxml2::XMLDocument document;
     if (FeedDocument::Parse(bytes, document, source) == FeedDocument::ParseResult::Failed) return false;
     const XMLElement* root = document.RootElement();
-    const char* part = FeedDocument::Named(*root, "opml") ? "body" : FeedDocument::Named(*root, "rss") ? "channel"
-                                                                                                        : nullptr;
+    const char* part = FeedDocument::Named(*root, "opml")  ? "body"
+                       : FeedDocument::Named(*root, "rss") ? "channel"
+                                                           : nullptr;
     if (!part) {
         const std::string name(source);
         AppLog::WriteToLog("radio: %s: a <%s> document is neither OPML nor RSS\n", false, name.c_str(), root->Name());
@@ -116,8 +124,10 @@ bool OPMLNode::ParseDocument(std::string_view bytes, std::string_view source) {
 }
 
 void OPMLNode::Parse(const XMLElement& element) {
-    if (FeedDocument::Named(element, "channel")) ParseChannel(element);
-    else ParseOutline(element);
+    if (FeedDocument::Named(element, "channel"))
+        ParseChannel(element);
+    else
+        ParseOutline(element);
 }
 
 std::unique_ptr<OPMLNode> OPMLNode::MakeChild(OPMLNode* parent) const {
@@ -143,8 +153,10 @@ void OPMLNode::ParseChannel(const XMLElement& channel) {
 }
 
 void OPMLNode::ParseOutline(const XMLElement& outline) {
-    if (const char* value = FeedDocument::AttributeIgnoringCase(outline, "text")) text = value;
-    else if (const char* title = FeedDocument::AttributeIgnoringCase(outline, "title")) text = title;
+    if (const char* value = FeedDocument::AttributeIgnoringCase(outline, "text"))
+        text = value;
+    else if (const char* title = FeedDocument::AttributeIgnoringCase(outline, "title"))
+        text = title;
     if (const char* value = FeedDocument::AttributeIgnoringCase(outline, "type")) type = value;
     if (const char* value = OutlineUrl(outline)) url = value;
     for (const XMLElement* e = outline.FirstChildElement(); e; e = e->NextSiblingElement()) {

@@ -94,7 +94,7 @@ private:
     std::unique_ptr<OPMLNode> MakeChild(OPMLNode* parent) const;
     void LoadIfNeeded(Load load);
 
-    OPMLNode* m_parent = nullptr;    // not owned
-    RadioFetch* m_fetch = nullptr;   // not owned, shared by the tree
+    OPMLNode* m_parent = nullptr;   // not owned
+    RadioFetch* m_fetch = nullptr;  // not owned, shared by the tree
     std::vector<std::unique_ptr<OPMLNode>> m_children;
 };

@@ -17,8 +17,8 @@ class CascadeHTTPStream;
 class RadioFetch {
 public:
     struct Limits {
-        unsigned long stallMs = 10000;   // no byte (or no response) for this long fails
-        unsigned long totalMs = 30000;   // the whole body must be in within this
+        unsigned long stallMs = 10000;     // no byte (or no response) for this long fails
+        unsigned long totalMs = 30000;     // the whole body must be in within this
         std::size_t maxBytes = 32u << 20;  // a bigger body is refused, not held
     };
 

@@ -15,13 +15,6 @@ using tinyxml2::XMLElement;
 
 constexpr long kMaxBitrate = 1024;
 
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return out;
-}
-
 }  // namespace
 
 std::unique_ptr<StationDirectory> StationDirectory::Parse(std::string_view bytes, Format format,
@@ -33,7 +26,8 @@ std::unique_ptr<StationDirectory> StationDirectory::Parse(std::string_view bytes
     const std::string name(source);
     if (format == Format::Xiph && FeedDocument::Named(*root, "directory")) {
         directory->ReadXiph(*root, genres);
-    } else if (format == Format::Steamcast && (FeedDocument::Named(*root, "rsms") || FeedDocument::Named(*root, "rss"))) {
+    } else if (format == Format::Steamcast &&
+               (FeedDocument::Named(*root, "rsms") || FeedDocument::Named(*root, "rss"))) {
         const XMLElement* channel = root->FirstChildElement();
         while (channel && !FeedDocument::Named(*channel, "channel")) channel = channel->NextSiblingElement();
         if (channel) directory->ReadSteamcast(*channel, genres);
@@ -93,7 +87,7 @@ void StationDirectory::CollectGenres() {
     std::unordered_set<std::string> seen;
     for (const Station& station : m_stations)
         for (const std::string& genre : station.genres)
-            if (seen.insert(LowerAscii(genre)).second) m_genres.push_back(genre);
+            if (seen.insert(CascadeString(genre).ToLower().Std()).second) m_genres.push_back(genre);
     std::stable_sort(m_genres.begin(), m_genres.end(),
                      [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
 }
@@ -111,9 +105,8 @@ void StationDirectory::AddGenres(BrowseEntryList& list, const char* type) const 
 
 void StationDirectory::AddStations(BrowseEntryList& list, const char* genre) const {
     for (const Station& station : m_stations) {
-        if (genre && std::none_of(station.genres.begin(), station.genres.end(), [genre](const std::string& g) {
-                return strcasecmp(g.c_str(), genre) == 0;
-            }))
+        if (genre && std::none_of(station.genres.begin(), station.genres.end(),
+                                  [genre](const std::string& g) { return strcasecmp(g.c_str(), genre) == 0; }))
             continue;
         auto entry = std::make_unique<BrowseEntry>();
         entry->name = station.name;

@@ -29,8 +29,8 @@ public:
 
     // Reads a directory document from its bytes (no I/O). Null, with a log
     // line naming `source`, when it does not parse or is not of `format`.
-    static std::unique_ptr<StationDirectory> Parse(std::string_view bytes, Format format,
-                                                   const GenreNormaliser& genres, std::string_view source);
+    static std::unique_ptr<StationDirectory> Parse(std::string_view bytes, Format format, const GenreNormaliser& genres,
+                                                   std::string_view source);
 
     // Adds one entry per distinct normalised genre (compared ignoring case;
     // name and id the genre, type `type`) in alphabetical order, skipping

@@ -8,14 +8,18 @@ namespace XmlRepair {
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 bool IsNameStart(char c) {
     const auto b = static_cast<unsigned char>(c);
     return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_' || b == ':' || b >= 0x80;
 }
 
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
 
 std::size_t SkipSpace(std::string_view text, std::size_t i) {
     while (i < text.size() && IsSpace(text[i])) ++i;
@@ -89,8 +93,10 @@ public:
 
     std::string Run(unsigned& repairs) {
         while (m_pos < m_text.size()) {
-            if (m_text[m_pos] == '<') Markup();
-            else Text();
+            if (m_text[m_pos] == '<')
+                Markup();
+            else
+                Text();
         }
         for (auto it = m_open.rbegin(); it != m_open.rend(); ++it) CloseTag(*it);
         m_repairs += unsigned(m_open.size());
@@ -238,10 +244,14 @@ private:
         m_out += "=\"";
         for (std::size_t k = 0; k < value.size(); ++k) {
             const char c = value[k];
-            if (c == '"') m_out += "&quot;";
-            else if (c == '<') m_out += "&lt;";
-            else if (c == '&' && !IsReference(value, k)) m_out += "&amp;";
-            else m_out += c;
+            if (c == '"')
+                m_out += "&quot;";
+            else if (c == '<')
+                m_out += "&lt;";
+            else if (c == '&' && !IsReference(value, k))
+                m_out += "&amp;";
+            else
+                m_out += c;
         }
         m_out += '"';
     }
@@ -273,6 +283,8 @@ std::string StripDoctype(std::string_view text) {
     return out;
 }
 
-std::string Balance(std::string_view text, unsigned& repairs) { return Balancer(text).Run(repairs); }
+std::string Balance(std::string_view text, unsigned& repairs) {
+    return Balancer(text).Run(repairs);
+}
 
 }  // namespace XmlRepair

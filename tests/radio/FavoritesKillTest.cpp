@@ -45,8 +45,8 @@ char ListInFile(const std::string& path, std::string& why) {
         return list;
     }
     for (unsigned long i = 0; i < count; ++i) {
-        const std::string expected = std::string("List ") + list + " station " + std::to_string(i) +
-                                     " with a title long enough to fill";
+        const std::string expected =
+            std::string("List ") + list + " station " + std::to_string(i) + " with a title long enough to fill";
         if (root->Child(i, Load::No)->text.Std() != expected) {
             why = "entry " + std::to_string(i) + " reads " + root->Child(i, Load::No)->text.Std();
             return '?';

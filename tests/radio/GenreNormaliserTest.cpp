@@ -93,7 +93,8 @@ TEST(GenreTables, AnAliasGivesTheFirstRowListingIt) {
                 bool earlier = false;
                 for (const auto& other : normaliser.SubstituteGenres()) {
                     if (&other == &row) break;
-                    earlier |= other.aliases->Contains(alias, CascadeCase::Insensitive, ETokenArray::Order::Unsorted) >= 0;
+                    earlier |=
+                        other.aliases->Contains(alias, CascadeCase::Insensitive, ETokenArray::Order::Unsorted) >= 0;
                 }
                 EXPECT_TRUE(earlier) << alias << " gave " << got;
             }

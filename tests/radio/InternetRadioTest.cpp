@@ -182,15 +182,16 @@ TEST_F(InternetRadioTest, BitrateBoundaries) {
 }
 
 TEST_F(InternetRadioTest, SteamcastFeedGivesGenresAndStations) {
-    m_server.Route("/sbin/rsms_feed.xml",
-                   LocalHttpServer::Body("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rsms><channel>"
-                                         "<item><title>Caf\xE9 Jazz</title><category>Jazz / Lounge</category>"
-                                         "<enclosure url=\"http://s/1.pls\"/></item>"
-                                         "<item><TITLE>Old</TITLE><title>Hip Hop Now</title><Category>Hip-Hop</Category>"
-                                         "<category>ignored</category><enclosure url=\"http://s/2.pls\"/></item>"
-                                         "<item><title>No enclosure</title><category>jazz</category></item>"
-                                         "<item><title>No genre</title><enclosure url=\"http://s/4.pls\"/></item>"
-                                         "</channel></rsms>"));
+    m_server.Route(
+        "/sbin/rsms_feed.xml",
+        LocalHttpServer::Body("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rsms><channel>"
+                              "<item><title>Caf\xE9 Jazz</title><category>Jazz / Lounge</category>"
+                              "<enclosure url=\"http://s/1.pls\"/></item>"
+                              "<item><TITLE>Old</TITLE><title>Hip Hop Now</title><Category>Hip-Hop</Category>"
+                              "<category>ignored</category><enclosure url=\"http://s/2.pls\"/></item>"
+                              "<item><title>No enclosure</title><category>jazz</category></item>"
+                              "<item><title>No genre</title><enclosure url=\"http://s/4.pls\"/></item>"
+                              "</channel></rsms>"));
     BrowseEntryList genres;
     ASSERT_TRUE(m_radio->GetSteamcastGenres(genres));
     ASSERT_EQ(4u, genres.GetNumEntries());

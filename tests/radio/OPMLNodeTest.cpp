@@ -58,12 +58,12 @@ INSTANTIATE_TEST_SUITE_P(Attributes, OutlineUrlPrecedence,
                                            UrlCase{"htmlUrl=\"h\"", ""}, UrlCase{"", ""}));
 
 TEST(OutlineReading, DropsServerPagesAndTorrentsWithWhatTheyHold) {
-    OPMLNode root = Read(Opml(
-        "<outline text=\"keep\" URL=\"http://a/s.mp3\"/>"
-        "<outline text=\"page\" type=\"ServerPage\"><outline text=\"inner\" URL=\"http://a/x.mp3\"/></outline>"
-        "<outline text=\"torrent\" url=\"http://a/show.TORRENT\"/>"
-        "<outline text=\"folder\"><outline text=\"deep\" url=\"http://a/b.torrent?x\"/>"
-        "<outline text=\"deeper\"><outline text=\"leaf\" url=\"http://a/leaf.mp3\"/></outline></outline>"));
+    OPMLNode root = Read(
+        Opml("<outline text=\"keep\" URL=\"http://a/s.mp3\"/>"
+             "<outline text=\"page\" type=\"ServerPage\"><outline text=\"inner\" URL=\"http://a/x.mp3\"/></outline>"
+             "<outline text=\"torrent\" url=\"http://a/show.TORRENT\"/>"
+             "<outline text=\"folder\"><outline text=\"deep\" url=\"http://a/b.torrent?x\"/>"
+             "<outline text=\"deeper\"><outline text=\"leaf\" url=\"http://a/leaf.mp3\"/></outline></outline>"));
     ASSERT_EQ(2u, root.ChildCount(Load::No));
     EXPECT_EQ("keep", root.Child(0, Load::No)->text);
     OPMLNode* folder = root.Child(1, Load::No);
@@ -109,10 +109,10 @@ TEST(RssReading, KeepsItemsWithAnEnclosureAndAddsTheirDuration) {
 }
 
 TEST(RssReading, RealFeedsGiveOneNodePerEnclosure) {
-    for (const char* name : {"podcast-rss/davidco-2009-stylesheet-padding-comment.rss",
-                             "podcast-rss/speakingoffaith-2008-leading-comment-no-xmldecl-first25.xml",
-                             "podcast-rss/podigee-2020-duration-seconds-first20.rss",
-                             "podcast-rss/chyz-2009-iso8859-1-no-duration.xml"}) {
+    for (const char* name :
+         {"podcast-rss/davidco-2009-stylesheet-padding-comment.rss",
+          "podcast-rss/speakingoffaith-2008-leading-comment-no-xmldecl-first25.xml",
+          "podcast-rss/podigee-2020-duration-seconds-first20.rss", "podcast-rss/chyz-2009-iso8859-1-no-duration.xml"}) {
         const std::string bytes = RadioSample(name);
         OPMLNode root;
         ASSERT_TRUE(root.ParseDocument(bytes, name)) << name;
@@ -255,11 +255,11 @@ TEST_F(OutlineLoading, AFailedOrEmptyLoadIsTriedAgain) {
 TEST_F(OutlineLoading, ADoctypeNeverMakesTheParserFetchWhatItNames) {
     const std::string dtd = m_server.Url("/opmlDtd.txt");
     m_server.Route("/opmlDtd.txt", LocalHttpServer::Body("<!ENTITY x \"y\">"));
-    m_server.Route("/doc.opml",
-                   LocalHttpServer::Body("<?xml version=\"1.0\"?>\n<!DOCTYPE opml [ <!ENTITY % opml_plain SYSTEM \"" +
-                                         dtd + "\"> <!ENTITY % OtherAttributes \"url CDATA #IMPLIED\"> %opml_plain; ]>"
-                                               "<opml version=\"1.0\"><body><outline text=\"in\" url=\"" +
-                                         dtd + "\"/></body></opml>"));
+    m_server.Route("/doc.opml", LocalHttpServer::Body(
+                                    "<?xml version=\"1.0\"?>\n<!DOCTYPE opml [ <!ENTITY % opml_plain SYSTEM \"" + dtd +
+                                    "\"> <!ENTITY % OtherAttributes \"url CDATA #IMPLIED\"> %opml_plain; ]>"
+                                    "<opml version=\"1.0\"><body><outline text=\"in\" url=\"" +
+                                    dtd + "\"/></body></opml>"));
     OPMLNode node(m_server.Url("/doc.opml").c_str(), OPMLNode::Source::Url, &m_fetch);
     ASSERT_EQ(1u, node.ChildCount(Load::No));
     EXPECT_EQ("in", node.Child(0, Load::No)->text);
@@ -293,10 +293,14 @@ TEST(FavoritesWriter, WritesTheAttributesEachKindOfEntryNeeds) {
         int children;
     };
     const Expected expected[] = {
-        {"Stream", "http://a/tunein-station.pls?id=1", nullptr, 0}, {"Outline", "http://a/Dir.OPML", nullptr, 0},
-        {"Typed outline", "http://a/dir", "opml", 0},                {"Feed", "http://a/feed", "rss", 0},
-        {"Feed by name", "http://a/news.XML", "rss", 0},             {"Song link", "http://a/song.mp3", nullptr, 0},
-        {"Folder & more", nullptr, nullptr, 1},                      {"", "http://a/untitled.m3u", nullptr, 0},
+        {"Stream", "http://a/tunein-station.pls?id=1", nullptr, 0},
+        {"Outline", "http://a/Dir.OPML", nullptr, 0},
+        {"Typed outline", "http://a/dir", "opml", 0},
+        {"Feed", "http://a/feed", "rss", 0},
+        {"Feed by name", "http://a/news.XML", "rss", 0},
+        {"Song link", "http://a/song.mp3", nullptr, 0},
+        {"Folder & more", nullptr, nullptr, 1},
+        {"", "http://a/untitled.m3u", nullptr, 0},
     };
     const auto* outline = opml->FirstChildElement("body")->FirstChildElement("outline");
     for (const Expected& e : expected) {
@@ -323,13 +327,19 @@ TEST(FavoritesWriter, WritesTheAttributesEachKindOfEntryNeeds) {
 
 TEST(FavoritesWriter, ATreeReadBackKeepsWhatItShows) {
     OPMLNode root;
-    root.AddChild("R\xC3\xA4" "dio <1> & \"2\"", "http://a/s.pls?id=1&x=2", "audio");
+    root.AddChild(
+        "R\xC3\xA4"
+        "dio <1> & \"2\"",
+        "http://a/s.pls?id=1&x=2", "audio");
     OPMLNode* folder = root.AddChild("Folder", "", "");
     folder->AddChild("Dir", "http://a/d.opml", "");
     OPMLNode back;
     ASSERT_TRUE(back.ParseDocument(root.ToFavoritesXml(), "written"));
     ASSERT_EQ(2u, back.ChildCount(Load::No));
-    EXPECT_EQ("R\xC3\xA4" "dio <1> & \"2\"", back.Child(0, Load::No)->text);
+    EXPECT_EQ(
+        "R\xC3\xA4"
+        "dio <1> & \"2\"",
+        back.Child(0, Load::No)->text);
     EXPECT_EQ("http://a/s.pls?id=1&x=2", back.Child(0, Load::No)->url);
     EXPECT_FALSE(back.Child(0, Load::No)->HasChildren());
     OPMLNode* folderBack = back.Child(1, Load::No);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -26,8 +27,11 @@ inline bool IsCleanUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
         if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') return false;
-        std::size_t n = b < 0x80 ? 1 : (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3
-                                                                 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+        std::size_t n = b < 0x80                   ? 1
+                        : (b >= 0xC2 && b <= 0xDF) ? 2
+                        : (b >= 0xE0 && b <= 0xEF) ? 3
+                        : (b >= 0xF0 && b <= 0xF4) ? 4
+                                                   : 0;
         if (n == 0 || i + n > text.size()) return false;
         for (std::size_t k = 1; k < n; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -39,3 +43,14 @@ inline bool IsCleanUtf8(std::string_view text) {
     }
     return true;
 }
+
+// Names the cases of a parameterised test after their `label` field.
+struct LabelName {
+    template <typename Info>
+    std::string operator()(const Info& info) const {
+        std::string name = info.param.label;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    }
+};
