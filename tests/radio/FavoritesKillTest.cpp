@@ -25,9 +25,14 @@ using Load = OPMLNode::Load;
 constexpr long kEntries = 200;
 constexpr int kRounds = 60;
 
+// The saver is built next to the test programs' folder: <build>/favorites-saver
+// beside <build>/tests/radio_tests.
 std::string SaverPath() {
-    const char* build = std::getenv("QUENDREL_BUILD_DIR");
-    return std::string(build ? build : ".") + "/favorites-saver";
+    std::string self(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", self.data(), self.size() - 1);
+    self.resize(n > 0 ? std::size_t(n) : 0);
+    for (int up = 0; up < 2; ++up) self = self.substr(0, self.rfind('/'));
+    return self + "/favorites-saver";
 }
 
 // Which list the file holds: 'A' (kEntries stations), 'B' (one more), or '?'.

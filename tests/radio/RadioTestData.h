@@ -11,7 +11,10 @@
 // byte under tests/radio/data (CTest sets QUENDREL_SOURCE_DIR).
 inline std::string RadioSamplePath(std::string_view name) {
     const char* root = std::getenv("QUENDREL_SOURCE_DIR");
-    return std::string(root ? root : ".") + "/tests/radio/data/" + std::string(name);
+    // tests/radio/ lies two levels below the source root.
+    std::string source = __FILE__;
+    for (int up = 0; up < 3; ++up) source = source.substr(0, source.rfind('/'));
+    return (root ? std::string(root) : source) + "/tests/radio/data/" + std::string(name);
 }
 
 inline std::string RadioSample(std::string_view name) {
