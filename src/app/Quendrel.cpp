@@ -1,5 +1,6 @@
 #include "app/Quendrel.h"
 
+#include "app/FatalSignalExit.h"
 #include "app/base/AppActivity.h"
 #include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
@@ -207,15 +208,7 @@ CascadeString Quendrel::BringUpScreens(const AppOptions& options) {
 
 void Quendrel::OnAppExit() { m_wormhole.Destroy(); }
 
-void Quendrel::OnSignal(int signo) {
-    // A crash inside a thread that Disconnect waits for must not hang the
-    // process: the alarm ends it if the goodbye takes too long.
-    alarm(3);
-    WriteToLog("**************\nGot Signal: %i\n**************\n", true, signo);
-    m_player.CloseAudioOutput();
-    m_player.Disconnect();
-    std::exit(signo);
-}
+void Quendrel::OnSignal(int signo) { FatalSignalExit::Run(signo, m_player); }
 
 void Quendrel::NotifyActivity(unsigned long key) {
     if (key != CascadeKeys::kNoActivity) m_idleCountdown = m_idleReload;

@@ -279,8 +279,14 @@ bool CascadeAudioPlayer::Open(Client* client) {
     return true;
 }
 
+bool CascadeAudioPlayer::IsAudioThread() const { return m_impl->thread.get_id() == std::this_thread::get_id(); }
+
 bool CascadeAudioPlayer::Close() {
     Impl& impl = *m_impl;
+    if (IsAudioThread()) {
+        std::fprintf(stderr, "audio: Close on the audio thread refused (it cannot wait for its own end)\n");
+        return false;
+    }
     {
         std::lock_guard guard(impl.lock);
         if (!impl.open) return false;

@@ -84,7 +84,12 @@ public:
     // device or when the device does not open.
     [[nodiscard]] bool Open(Client* client);
     // Stops, ends the audio thread and closes the device. True when it was open.
+    // Refused (false, logged) on the audio thread itself, which cannot wait
+    // for its own end.
     bool Close();
+    // True when called on the audio thread (inside a client callback, or a
+    // signal handler interrupting it). Any thread.
+    bool IsAudioThread() const;
 
     // Queues `stream` (not owned; it must stay alive until it is no longer
     // IsStreamQueued, or until Stop returns) as `type` ("MP3", "FLAC", "WAV",

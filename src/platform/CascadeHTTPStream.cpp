@@ -39,12 +39,13 @@ struct CascadeHTTPStream::Impl {
     }
 
     // Drives the transfers until `ready` holds, at most `timeoutMs` without
-    // it, or until `aborted` is set.
+    // it, or until one of the two stop flags is set.
     template <typename Ready>
-    Outcome Drive(CurlTransfer* extra, unsigned long timeoutMs, const std::atomic<bool>& aborted, Ready ready) {
+    Outcome Drive(CurlTransfer* extra, unsigned long timeoutMs, const std::atomic<bool>& aborted,
+                  const std::atomic<bool>& cancelled, Ready ready) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
-            if (aborted.load()) return Outcome::Aborted;
+            if (aborted.load() || cancelled.load()) return Outcome::Aborted;
             Pump(extra);
             if (ready()) return Outcome::Ready;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -72,6 +73,10 @@ bool CascadeHTTPStream::EnsureMulti() {
 
 bool CascadeHTTPStream::Open(const char* url) {
     Close();
+    if (m_cancelled) {
+        m_lastError = Error::Aborted;
+        return false;
+    }
     m_aborted = false;
     m_lastError = Error::None;
     m_url = url;
@@ -82,7 +87,8 @@ bool CascadeHTTPStream::Open(const char* url) {
     if (!transfer) return FailOpen(error.c_str());
     // Until it is accepted the transfer travels as the `extra` one.
     CurlTransfer& t = *transfer;
-    const Outcome outcome = m_impl->Drive(&t, m_stallTimeoutMs, m_aborted, [&] { return t.HeadersDone(); });
+    const Outcome outcome =
+        m_impl->Drive(&t, m_stallTimeoutMs, m_aborted, m_cancelled, [&] { return t.HeadersDone(); });
     if (outcome == Outcome::Aborted) {
         m_lastError = Error::Aborted;
         return false;
@@ -106,7 +112,7 @@ bool CascadeHTTPStream::FailOpen(const char* reason) {
 long CascadeHTTPStream::ReadBytes(void* buffer, std::size_t length) {
     if (!m_impl->current || m_impl->readsEnded || length == 0) return 0;
     CurlTransfer& t = *m_impl->current;
-    const Outcome outcome = m_impl->Drive(nullptr, m_stallTimeoutMs, m_aborted,
+    const Outcome outcome = m_impl->Drive(nullptr, m_stallTimeoutMs, m_aborted, m_cancelled,
                                           [&] { return t.Buffered() > 0 || t.Done(); });
     if (outcome == Outcome::Aborted) return EndRead(Error::Aborted, nullptr);
     if (t.Buffered() > 0) {
@@ -156,7 +162,8 @@ bool CascadeHTTPStream::SeekToPosition(uint64_t position) {
         return false;
     }
     CurlTransfer& t = *transfer;
-    const Outcome outcome = m_impl->Drive(&t, m_stallTimeoutMs, m_aborted, [&] { return t.HeadersDone(); });
+    const Outcome outcome =
+        m_impl->Drive(&t, m_stallTimeoutMs, m_aborted, m_cancelled, [&] { return t.HeadersDone(); });
     const bool served = (t.Status() == 206 && t.BodyStart() == position) || (t.Status() == 200 && position == 0);
     if (outcome != Outcome::Ready || t.Failed() || !served) {
         std::fprintf(stderr, "http: %s: seek to %llu refused (status %d)\n", m_url.c_str(),
@@ -178,6 +185,11 @@ bool CascadeHTTPStream::Close() {
 }
 
 bool CascadeHTTPStream::IsOpen() const { return m_impl->current != nullptr; }
+
+void CascadeHTTPStream::Cancel() {
+    m_cancelled = true;
+    Abort();
+}
 
 void CascadeHTTPStream::Abort() {
     m_aborted = true;

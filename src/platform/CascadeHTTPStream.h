@@ -55,6 +55,10 @@ public:
     // Makes a blocked Open or ReadBytes on another thread return promptly with
     // failure / 0, and every later read return 0 until the next Open. Any thread.
     void Abort();
+    // Abort for good: a blocked Open or read returns now and every later
+    // Open fails at once (the object is on its way out). Any thread, also
+    // before another thread's Open has begun.
+    void Cancel();
 
     // The reason of the last failure; Error::None while all is well.
     Error GetLastError() const { return m_lastError; }
@@ -77,4 +81,5 @@ private:
     // handle alive while Abort wakes it.
     std::mutex m_abortLock;
     std::atomic<bool> m_aborted{false};
+    std::atomic<bool> m_cancelled{false};
 };

@@ -167,6 +167,11 @@ void HTTPBufferedStream::StopFilling() {
     m_wake.notify_all();
 }
 
+void HTTPBufferedStream::Cancel() {
+    CascadeHTTPStream::Cancel();
+    StopFilling();
+}
+
 bool HTTPBufferedStream::Close() {
     StopFilling();
     WaitUntilFinished();

@@ -69,6 +69,10 @@ public:
     // Ends filling now (the transfer is aborted); ReadBytes then drains what
     // the ring holds and returns 0. Any thread; lets a blocked reader go.
     void StopFilling();
+    // StopFilling for good: an Open under way on another thread fails at
+    // once, and so does every later Open. For a player on its way out. Any
+    // thread.
+    void Cancel();
     // Bytes delivered back to 0; nothing else.
     void Flush();
 

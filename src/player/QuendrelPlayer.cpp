@@ -2,6 +2,7 @@
 
 #include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
+#include "app/base/FaultHook.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeTime.h"
 #include "player/IRCode.h"
@@ -40,6 +41,10 @@ bool QuendrelPlayer::Connect() { return Connect(g_serverIP.c_str()); }
 
 bool QuendrelPlayer::Connect(const char* host) {
     std::printf("Connect\n");
+    {
+        std::lock_guard guard(m_lock);
+        m_leaving = false;
+    }
     m_audio.AttachDevice(&m_pcm);
     if (!m_audio.Open(this)) AppLog::WriteToLog("audio: no audio output; streams will not play\n", true);
     m_server.RegisterClient(this);
@@ -57,6 +62,9 @@ bool QuendrelPlayer::Disconnect() {
     // at all, not on the first attempt's result. Without a link or a HELO the
     // server object sends nothing.
     if (!m_registered) return true;
+    // A stream open the reader thread is blocked in (a stalled server) must
+    // let go now, or stopping the link would wait out its time-out.
+    CancelStreams();
     m_server.UnregisterClient(this);
     m_server.SendIR(IRCode::kPowerOff);
     m_server.SendBye();
@@ -185,6 +193,7 @@ void QuendrelPlayer::ConnectToStream() {
     HTTPBufferedStream* opening = stream.get();
     {
         std::lock_guard guard(m_lock);
+        if (m_leaving) stream->Cancel();  // Disconnect is under way: the open must not block it
         m_pendingStreams.push_back(std::move(stream));
     }
     SendStatus("STMc", opening);
@@ -327,6 +336,18 @@ void QuendrelPlayer::StopPlayback() {
     CloseStreams(streams);
 }
 
+void QuendrelPlayer::CancelStreams() {
+    std::lock_guard guard(m_lock);
+    CancelStreamsLocked();
+}
+
+void QuendrelPlayer::CancelStreamsLocked() {
+    m_leaving = true;
+    if (m_currentStream) m_currentStream->Cancel();
+    for (auto& s : m_pendingStreams) s->Cancel();
+    for (auto& s : m_retiredStreams) s->Cancel();
+}
+
 void QuendrelPlayer::CloseStreams(std::vector<StreamPtr>& streams) {
     for (auto& s : streams) s->Close();
     streams.clear();
@@ -397,6 +418,20 @@ void QuendrelPlayer::CloseAudioOutput() {
     m_audio.Close();
 }
 
+void QuendrelPlayer::SayGoodbyeOnFatalSignal() {
+    m_state = kStopped;  // a reader waiting for buffering gives up
+    m_reporting = false;
+    // The faulting thread may hold the lock: then the streams stay as they are.
+    if (m_lock.try_lock()) {
+        CancelStreamsLocked();
+        m_lock.unlock();
+    }
+    // The audio thread cannot wait for its own end; the process exit ends it.
+    if (!m_audio.IsAudioThread()) CloseAudioOutput();
+    m_server.SendIR(IRCode::kPowerOff);
+    m_server.SendBye();
+}
+
 // ---- read-ahead stream callbacks ----
 
 void QuendrelPlayer::OnBufferUnderrun() { std::printf("..Buffer underrun: %i\n", int(m_state.load())); }
@@ -413,6 +448,7 @@ void QuendrelPlayer::OnReadComplete() {
 // ---- audio player callbacks ----
 
 void QuendrelPlayer::OnAudioDecodeBegin(uint32_t) {
+    FaultHook::At(FaultHook::Point::AudioThread);
     AppLog::WriteToLog("Decode Begin", true);
     m_decoding = true;
 }

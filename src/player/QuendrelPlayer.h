@@ -76,8 +76,14 @@ public:
     CascadeString GetErrorMessage() const;
     // Seconds played of the current track. Any thread.
     unsigned long GetElapsedSeconds() const;
-    // Fatal-signal path: closes the PCM device, then the audio player. UI thread.
+    // Closes the PCM device, then the audio player. UI thread.
     void CloseAudioOutput();
+    // The last words of a process hit by a fatal signal, on whatever thread
+    // the signal hit: streams cancelled, audio closed (unless this is the
+    // audio thread), IR 0xF700 and BYE! sent. Joins no thread it could be
+    // running on and does not wait for the player's lock; the link's reader
+    // is stopped (at once, the link being shut down).
+    void SayGoodbyeOnFatalSignal();
 
     uint32_t GetState() const { return m_state.load(); }
     // Playing: state 4 with the audio player playing. Any thread.
@@ -165,6 +171,10 @@ private:
     void DropPendingStreams();
     void StopPlayback();
     void AddRunningSeconds();
+    // Cancels every stream (a blocked open returns) and every stream opened
+    // from now until the next Connect.
+    void CancelStreams();
+    void CancelStreamsLocked();
     static void CloseStreams(std::vector<StreamPtr>& streams);
 
     AppServices* m_app = nullptr;       // UI thread
@@ -205,6 +215,7 @@ private:
     StreamPtr m_currentStream;
     std::vector<StreamPtr> m_pendingStreams;
     std::vector<StreamPtr> m_retiredStreams;
+    bool m_leaving = false;  // Disconnect began: new streams are cancelled at once
 
     // The device outlives the audio player that writes into it.
     EPCMAudioPlayer m_pcm;

@@ -91,7 +91,13 @@ private:
 
 class RecordingClient : public CascadeAudioPlayer::Client {
 public:
-    void OnAudioDecodeBegin(uint32_t id) override { Add("decode-begin", id); }
+    void OnAudioDecodeBegin(uint32_t id) override {
+        if (closeOnDecodeBegin) {
+            onAudioThread = player->IsAudioThread();
+            closedFromAudioThread = player->Close();
+        }
+        Add("decode-begin", id);
+    }
     void OnAudioBuffering(uint32_t id, unsigned long done, unsigned long total) override {
         Add(done == 0 ? "buffering" : done == total ? "buffered" : "buffering-step", id);
         if (done == total && pauseWhenBuffered.exchange(false)) player->Pause();
@@ -129,6 +135,9 @@ public:
 
     CascadeAudioPlayer* player = nullptr;
     std::atomic<bool> pauseWhenBuffered{false};
+    std::atomic<bool> closeOnDecodeBegin{false};
+    std::atomic<bool> onAudioThread{false};
+    std::atomic<bool> closedFromAudioThread{true};
     std::atomic<Result> lastResult{Result::Success};
 
 private:
@@ -184,6 +193,20 @@ TEST_F(CascadeAudioPlayerTest, AWavStreamIsReportedInOrderAndPlayedSampleForSamp
     EXPECT_EQ(m_device.Samples(), samples);
     EXPECT_EQ(m_device.rate, 44100u);
     EXPECT_FALSE(m_player.IsPlaying());
+}
+
+// A fatal-signal handler (or a careless callback) on the audio thread that
+// closes the player must not make the thread wait for itself.
+TEST_F(CascadeAudioPlayerTest, CloseOnTheAudioThreadIsRefusedAndPlaybackGoesOn) {
+    m_client.closeOnDecodeBegin = true;
+    const auto samples = Ramp(3000);
+    MemoryStream stream(Wav(samples));
+    ASSERT_TRUE(m_player.QueueStream(&stream, "WAV", 3));
+    ASSERT_TRUE(m_client.WaitFor("playback-end"));
+    EXPECT_TRUE(m_client.onAudioThread.load());
+    EXPECT_FALSE(m_client.closedFromAudioThread.load());
+    EXPECT_FALSE(m_player.IsAudioThread());
+    EXPECT_EQ(m_device.Samples(), samples);
 }
 
 TEST_F(CascadeAudioPlayerTest, RawPcmWithoutAHeaderIsReadAs44100Stereo) {

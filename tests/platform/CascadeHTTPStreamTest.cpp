@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <random>
 #include <string>
 #include <thread>
@@ -198,6 +200,39 @@ TEST_F(CascadeHTTPStreamTest, AbortDuringOpenFailsTheOpen) {
     if (!opened) {
         EXPECT_EQ(m_stream.GetLastError(), Error::Aborted);
     }
+}
+
+// Cancel ends an Open that waits for headers that never come, and every
+// later Open fails at once without a request: the stream's owner is leaving.
+TEST_F(CascadeHTTPStreamTest, CancelEndsAWaitingOpenAndRefusesLaterOnes) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    m_server.Route("/held", [released](const LocalHttpServer::Request&) {
+        released.wait_for(std::chrono::seconds(60));
+        return LocalHttpServer::Body("late");
+    });
+    m_server.Route("/song", LocalHttpServer::Body("tune"));
+    std::future<bool> opened = std::async(std::launch::async, [&] { return m_stream.Open(Url("/held").c_str()); });
+    for (int i = 0; i < 500 && m_server.RequestCount("/held") == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(m_server.RequestCount("/held"), 1u);
+    m_stream.Cancel();
+    // The stall time-out is 30 s; only Cancel can end the Open within 10.
+    ASSERT_EQ(opened.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_FALSE(opened.get());
+    EXPECT_EQ(m_stream.GetLastError(), Error::Aborted);
+
+    EXPECT_FALSE(m_stream.Open(Url("/song").c_str()));
+    EXPECT_EQ(m_server.RequestCount("/song"), 0u);
+    release.set_value();
+}
+
+TEST_F(CascadeHTTPStreamTest, CancelBeforeOpenMakesTheOpenFailWithoutARequest) {
+    m_server.Route("/song", LocalHttpServer::Body("tune"));
+    m_stream.Cancel();
+    EXPECT_FALSE(m_stream.Open(Url("/song").c_str()));
+    EXPECT_EQ(m_stream.GetLastError(), Error::Aborted);
+    EXPECT_EQ(m_server.RequestCount("/song"), 0u);
 }
 
 // --- seeking ---

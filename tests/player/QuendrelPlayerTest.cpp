@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,33 @@ TEST_F(QuendrelPlayerTest, AStreamThatDoesNotOpenSendsDsco3AndNoHeaders) {
     ASSERT_EQ(op, "DSCO");
     EXPECT_EQ(m_last->payload, std::vector<uint8_t>{3});
     EXPECT_EQ(m_player.GetState(), uint32_t(QuendrelPlayer::kOpening));
+}
+
+// The reader thread is stuck opening a stream whose server never answers;
+// Disconnect must not wait out the open's 30 s time-out before it can stop
+// the link, and still says goodbye.
+TEST_F(QuendrelPlayerTest, DisconnectDuringAStalledOpenSaysGoodbyeWithoutWaitingForTheOpen) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    m_web.Route("/held.mp3", [released](const LocalHttpServer::Request&) {
+        released.wait_for(std::chrono::seconds(60));
+        return LocalHttpServer::Body("late");
+    });
+    Send(Strm('s', '1', 'm', "GET /held.mp3 HTTP/1.0\n\n"));
+    EXPECT_EQ(NextStat(), "STMc");
+    for (int i = 0; i < 500 && m_web.RequestCount("/held.mp3") == 0; ++i) CascadeThread::Sleep(10);
+    ASSERT_EQ(m_web.RequestCount("/held.mp3"), 1u);
+
+    std::future<bool> done = std::async(std::launch::async, [&] { return m_player.Disconnect(); });
+    ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    release.set_value();
+    std::vector<ScriptedSlimPeer::Frame> frames;
+    while (auto frame = m_peer.NextFrame(std::chrono::seconds(1))) frames.push_back(*frame);
+    ASSERT_GE(frames.size(), 2u);
+    const ScriptedSlimPeer::Frame& ir = frames[frames.size() - 2];
+    EXPECT_EQ(ir.opcode, "IR  ");
+    EXPECT_EQ(std::vector<uint8_t>(ir.payload.begin() + 6, ir.payload.end()), (std::vector<uint8_t>{0, 0, 0xF7, 0}));
+    EXPECT_EQ(frames.back().opcode, "BYE!");
 }
 
 TEST_F(QuendrelPlayerTest, AnOversizedStrmIsCutAndStillObeyed) {

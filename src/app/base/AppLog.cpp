@@ -2,7 +2,11 @@
 
 #include "platform/CascadeTime.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -20,10 +24,15 @@ struct FileCloser {
 // The log's targets. The log is the process's one diagnostic channel and is
 // needed before and after the application object lives, so it sits here.
 struct LogState {
-    std::mutex mutex;  // guards the two targets, not the formatting
+    std::timed_mutex mutex;  // guards the two targets, not the formatting
     std::unique_ptr<FILE, FileCloser> file;
     FILE* echo = stdout;
+    std::atomic<bool> fatal{false};
 };
+
+// How long a log call in fatal mode waits for the lock before it writes
+// without it.
+constexpr auto kFatalLockWait = std::chrono::milliseconds(100);
 
 LogState& State() {
     static LogState state;
@@ -38,6 +47,16 @@ bool EndsWithNewline(const char* format) {
 void WriteWhole(FILE* out, std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), out);
     std::fflush(out);
+}
+
+// Past the stream's buffer and lock, straight to its descriptor.
+void WriteRaw(FILE* out, std::string_view text) {
+    const int fd = out ? fileno(out) : -1;
+    while (fd >= 0 && !text.empty()) {
+        const ssize_t n = write(fd, text.data(), text.size());
+        if (n <= 0) return;
+        text.remove_prefix(std::size_t(n));
+    }
 }
 
 }  // namespace
@@ -58,17 +77,19 @@ void AppLog::WriteToLogV(const char* format, bool echo, va_list args) {
     const bool addNewline = !EndsWithNewline(format);
 
     LogState& state = State();
-    std::lock_guard lock(state.mutex);
+    std::unique_lock lock(state.mutex, std::defer_lock);
+    const bool locked = state.fatal ? lock.try_lock_for(kFatalLockWait) : (lock.lock(), true);
+    auto write = locked ? WriteWhole : WriteRaw;
     if (state.file) {
         char prefix[32];
         std::snprintf(prefix, sizeof prefix, "%06ld:  ", static_cast<long>(stamp));
         std::string line = prefix + text;
         if (addNewline) line += '\n';
-        WriteWhole(state.file.get(), line);
+        write(state.file.get(), line);
     }
     if (echo) {
         if (addNewline) text += '\n';
-        WriteWhole(state.echo, text);
+        write(state.echo, text);
     }
 }
 
@@ -102,3 +123,5 @@ void AppLog::SetEchoStream(FILE* stream) {
     std::lock_guard lock(state.mutex);
     state.echo = stream ? stream : stdout;
 }
+
+void AppLog::SetFatalMode(bool on) { State().fatal = on; }

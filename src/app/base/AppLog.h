@@ -11,7 +11,8 @@
 // unless the format already ends with one. Messages are cut at 65,535 bytes.
 //
 // Any thread may log; a call writes each output with one write and flushes,
-// so lines from two threads never mix within a line.
+// so lines from two threads never mix within a line (in fatal mode, only
+// while the lock can be had).
 class AppLog {
 public:
     static constexpr std::size_t kMaxMessage = 65535;
@@ -28,4 +29,10 @@ public:
 
     // Where echoed text goes; standard output unless a test redirects it.
     static void SetEchoStream(FILE* stream);
+
+    // The fatal-signal path turns this on: a call that finds the log taken
+    // (perhaps by the very thread the signal hit) waits a moment at most,
+    // then writes its text straight to the file's and standard output's
+    // descriptors without the lock. Any thread.
+    static void SetFatalMode(bool on);
 };

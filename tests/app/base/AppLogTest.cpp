@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -81,6 +84,48 @@ TEST_F(AppLogTest, AnUnwritableLogFileLeavesTheLogOnStandardOutput) {
     EXPECT_NE(complaint.find("cannot open"), std::string::npos);
     AppLog::WriteToLog("still here", true);
     EXPECT_NE(Echoed().find("still here\n"), std::string::npos);
+}
+
+
+// A thread stuck inside a log call (its echo target, a full pipe, takes no
+// more bytes) holds the log's lock, as a thread hit by a fatal signal might.
+// In fatal mode another thread's message still reaches the log file.
+TEST_F(AppLogTest, FatalModeWritesPastALockThatIsNeverReleased) {
+    ASSERT_TRUE(AppLog::OpenLogFile((m_dir / "debug.txt").string()));
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    ASSERT_EQ(fcntl(pipeFds[1], F_SETFL, O_NONBLOCK), 0);
+    const std::string filler(4096, 'x');
+    while (write(pipeFds[1], filler.data(), filler.size()) > 0) {}
+    ASSERT_EQ(fcntl(pipeFds[1], F_SETFL, 0), 0);  // from now on a write blocks
+    FILE* full = fdopen(pipeFds[1], "w");
+    ASSERT_NE(full, nullptr);
+    AppLog::SetEchoStream(full);
+    std::thread stuck([] { AppLog::WriteToLog("first words", true); });
+    // Wait until the stuck thread has written its line to the file, that is
+    // until it holds the lock and sits in the echo write.
+    for (int i = 0; i < 500 && FileText().find("first words") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_NE(FileText().find("first words"), std::string::npos);
+
+    AppLog::SetFatalMode(true);
+    AppLog::WriteToLog("last words %d", false, 11);
+    EXPECT_NE(FileText().find("last words 11\n"), std::string::npos);
+
+    // Let the stuck thread go: drain the pipe until its line came through.
+    AppLog::SetFatalMode(false);
+    std::string drained;
+    char buffer[65536];
+    while (drained.find("first words") == std::string::npos) {
+        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+        ASSERT_GT(n, 0);
+        drained.append(buffer, std::size_t(n));
+        if (drained.size() > 1 << 20) drained.erase(0, drained.size() - 64);
+    }
+    stuck.join();
+    AppLog::SetEchoStream(nullptr);
+    std::fclose(full);
+    close(pipeFds[0]);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ class Faults:
         self.stall_after = None       # stall audio streams after this many bytes ...
         self.stall_seconds = 0.0      # ... for this long (0 = until the client gives up)
         self.reset_after = None       # reset audio streams (TCP RST) after this many bytes
+        self.hold_seconds = None      # answer the next audio request only after this long (0 = never)
         self.cli_delay = 0.0          # seconds before each CLI reply
         self.cli_pieces = 1           # CLI replies written in this many pieces ...
         self.cli_gap = 0.05           # ... this many seconds apart
@@ -32,6 +33,8 @@ class Faults:
             elif name == "http-stall":
                 self.stall_after = int(args[0])
                 self.stall_seconds = float(args[1]) if len(args) > 1 else 0.0
+            elif name == "http-hold":
+                self.hold_seconds = float(args[0]) if args else 0.0
             elif name == "http-reset":
                 self.reset_after = int(args[0])
             elif name == "cli-delay":

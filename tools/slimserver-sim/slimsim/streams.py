@@ -68,6 +68,8 @@ class Streams:
             return await self.sim.radio.send(self.sim, track, writer)
         if track is None or track.path is None or not os.path.exists(track.path):
             return False
+        if self.sim.faults.hold_seconds is not None:
+            await self._hold(self.sim.faults)
         first, end = self.range_for(track, player.stream_offset)
         self.sim.log(f"http: streaming track {track.id} to {player.mac} "
                      f"bytes {first}-{end}")
@@ -118,6 +120,17 @@ class Streams:
         if sock is not None:
             sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
         writer.transport.abort()
+
+    async def _hold(self, faults):
+        """Keeps the request waiting before any byte of the response, so the
+        player's open of the stream hangs."""
+        seconds = faults.hold_seconds
+        faults.hold_seconds = None
+        self.sim.log(f"fault: audio request held for {seconds or 'ever'} s")
+        if seconds > 0:
+            await asyncio.sleep(seconds)
+        else:
+            await asyncio.Event().wait()
 
     async def _stall(self, faults):
         self.sim.log(f"fault: audio stream stalled after {faults.stall_after} bytes")

@@ -111,6 +111,22 @@ class Faults(unittest.TestCase):
         body = data.partition(b"\r\n\r\n")[2]
         self.assertEqual(len(body), 1000)
 
+    def test_a_held_request_gets_no_response_until_the_hold_ends(self):
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.ask(f"{P} playlistcontrol cmd:load album_id:1")
+        cli.close()
+        strm, _ = self.player.wait_for("strm", "s")
+        self.sim.control("fault http-hold 1.5")
+        with socket.create_connection((support.HOST, self.sim.ports["web"]), 5) as s:
+            s.sendall(strm[24:])
+            s.settimeout(0.8)
+            with self.assertRaises(socket.timeout):
+                s.recv(1)           # not even the status line while held
+            s.settimeout(5)
+            self.assertTrue(s.recv(12).startswith(b"HTTP/1.0 200"))
+        _, whole = self.player.fetch_stream(strm, self.sim.ports["web"])  # the fault is spent
+        self.assertGreater(len(whole), 1000)
+
     def test_a_reset_stream_ends_with_a_connection_reset_after_the_given_bytes(self):
         cli = support.CliClient(self.sim.ports["cli"])
         cli.ask(f"{P} playlistcontrol cmd:load album_id:1")
