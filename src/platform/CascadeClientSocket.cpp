@@ -206,6 +206,24 @@ long CascadeClientSocket::Receive(void* buffer, std::size_t length, unsigned lon
     }
 }
 
+bool CascadeClientSocket::HasPeerClosed() {
+    const int fd = m_fd.load();
+    if (fd < 0 || m_lastError.load() != 0) return m_lastError.load() != 0;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0) return false;  // nothing waiting: the link is quiet, not closed
+    if (p.revents & (POLLERR | POLLNVAL)) {
+        Fail(ECONNRESET);
+        return true;
+    }
+    char byte = 0;
+    const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        Fail(n == 0 ? ECONNRESET : errno);
+        return true;
+    }
+    return false;  // bytes wait to be read: the link is alive
+}
+
 void CascadeClientSocket::Close() {
     CloseDescriptor();
     m_shutdown.store(false);

@@ -43,6 +43,12 @@ public:
     // the link or an error occurred (GetLastError non-zero).
     long Receive(void* buffer, std::size_t length, unsigned long timeoutMs);
 
+    // Looks, without waiting and without taking any byte, whether the peer
+    // has closed the link (or reset it) since the last operation; if so the
+    // error is set as a Receive would set it. Bytes waiting unread mean the
+    // link is alive. Owner thread, between exchanges.
+    [[nodiscard]] bool HasPeerClosed();
+
     // Any thread.
     int GetLastError() const { return m_lastError.load(); }
     bool IsOpen() const { return m_fd.load() >= 0; }

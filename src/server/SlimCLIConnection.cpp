@@ -4,6 +4,7 @@
 #include "app/base/AppSettings.h"
 #include "platform/CascadeDecimal.h"
 #include "platform/CascadeTime.h"
+#include "server/CliRequestKind.h"
 #include "server/CliText.h"
 #include "server/EUtils.h"
 
@@ -82,7 +83,9 @@ void SlimCLIConnection::NoteLinkLostLocked(const char* why) {
 }
 
 bool SlimCLIConnection::EnsureLinkLocked() {
-    if (m_link.socket.IsOpen() && m_link.socket.GetLastError() == 0) return true;
+    // A link the server closed since the last exchange (a restart) is found
+    // here, before a request goes into it and is lost with it.
+    if (m_link.socket.IsOpen() && !m_link.socket.HasPeerClosed()) return true;
     if (m_link.socket.IsOpen()) {
         // The peer closed the link since the last exchange: try again at once.
         AppLog::WriteToLog("CLI socket error: %i\n", true, m_link.socket.GetLastError());
@@ -119,6 +122,13 @@ bool SlimCLIConnection::GetData(std::string_view request, std::string& reply) {
     if (outcome == Outcome::NothingPeerClosed && m_link.wanted) {
         NoteLinkLostLocked("closed by the server");
         m_link.nextAttemptMs = 0;
+        // The server may have run a command before it closed the link; only
+        // a query is safe to send again.
+        if (!CliRequestKind::IsQuery(request)) {
+            AppLog::WriteToLog("cli: link lost during a command, not sent again: %s", true,
+                               std::string(request).c_str());
+            return false;
+        }
         if (!EnsureLinkLocked()) return false;
         outcome = ExchangeLocked(request, reply);
     }

@@ -26,8 +26,10 @@
 //
 // Link loss: when the server goes away, requests fail fast with an empty
 // reply and a log line, and the connection is opened again by the next
-// request once a back-off (0.5 s doubling to 8 s) has passed. A request that
-// found the link freshly closed by the peer is sent once more on the new link.
+// request once a back-off (0.5 s doubling to 8 s) has passed. A link the
+// server closed between exchanges is noticed before the next request goes
+// out; a query whose link the server closed before replying is asked once
+// more on a new link, a command never (the server may have run it).
 class SlimCLIConnection : public SlimConnection {
 public:
     static constexpr std::size_t kRequestSize = 256;     // a request, including its line feed, is shorter

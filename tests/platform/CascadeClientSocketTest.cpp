@@ -197,6 +197,25 @@ TEST(CascadeClientSocketAttach, CarriesBytesBothWaysOverASocketPair) {
     EXPECT_NE(socket.GetLastError(), 0);
 }
 
+// Between exchanges: a quiet link and one with bytes waiting are alive; a
+// closed one is noticed without waiting and without losing any byte.
+TEST(CascadeClientSocketAttach, HasPeerClosedTellsAClosedLinkFromAQuietOne) {
+    int fds[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    CascadeClientSocket socket;
+    ASSERT_TRUE(socket.Attach(fds[0]));
+    EXPECT_FALSE(socket.HasPeerClosed()) << "quiet";
+    ASSERT_EQ(::write(fds[1], "late\n", 5), 5);
+    ::close(fds[1]);
+    EXPECT_FALSE(socket.HasPeerClosed()) << "bytes still wait to be read";
+    char buffer[8] = {};
+    EXPECT_EQ(socket.Receive(buffer, sizeof buffer, 1000), 5);
+    EXPECT_EQ(std::string(buffer, 5), "late\n");
+    EXPECT_TRUE(socket.HasPeerClosed());
+    EXPECT_NE(socket.GetLastError(), 0);
+    EXPECT_TRUE(socket.HasPeerClosed()) << "stays closed";
+}
+
 TEST(CascadeClientSocketAttach, NegativeDescriptorIsRefused) {
     CascadeClientSocket socket;
     EXPECT_FALSE(socket.Attach(-1));

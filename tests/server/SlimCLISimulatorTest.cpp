@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -263,6 +264,55 @@ TEST_F(SlimCLISimulator, FolderAndCoverPages) {
     EXPECT_EQ(5u, m_cli.GetAlbumArtwork(0, 2, covers));
     ASSERT_EQ(3u, covers.GetNumEntries());
     EXPECT_TRUE(covers.Item(0)->url.StartsWith("http://127.0.0.1:" + std::to_string(m_sim.GetPorts().web) + "/music/"));
+}
+
+// The server runs a request and closes the link before it replies (as in a
+// restart). A command must then have run once, not twice; a query is asked
+// again on a new link and answered.
+TEST_F(SlimCLISimulator, ARequestCutOffBeforeItsReplyIsResentOnlyWhenItIsAQuery) {
+    struct Case {
+        const char* name;
+        std::function<void()> request;
+        std::string line;
+        std::size_t timesSent;
+    };
+    m_cli.ClearCurrentPlaylist();
+    m_cli.AddToCurrentPlaylist(0, 0, 1);  // three songs
+    CascadeString version;
+    const std::vector<Case> cases = {
+        {"playlist delete", [&] { m_cli.RemoveFromCurrentPlaylist(2); }, P("playlist delete 2"), 1},
+        {"cmd:add", [&] { m_cli.AddToCurrentPlaylist(5); }, P("playlistcontrol cmd:add track_id:5"), 1},
+        {"version ?", [&] { version = m_cli.GetVersion(); }, "version ?", 2},
+    };
+    for (const Case& c : cases) {
+        Sent();
+        m_sim.Control("fault cli-drop-reply 1");
+        c.request();
+        const Lines sent = Sent();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), c.line), long(c.timesSent)) << c.name;
+        // Whatever the last request did, the next one finds a link.
+        for (int i = 0; i < 100 && !m_cli.IsConnected(); ++i) {
+            (void)m_cli.GetVersion();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    EXPECT_EQ("6.5.5", version);
+    SlimConnection::PlayerStatus status;
+    m_cli.GetPlayerStatus(status, 5);
+    EXPECT_EQ(3, status.trackCount) << "three songs, one deleted once, one added once";
+}
+
+// A restart between two requests: the old link is found closed before the
+// next command goes out, which then runs once on the new server.
+TEST_F(SlimCLISimulator, ACommandAfterAServerRestartRunsOnceOnTheNewLink) {
+    EXPECT_EQ("6.5.5", m_cli.GetVersion());
+    const SlimSimulator::Ports ports = m_sim.GetPorts();
+    m_sim.Stop();
+    ASSERT_TRUE(m_sim.Start(ports, {}));
+    ASSERT_TRUE(m_sim.ConnectPlayer(kMac));
+    m_sim.Control("reset");
+    m_cli.ClearCurrentPlaylist();
+    EXPECT_EQ((Lines{P("playlist clear")}), Sent());
 }
 
 TEST_F(SlimCLISimulator, AServerRestartIsSurvived) {

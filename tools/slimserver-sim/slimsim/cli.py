@@ -78,6 +78,12 @@ class CliConnection:
 
     async def write_reply(self, tokens):
         faults = self.sim.faults
+        if faults.cli_drop_replies > 0:
+            # As a server going down right after it ran the request.
+            faults.cli_drop_replies -= 1
+            self.sim.log(f"fault: cli connection {self.id} closed without the reply to {render(tokens, False)!r}")
+            self.close()
+            return
         if faults.cli_delay:
             await asyncio.sleep(faults.cli_delay)
         data = render(tokens, self.strict).encode("ascii") + self.terminator

@@ -14,7 +14,9 @@
   fault send short|oversized|truncated [MAC]
   fault http-stall BYTES [SECONDS]
   fault http-reset BYTES        -> the next audio stream is reset (TCP RST) after BYTES
+  fault http-hold SECONDS       -> the next audio request gets no response for SECONDS (0: never)
   fault cli-delay MS | fault cli-split PIECES [GAP_MS]
+  fault cli-drop-reply [N]      -> the next N CLI requests run, their links close unanswered
   fault close-listeners         -> close every "listen 1" connection now
   fault refuse SECONDS [proto,cli,web]
   stream-title MAC TEXT         -> the station of MAC's current remote item

@@ -14,6 +14,7 @@ class Faults:
         self.cli_delay = 0.0          # seconds before each CLI reply
         self.cli_pieces = 1           # CLI replies written in this many pieces ...
         self.cli_gap = 0.05           # ... this many seconds apart
+        self.cli_drop_replies = 0     # run this many CLI requests, then close their link unanswered
 
     def count_sent_frame(self, conn):
         """True when the link that just sent a frame must be dropped now."""
@@ -42,6 +43,8 @@ class Faults:
             elif name == "cli-split":
                 self.cli_pieces = max(1, int(args[0]))
                 self.cli_gap = float(args[1]) / 1000.0 if len(args) > 1 else 0.05
+            elif name == "cli-drop-reply":
+                self.cli_drop_replies = int(args[0]) if args else 1
             elif name == "clear":
                 self.clear()
             else:

@@ -74,6 +74,17 @@ class Faults(unittest.TestCase):
         self.assertGreater(len(pieces), 1)
         cli.close()
 
+    def test_a_dropped_reply_closes_the_link_after_the_request_ran(self):
+        self.sim.control("fault cli-drop-reply 1")
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.send(f"{P} mixer volume 33")
+        with self.assertRaises(ConnectionError):
+            cli.read_line()
+        cli.close()
+        cli = support.CliClient(self.sim.ports["cli"])  # the knob is spent: answered again
+        self.assertIn("33", cli.ask(f"{P} mixer volume ?"))
+        cli.close()
+
     def test_listening_connections_closed_on_demand(self):
         cli = support.CliClient(self.sim.ports["cli"])
         cli.ask("listen 1")
