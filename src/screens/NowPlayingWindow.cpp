@@ -164,6 +164,9 @@ void NowPlayingWindow::RequestRefresh() {
 void NowPlayingWindow::UpdatePlaylist() {
     AppLog::WriteToLog("UpdatePlaylist\n", false);
     if (!m_context.server) return;
+    // The listener and the loader may both be reading; the read that began
+    // last is the one shown, whichever answer comes back first.
+    const uint64_t ticket = ++m_readsBegun;
     SlimConnection::PlayerStatus status;
     const int rows = m_list.VisibleItemCount();
     m_context.server->GetPlayerStatus(status, static_cast<unsigned long>(rows > 0 ? rows : 9));
@@ -173,12 +176,20 @@ void NowPlayingWindow::UpdatePlaylist() {
         needVersion = m_data.version.IsEmpty();
     }
     const CascadeString version = needVersion ? m_context.server->GetVersion() : CascadeString();
-    FillList(status);
     {
-        std::lock_guard lock(m_dataLock);
-        m_data.status = {status.repeat, status.shuffle, status.currentIndex, status.trackCount, status.currentSong};
-        if (needVersion) m_data.version = version;
+        std::lock_guard fill(m_fillLock);
+        if (ticket < m_readShown) return;  // a newer read got there first
+        m_readShown = ticket;
+        FillList(status);
+        {
+            std::lock_guard lock(m_dataLock);
+            m_data.status = {status.repeat, status.shuffle, status.currentIndex, status.trackCount,
+                             status.currentSong};
+            if (needVersion) m_data.version = version;
+        }
     }
+    // Outside the lock: the cover may be fetched right here. The button's
+    // newest load wins over one still under way.
     UpdateCover();
     Redraw();
 }

@@ -15,6 +15,8 @@
 #include "ui/ListenerRegistration.h"
 #include "ui/ScreenLoader.h"
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 
 // The main screen: the cover, the current song's panel, the songs coming
@@ -111,6 +113,13 @@ private:
     };
     mutable std::mutex m_dataLock;
     Data m_data;
+
+    // Status reads run on the listener and the loader threads at once; the
+    // list and the status take the answer of the read that began
+    // last. m_fillLock is held while they are refilled, never across a request.
+    std::atomic<uint64_t> m_readsBegun{0};
+    std::mutex m_fillLock;
+    uint64_t m_readShown = 0;
 
     AlbumButton m_cover;
     CurrentSongInfo m_songPanel;

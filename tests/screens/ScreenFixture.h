@@ -1,0 +1,208 @@
+#pragma once
+
+#include "app/base/AppServices.h"
+#include "app/base/AppSettings.h"
+#include "platform/CascadeApp.h"
+#include "platform/CascadeWindow.h"
+#include "player/PlayerView.h"
+#include "screens/ScreenContext.h"
+#include "support/FakeSlimConnection.h"
+#include "ui/Configuration.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The player as the screens see it: a state, seconds played, the IR codes
+// it was asked to send, and a display window that holds the focus while no
+// dialog is up.
+class FakePlayer : public PlayerView {
+public:
+    class Display : public CascadeWindow {};
+
+    uint32_t GetPlayerState() const override { return state.load(); }
+    bool IsAudioPlaying() const override { return audio.load(); }
+    unsigned long GetPlayedSeconds() const override { return seconds.load(); }
+    bool SendIRCode(unsigned long code) override {
+        std::lock_guard lock(m_lock);
+        m_codes.push_back(code);
+        return true;
+    }
+    CascadeWindow& GetDisplayWindow() override { return display; }
+    void ShowDisplay(bool visible) override { displayShown = visible; }
+
+    std::vector<unsigned long> Codes() const {
+        std::lock_guard lock(m_lock);
+        return m_codes;
+    }
+    void Play(unsigned long at) {
+        seconds = at;
+        state = kPlaying;
+        audio = true;
+    }
+
+    std::atomic<uint32_t> state{kStopped};
+    std::atomic<bool> audio{false};
+    std::atomic<unsigned long> seconds{0};
+    bool displayShown = true;
+    Display display;
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<unsigned long> m_codes;
+};
+
+// The application as the screens see it: commands run at once on the
+// caller's thread (the order is the caller's), messages are recorded.
+class FakeApp final : public AppServices {
+public:
+    void PostCommand(const char* name, std::function<void()> command) override {
+        {
+            std::lock_guard lock(m_lock);
+            m_commands.emplace_back(name ? name : "");
+        }
+        if (command) command();
+    }
+    void PostAppMessage(uint32_t id, const void*, std::size_t) override {
+        std::lock_guard lock(m_lock);
+        m_messages.push_back(id);
+    }
+    void ChangeSkin(const char*) override {}
+    CascadeString GetCurrentSkinName() const override { return "Default"; }
+    void ExitApplication() override {}
+    void HideApplication() override {}
+
+    std::vector<std::string> Commands() const {
+        std::lock_guard lock(m_lock);
+        return m_commands;
+    }
+    std::vector<uint32_t> Messages() const {
+        std::lock_guard lock(m_lock);
+        return m_messages;
+    }
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_commands;
+    std::vector<uint32_t> m_messages;
+};
+
+class ScreenTestApp : public CascadeApp {};
+
+// Screens on an off-screen desktop with the Default skin the build draws
+// (build/app/images), a fake server, player and application. The desktop
+// is made in SetUp, at the size QUENDREL_SCREEN gives (1024 x 576 unless a
+// test sets it first through ScreenSize()).
+class ScreenFixture : public ::testing::Test {
+protected:
+    // The screen size for this test; "" for the default.
+    virtual const char* ScreenSize() const { return ""; }
+
+    void SetUp() override {
+        if (*ScreenSize())
+            ::setenv("QUENDREL_SCREEN", ScreenSize(), 1);
+        else
+            ::unsetenv("QUENDREL_SCREEN");
+        app = std::make_unique<ScreenTestApp>();
+        ::unsetenv("QUENDREL_SCREEN");
+        m_savedAppPath = g_appPath;
+        m_savedWebPort = g_portWeb;
+        g_appPath = CascadeString(BuildDir() + "/app/");
+        // Cover requests go nowhere: nothing listens on port 1.
+        g_portWeb = "1";
+        g_config.SetApplicationDirectory(g_appPath.Std());
+        const std::string skin = g_appPath.Std() + "images/Default/Configuration.xml";
+        ASSERT_TRUE(std::filesystem::exists(skin)) << "no skin at " << skin << " (build the skins target)";
+        g_config.LoadConfiguration(skin.c_str(), "Default");
+        context.app = &fakeApp;
+        context.server = &server;
+        context.player = &player;
+        context.serverAddress = "127.0.0.1";
+        // The player display holds the focus, as after start-up.
+        player.display.SetRectAbsolute({352, 21, 320, 33});
+        player.display.Materialize(2);
+        player.display.SetFocus();
+    }
+    void TearDown() override {
+        player.display.Vanish();
+        g_portWeb = m_savedWebPort;
+        g_appPath = m_savedAppPath;
+    }
+
+    // The build directory: the environment's, else the one this program
+    // was built into (it lives in <build>/tests/).
+    static std::string BuildDir() {
+        if (const char* dir = std::getenv("QUENDREL_BUILD_DIR"); dir && *dir) return dir;
+        std::error_code error;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+        return error ? std::string("build") : self.parent_path().parent_path().string();
+    }
+    CascadeDesktop& Desktop() { return app->GetDesktop(); }
+    const CascadeBitmap& Screen() { return app->GetDesktop().Screen(); }
+    CascadeDims ScreenDims() { return app->GetDesktop().GetDims(); }
+    // Runs the paint walk (what the UI thread does after every event).
+    void Paint() { (void)app->GetDesktop().PaintDirty(); }
+    void RepaintAll() {
+        Desktop().Invalidate(CascadeRect({0, 0}, ScreenDims()));
+        Paint();
+    }
+    bool Key(unsigned long key) { return Desktop().DispatchKeyDown(key); }
+    // Waits (up to 10 s) for what another thread does.
+    static bool WaitUntil(const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
+    // Writes the screen into build/screens/<name>.png for review.
+    void SaveScreenshot(const std::string& name) {
+        const std::string dir = BuildDir() + "/screens";
+        std::error_code ignored;
+        std::filesystem::create_directories(dir, ignored);
+        EXPECT_TRUE(Screen().SaveAsPNG(dir + "/" + name + ".png"));
+    }
+
+    // Pixels of the screen in `rect` for which `match` holds.
+    int CountPixels(const CascadeRect& rect, const std::function<bool(uint8_t r, uint8_t g, uint8_t b)>& match) {
+        const CascadeBitmap& screen = Screen();
+        const CascadeRect r = rect.MakeIntersectRect(CascadeRect({0, 0}, screen.GetDims()));
+        int n = 0;
+        for (int y = r.y; y < r.Bottom(); ++y)
+            for (int x = r.x; x < r.Right(); ++x) {
+                const uint32_t argb = screen.GetPixel(x, y);
+                n += match(uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb));
+            }
+        return n;
+    }
+    // Pixels as bright as text is drawn (the backdrops and panels are dark).
+    int BrightPixels(const CascadeRect& rect) {
+        return CountPixels(rect, [](uint8_t r, uint8_t g, uint8_t b) { return r + g + b > 3 * 160; });
+    }
+    int PixelsOf(const CascadeRect& rect, uint32_t rgb) {
+        return CountPixels(rect, [rgb](uint8_t r, uint8_t g, uint8_t b) {
+            return (uint32_t(r) << 16 | uint32_t(g) << 8 | b) == rgb;
+        });
+    }
+
+    std::unique_ptr<ScreenTestApp> app;
+    FakeSlimConnection server;
+    FakePlayer player;
+    FakeApp fakeApp;
+    ScreenContext context;
+
+private:
+    CascadeString m_savedAppPath, m_savedWebPort;
+};

@@ -1,0 +1,257 @@
+#pragma once
+
+#include "server/SlimConnection.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// A SlimConnection for screen tests: canned status replies, every request
+// recorded as one short text ("status 9", "version", "stop", "playlist add
+// http://x"), and a gate that holds status requests until the test releases
+// them (a loader or listener thread caught inside a slow server request).
+// Any thread may call it.
+class FakeSlimConnection : public SlimConnection {
+public:
+    // What the next status requests report. Upcoming songs are handed out
+    // up to the count the caller asks for.
+    struct Status {
+        uint8_t repeat = 0;
+        uint8_t shuffle = 0;
+        long currentIndex = 0;
+        long trackCount = 0;
+        SongInfo current;
+        std::vector<SongInfo> upcoming;
+    };
+
+    static SongInfo Song(const char* title, const char* artist = "N/A", const char* album = "N/A",
+                         const char* albumId = "-1", const char* songId = "-1") {
+        SongInfo song;
+        song.title = title;
+        song.artist = artist;
+        song.album = album;
+        song.albumId = albumId;
+        song.songId = songId;
+        return song;
+    }
+
+    void SetStatus(Status status) {
+        std::lock_guard lock(m_lock);
+        m_status = std::move(status);
+    }
+    void SetVersion(const char* version) {
+        std::lock_guard lock(m_lock);
+        m_version = version;
+    }
+    void SetBaseURL(const char* url) {
+        std::lock_guard lock(m_lock);
+        m_baseUrl = url;
+    }
+
+    std::vector<std::string> Calls() const {
+        std::lock_guard lock(m_lock);
+        return m_calls;
+    }
+    int Count(const std::string& call) const {
+        std::lock_guard lock(m_lock);
+        int n = 0;
+        for (const std::string& c : m_calls) n += c == call || c.rfind(call + " ", 0) == 0;
+        return n;
+    }
+    void ClearCalls() {
+        std::lock_guard lock(m_lock);
+        m_calls.clear();
+    }
+    // Blocks until `count` calls matching `call` were made (or 10 s passed).
+    bool WaitForCount(const std::string& call, int count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (Count(call) < count) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::unique_lock lock(m_lock);
+            m_changed.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
+    // While held, status requests wait inside the "server" until Release.
+    void Hold() {
+        std::lock_guard lock(m_lock);
+        m_held = true;
+    }
+    void Release() {
+        {
+            std::lock_guard lock(m_lock);
+            m_held = false;
+        }
+        m_changed.notify_all();
+    }
+    // True once a status request is waiting at the gate.
+    bool WaitUntilCaught() {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_caught > 0; });
+    }
+
+    // SlimConnection
+    [[nodiscard]] bool Connect(const char*, unsigned short) override { return Record("connect"), true; }
+    void Disconnect() override { Record("disconnect"); }
+    CascadeString GetBaseURL() const override {
+        std::lock_guard lock(m_lock);
+        return m_baseUrl;
+    }
+    CascadeString GetVersion() override {
+        Record("version");
+        std::lock_guard lock(m_lock);
+        return m_version;
+    }
+    std::shared_ptr<const ETokenArray> GetIgnores(bool) override { return std::make_shared<const ETokenArray>(nullptr, nullptr, CascadeCase::Insensitive); }
+
+    void GetPlayerStatus(PlayerStatus& status, unsigned long count) override {
+        Record("status " + std::to_string(count));
+        std::unique_lock lock(m_lock);
+        if (m_held) {
+            ++m_caught;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return !m_held; });
+            --m_caught;
+        }
+        status.repeat = m_status.repeat;
+        status.shuffle = m_status.shuffle;
+        status.currentIndex = m_status.currentIndex;
+        status.trackCount = m_status.trackCount;
+        status.currentSong = m_status.current;
+        status.playlist.Clear();
+        for (std::size_t i = 0; i < m_status.upcoming.size() && i < count; ++i)
+            (void)status.playlist.AddEntry(std::make_unique<SongInfo>(m_status.upcoming[i]));
+    }
+    uint8_t ToggleShuffle() override { return Record("shuffle toggle"), 0; }
+    uint8_t ToggleRepeat() override { return Record("repeat toggle"), 0; }
+    void FastForward(unsigned long s) override { Record("fastforward " + std::to_string(s)); }
+    void Rewind(unsigned long s) override { Record("rewind " + std::to_string(s)); }
+    void SetRate(signed char rate) override { Record("rate " + std::to_string(rate)); }
+    void JumpToSong(const char* index) override { Record(std::string("jump ") + index); }
+    void JumpToSongIndex(unsigned long index) override { Record("jump " + std::to_string(index)); }
+    void JumpToPreviousSong() override { Record("jump -1"); }
+    void JumpToNextSong() override { Record("jump +1"); }
+    void GetCurrentSongInfo(SongInfo& song) override {
+        Record("songinfo");
+        std::lock_guard lock(m_lock);
+        song = m_status.current;
+    }
+    void GetCurrentSongInfo(SongInfo& song, PlayerStatus& status) override {
+        GetPlayerStatus(status, 0);
+        song = status.currentSong;
+    }
+    CascadeString GetCurrentSongCoverURL() override { return {}; }
+    CascadeString GetCurrentSongTitle() override { return Current(&SongInfo::title, "title"); }
+    CascadeString GetCurrentSongArtist() override { return Current(&SongInfo::artist, "artist"); }
+    CascadeString GetCurrentSongAlbum() override { return Current(&SongInfo::album, "album"); }
+    CascadeString GetCurrentSongGenre() override { return Current(&SongInfo::genre, "genre"); }
+    CascadeString GetCurrentSongYear() override { return Current(&SongInfo::year, "year"); }
+    unsigned long GetCurrentSongDuration() override { return Record("duration"), 0; }
+    unsigned long GetCurrentSongTime() override { return Record("time"), 0; }
+    long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList&, bool) override {
+        return Record("playlist " + std::to_string(start) + " " + std::to_string(count)), 0;
+    }
+    long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list, PlayerStatus&, bool m) override {
+        return GetCurrentPlaylist(start, count, list, m);
+    }
+    void AddPlaylist(const char* id) override { Record(std::string("playlist add ") + id); }
+    void PlayPlaylist(const char* id) override { Record(std::string("playlist play ") + id); }
+    void AddToCurrentPlaylist(unsigned long id) override { Record("add track " + std::to_string(id)); }
+    void AddToCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override { Record("add " + Ids(g, a, al)); }
+    void ReplaceCurrentPlaylist(unsigned long id) override { Record("load track " + std::to_string(id)); }
+    void ReplaceCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override {
+        Record("load " + Ids(g, a, al));
+    }
+    void RemoveFromCurrentPlaylist(unsigned long index) override { Record("delete " + std::to_string(index)); }
+    void ClearCurrentPlaylist() override { Record("clear"); }
+    void Stop() override { Record("stop"); }
+    uint8_t GetShuffle() override { return Record("shuffle ?"), 0; }
+    uint8_t SetShuffle(uint8_t mode) override { return Record("shuffle " + std::to_string(mode)), mode; }
+    uint8_t GetRepeat() override { return Record("repeat ?"), 0; }
+    uint8_t SetRepeat(uint8_t mode) override { return Record("repeat " + std::to_string(mode)), mode; }
+    void AddPlaylist(unsigned long id) override { Record("playlist add " + std::to_string(id)); }
+    void PlayPlaylist(unsigned long id) override { Record("playlist play " + std::to_string(id)); }
+    void AddToCurrentPlaylist(const char* item) override { Record(std::string("playlist add ") + item); }
+    void InsertInCurrentPlaylist(const char* item) override { Record(std::string("playlist insert ") + item); }
+    void ReplaceCurrentPlaylist(const char* item) override { Record(std::string("playlist play ") + item); }
+    void InsertInCurrentPlaylist(unsigned long id) override { Record("insert track " + std::to_string(id)); }
+    void InsertInCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override {
+        Record("insert " + Ids(g, a, al));
+    }
+    void SaveCurrentPlaylist(const char* name) override { Record(std::string("save ") + name); }
+    long GetGenres(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
+        return Record("genres"), 0;
+    }
+    long GetArtists(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
+        return Record("artists"), 0;
+    }
+    void GetTrackInfo(unsigned long id, SongInfo&) override { Record("trackinfo " + std::to_string(id)); }
+    unsigned long GetFolderItems(const char*, unsigned long, unsigned long, BrowseEntryList&, CascadeString&) override {
+        return Record("folders"), 0;
+    }
+    unsigned long GetAlbumArtwork(unsigned long, unsigned long, BrowseEntryList&) override {
+        return Record("artwork"), 0;
+    }
+    unsigned long GetArtistCount() override { return Record("count artists"), 0; }
+    unsigned long GetAlbumCount() override { return Record("count albums"), 0; }
+    unsigned long GetSongCount() override { return Record("count songs"), 0; }
+    unsigned long GetGenreCount() override { return Record("count genres"), 0; }
+    long GetGenres(unsigned long, unsigned long, BrowseEntryList&) override { return Record("genres"), 0; }
+    long GetGenreStartIndex(char, long, unsigned short, Direction) override { return Record("genre letter"), -1; }
+    long GetArtists(unsigned long, unsigned long, BrowseEntryList&) override { return Record("artists"), 0; }
+    long GetArtists(unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
+        return Record("artists"), 0;
+    }
+    long GetArtistStartIndex(char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
+    long GetArtistStartIndex(unsigned long, char, long, unsigned short, Direction) override {
+        return Record("artist letter"), -1;
+    }
+    long GetAlbums(unsigned long, unsigned long, BrowseEntryList&) override { return Record("albums"), 0; }
+    long GetAlbums(unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
+        return Record("albums"), 0;
+    }
+    long GetAlbums(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
+        return Record("albums"), 0;
+    }
+    long GetAlbumStartIndex(char, long, unsigned short, Direction) override { return Record("album letter"), -1; }
+    long GetAlbumStartIndex(unsigned long, char, long, unsigned short, Direction) override {
+        return Record("album letter"), -1;
+    }
+    long GetAlbumStartIndex(unsigned long, unsigned long, char, long, unsigned short, Direction) override {
+        return Record("album letter"), -1;
+    }
+    long GetTracks(unsigned long, unsigned long, unsigned long, unsigned long, unsigned long, SongList&) override {
+        return Record("titles"), 0;
+    }
+    long GetPlaylists(unsigned long, unsigned long, BrowseEntryList&) override { return Record("playlists"), 0; }
+
+private:
+    void Record(std::string call) {
+        {
+            std::lock_guard lock(m_lock);
+            m_calls.push_back(std::move(call));
+        }
+        m_changed.notify_all();
+    }
+    CascadeString Current(CascadeString SongInfo::*field, const char* name) {
+        Record(name);
+        std::lock_guard lock(m_lock);
+        return m_status.current.*field;
+    }
+    static std::string Ids(unsigned long g, unsigned long a, unsigned long al) {
+        return std::to_string(g) + " " + std::to_string(a) + " " + std::to_string(al);
+    }
+
+    mutable std::mutex m_lock;  // everything below
+    std::condition_variable m_changed;
+    Status m_status;
+    CascadeString m_version = "6.5.5";
+    CascadeString m_baseUrl = "http://127.0.0.1";
+    std::vector<std::string> m_calls;
+    bool m_held = false;
+    int m_caught = 0;
+};
