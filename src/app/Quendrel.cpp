@@ -122,6 +122,9 @@ void Quendrel::SetSkinName(const char* name) {
     const CascadeString path = g_appPath + "images/" + name + "/Configuration.xml";
     g_config.SetApplicationDirectory(g_appPath.Std());
     g_config.LoadConfiguration(path.c_str(), name);
+    // Every window paints with the new skin at once, the player display
+    // with its colours: nothing keeps a bitmap of the old one.
+    GetDesktop().Invalidate({{0, 0}, m_screen.GetDims()});
     CascadeSettings settings(kSettingsName);
     if (!settings.WriteStringValue("SkinName", name)) WriteToLog("skin: cannot store the skin name %s\n", false, name);
     m_skinName = name;
@@ -180,6 +183,8 @@ void Quendrel::AttachScreens(bool connected) {
     m_nowPlaying.Attach(context);
     m_screenSaver.Attach(context);
     m_smallInfo.Attach(context);
+    m_playlists.Attach(context);
+    m_options.Attach(context);
 }
 
 // Connects and shows the Now Playing screen and the player display; returns
@@ -224,7 +229,7 @@ void Quendrel::OnKeyDown(unsigned long key) {
             m_menu.ShowDialog(this);
             break;
         case CascadeKeys::kOptions:
-            // The playlist options dialog opens here once it exists.
+            m_options.ShowDialog(this);
             break;
         case CascadeKeys::kExit:
             // Leaving while music plays asks first: exit or only hide.
@@ -291,8 +296,12 @@ void Quendrel::OnExitCommand(const CascadeString& action) {
 }
 
 void Quendrel::OnMenuCommand(const CascadeString& choice) {
-    // The browsers open here as they arrive: "library", "playlists",
-    // "folders", "coverart" and "radio".
+    if (choice == "playlists") {
+        m_playlists.ShowDialog(this);
+        return;
+    }
+    // The browsers open here as they arrive: "library", "folders",
+    // "coverart" and "radio".
     if (!choice.IsEmpty()) WriteToLog("menu: \"%s\" is not available yet\n", false, choice.c_str());
 }
 

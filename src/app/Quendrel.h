@@ -12,6 +12,8 @@
 #include "screens/BrowseMusicMenu.h"
 #include "screens/ExitDialog.h"
 #include "screens/NowPlayingWindow.h"
+#include "screens/PlaylistOptionsDialog.h"
+#include "screens/PlaylistsWindow.h"
 #include "screens/PleaseWaitWindow.h"
 #include "screens/ScreenSaverWindow.h"
 #include "screens/SmallInfoWindow.h"
@@ -32,7 +34,9 @@ class Quendrel : public CascadeApp,
                  public AppServices,
                  public ExitDialog::Client,
                  public BrowseMusicMenu::Client,
-                 public ScreenSaverWindow::Client {
+                 public ScreenSaverWindow::Client,
+                 public PlaylistsWindow::Client,
+                 public PlaylistOptionsDialog::Client {
 public:
     Quendrel();
     ~Quendrel() override;
@@ -64,9 +68,9 @@ public:
     // Worker requests from the playlist and radio screens and the options
     // dialog: each runs on the command thread, one after another, with the
     // please-wait window up while it runs.
-    void OnPlaylistsCommand(const CascadeString& action, unsigned long playlistId);
+    void OnPlaylistsCommand(const CascadeString& action, unsigned long playlistId) override;
     void OnIRadioCommand(const CascadeString& action, const CascadeString& url);
-    void OnOptionsChanged();
+    void OnOptionsChanged() override;
 
     // AppServices
     void PostCommand(const char* name, std::function<void()> command) override;
@@ -111,6 +115,8 @@ private:
     ScreenSaverWindow m_screenSaver;
     PleaseWaitWindow m_pleaseWait;
     SmallInfoWindow m_smallInfo;
+    PlaylistsWindow m_playlists;
+    PlaylistOptionsDialog m_options;
     // Last: stopped first, so no command outlives what it uses.
     CommandQueue m_commands{"commands"};
 };
