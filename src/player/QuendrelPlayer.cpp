@@ -6,7 +6,7 @@
 #include "platform/CascadeThread.h"
 #include "platform/CascadeTime.h"
 #include "player/IRCode.h"
-#include "player/PlayerStatus.h"
+#include "player/StatReport.h"
 #include "player/StreamCommand.h"
 #include "ui/Configuration.h"
 #include "server/SlimCLIConnection.h"
@@ -16,6 +16,8 @@
 #include <cinttypes>
 #include <cstring>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -43,7 +45,7 @@ bool QuendrelPlayer::Connect(const char* host) {
     std::printf("Connect\n");
     {
         std::lock_guard guard(m_lock);
-        m_leaving = false;
+        m_streams.AllowOpening();
     }
     m_audio.AttachDevice(&m_pcm);
     if (!m_audio.Open(this)) AppLog::WriteToLog("audio: no audio output; streams will not play\n", true);
@@ -55,8 +57,11 @@ bool QuendrelPlayer::Connect(const char* host) {
 
 bool QuendrelPlayer::Disconnect() {
     std::printf("Disconnect\n");
-    m_state = kStopped;
-    m_reporting = false;
+    {
+        std::lock_guard guard(m_lock);
+        MoveStateLocked(kAnyState, kStopped);  // a reader waiting for buffering gives up
+        m_reporting = false;
+    }
     // A first attempt that failed leaves the link retrying in the background,
     // and it may have come up since: so goodbye depends on having connected
     // at all, not on the first attempt's result. Without a link or a HELO the
@@ -73,7 +78,7 @@ bool QuendrelPlayer::Disconnect() {
     m_registered = false;
     // The reader thread may create streams until the link is down, so the
     // audio player and the streams go after it, not before the goodbye.
-    StopPlayback();
+    StopPlayback(StopWhen::kAlways);
     m_audio.Close();
     m_audio.DetachDevice();
     return true;
@@ -107,9 +112,26 @@ void QuendrelPlayer::OnMaterialize() {
 }
 
 void QuendrelPlayer::OnTimer(unsigned long id) {
-    if (id != m_statusTimerId || !m_reporting) return;
-    if (Now() - m_lastStatusTime.load() < kStatusSkipMs) return;
-    SendStatus("STMt");
+    if (id != m_statusTimerId) return;
+    std::lock_guard guard(m_lock);
+    if (!m_reporting || Now() - m_lastStatusTime < kStatusSkipMs) return;
+    (void)SendStatusLocked("STMt", nullptr);
+}
+
+// ---- the state ----
+
+QuendrelPlayer::State QuendrelPlayer::MoveState(StateSet from, State to) {
+    std::lock_guard guard(m_lock);
+    return MoveStateLocked(from, to);
+}
+
+QuendrelPlayer::State QuendrelPlayer::MoveStateLocked(StateSet from, State to) {
+    const State found = m_state;
+    if ((from & Only(found)) == 0 || found == to) return found;
+    m_state = to;
+    m_publishedState = to;
+    m_stateChanged.notify_all();
+    return found;
 }
 
 // ---- strm commands (SlimProto reader thread) ----
@@ -121,9 +143,12 @@ void QuendrelPlayer::HandleStrm(const unsigned char* data, unsigned long length)
                            StreamCommand::kAreaSize - 1);
     const char letter[2] = {command.command, 0};
     AppLog::WriteToLog("Stream Packet: %s\n", true, letter);
-    m_thresholdBytes = command.thresholdBytes;
-    m_autostart = command.autostart;
-    m_format = command.format;
+    {
+        std::lock_guard guard(m_lock);
+        m_thresholdBytes = command.thresholdBytes;
+        m_autostart = command.autostart;
+        m_format = command.format;
+    }
     m_streamPath = command.path;
     switch (command.command) {
     case 's':
@@ -134,11 +159,9 @@ void QuendrelPlayer::HandleStrm(const unsigned char* data, unsigned long length)
     case 'u': HandleUnpause(); break;
     case 'q':
         std::printf("Stop\n");
-        if (m_state == kStopped) break;
-        StopPlayback();
+        if (StopPlayback(StopWhen::kWhenRunning) == kStopped) break;
         std::printf("sending close status\n");
         SendStatus(command.autostart ? "STMf" : "STMt");
-        m_state = kStopped;
         break;
     case 't': SendStatus("STMt"); break;
     case 'f': std::printf("Flush\n"); break;
@@ -148,58 +171,62 @@ void QuendrelPlayer::HandleStrm(const unsigned char* data, unsigned long length)
 
 void QuendrelPlayer::HandleUnpause() {
     std::printf("Play\n");
-    const uint32_t state = m_state;
-    if (state == kPlaying) return;
-    if (state == kStopped) ConnectToStream();
-    m_state = kPlaying;
+    const State found = MoveState(kRunning, kPlaying);
+    if (found == kPlaying) return;
+    if (found == kStopped) {
+        ConnectToStream();
+        MoveState(kAnyState, kPlaying);
+    }
     m_audio.Resume();
 }
 
 void QuendrelPlayer::Pause() {
     std::printf("Pause\n");
-    if (m_state != kPlaying) return;
+    if (MoveState(Only(kPlaying), kPaused) != kPlaying) return;
     m_audio.Pause();
     SendStatus("STMp");
-    m_state = kPaused;
 }
 
 void QuendrelPlayer::Play() {
     std::printf("Play\n");
-    m_state = kPlaying;
+    MoveState(kAnyState, kPlaying);
     m_audio.Resume();
 }
 
 void QuendrelPlayer::Stop() {
     std::printf("Stop\n");
-    if (m_state == kStopped) return;
-    StopPlayback();
-    m_state = kStopped;
+    (void)StopPlayback(StopWhen::kWhenRunning);
 }
 
 void QuendrelPlayer::Resume() {
     std::printf("Resume\n");
+    MoveState(kAnyState, kPlaying);
     m_audio.Resume();
     SendStatus("STMr");
-    m_state = kPlaying;
 }
 
 void QuendrelPlayer::ConnectToStream() {
     std::printf("ConnectToStream\n");
     const CascadeString url = CascadeString("http://") + g_serverIP + ":" + g_portWeb + m_streamPath;
-    m_state = kOpening;
-    // A new stream supersedes any that was opened and never queued.
-    DropPendingStreams();
-    auto stream = std::make_unique<HTTPBufferedStream>(this);
-    HTTPBufferedStream* opening = stream.get();
+    HTTPBufferedStream* opening = nullptr;
+    bool wave = false;
     {
-        std::lock_guard guard(m_lock);
-        if (m_leaving) stream->Cancel();  // Disconnect is under way: the open must not block it
-        m_pendingStreams.push_back(std::move(stream));
+        // A new stream supersedes any that was opened and never queued.
+        ReleasedStreams superseded;
+        {
+            std::lock_guard guard(m_lock);
+            MoveStateLocked(kAnyState, kOpening);
+            m_streams.DropPending(superseded);
+            opening = m_streams.AddPending(std::make_unique<HTTPBufferedStream>(this));
+            wave = m_format == 'p';
+        }
     }
     SendStatus("STMc", opening);
-    if (opening->Open(url.c_str(), m_format == 'p')) {
+    // Only this thread takes pending streams out, so `opening` lives on
+    // through the open; Disconnect cancels it before it stops this thread.
+    if (opening->Open(url.c_str(), wave)) {
         SendStatus("STMh", opening);
-        m_state = kBuffering;
+        MoveState(Only(kOpening), kBuffering);
         return;
     }
     m_server.SendDSCO(3);
@@ -208,158 +235,126 @@ void QuendrelPlayer::ConnectToStream() {
 
 void QuendrelPlayer::Autostart() {
     std::printf("Autostart\n");
-    const uint32_t state = m_state;
-    if (state == kStopped) {
-        AppLog::WriteToLog("Attempt to autostart while not connected.", true);
+    bool autostart = false;
+    uint8_t format = 0;
+    State found = kStopped;
+    {
+        std::lock_guard guard(m_lock);
+        found = MoveStateLocked(Only(kPaused), kPlaying);
+        autostart = m_autostart;
+        format = m_format;
+        if (found == kOpening || found == kBuffering) m_buffered = false;
+    }
+    switch (found) {
+    case kStopped: AppLog::WriteToLog("Attempt to autostart while not connected.", true); return;
+    case kPlaying: return;
+    case kPaused:
+        // Resume, its state change made above under the same lock as the check.
+        std::printf("Resume\n");
+        m_audio.Resume();
+        SendStatus("STMr");
+        return;
+    case kOpening:
+    case kBuffering: break;
+    }
+    if (!QueueFirstOpenStream(autostart, format)) return;
+    if (autostart) {
+        Play();
         return;
     }
-    if (state == kPlaying) return;
-    if (state == kPaused) {
-        Resume();
-        return;
+    if (MoveState(kRunning, kBuffering) == kStopped) return;
+    if (!WaitUntilBuffered()) return;
+    if (!m_audio.IsPaused()) m_audio.Pause();
+    SendStatus("STMl");
+}
+
+bool QuendrelPlayer::QueueFirstOpenStream(bool autostart, uint8_t format) {
+    ReleasedStreams released;
+    StreamPtr stream;
+    {
+        std::lock_guard guard(m_lock);
+        stream = m_streams.TakeFirstOpen(released);
+        m_holdAfterBuffering = stream && !autostart;
     }
-    m_buffered = false;
-    StreamPtr stream = TakeFirstOpenPending();
-    if (!stream) return;
+    released.CloseAll();
+    if (!stream) return false;
     const char* type = "MP3";
-    switch (m_format.load()) {
+    switch (format) {
     case 'f': type = "FLAC"; break;
     case 'p': type = "WAV"; break;
     case 'w': type = "WMA"; break;
     default: break;
     }
     AppLog::WriteToLog("playing %s\n", true, type);
-    m_holdAfterBuffering = !m_autostart;
     if (!m_audio.QueueStream(stream.get(), type, 3)) {
         AppLog::WriteToLog("audio: the %s stream was refused; closing it\n", true, type);
-        m_holdAfterBuffering = false;
-        stream->Close();
-        return;
-    }
-    RetireCurrentStream();
-    {
         std::lock_guard guard(m_lock);
-        m_currentStream = std::move(stream);
+        m_holdAfterBuffering = false;
+        released.Add(std::move(stream));
+        return false;
     }
-    if (m_autostart) {
-        Play();
-        return;
-    }
-    m_state = kBuffering;
-    if (!WaitUntilBuffered()) return;
-    if (!m_audio.IsPaused()) m_audio.Pause();
-    SendStatus("STMl");
+    std::lock_guard guard(m_lock);
+    m_streams.MakeCurrent(std::move(stream), [this](const HTTPBufferedStream* s) { return m_audio.IsStreamQueued(s); },
+                          released);
+    return true;
 }
 
-// Sleeps in 100 ms steps until the audio player reports full buffering.
-// False when an error message is set, the player was stopped meanwhile, or
-// the stream left the audio player without buffering.
+// Waits until the audio player reports full buffering, looking again every
+// 100 ms. False when an error message is set, the player was stopped
+// meanwhile, or the stream left the audio player without buffering.
 bool QuendrelPlayer::WaitUntilBuffered() {
-    HTTPBufferedStream* stream = nullptr;
-    {
-        std::lock_guard guard(m_lock);
-        stream = m_currentStream.get();
-    }
+    std::unique_lock lock(m_lock);
+    const HTTPBufferedStream* stream = m_streams.Current();
     while (!m_buffered) {
-        if (!GetErrorMessage().IsEmpty() || m_state == kStopped) return false;
-        if (!m_audio.IsStreamQueued(stream) && !m_buffered) return false;
-        CascadeThread::Sleep(kBufferedPollMs);
+        if (m_state == kStopped || !GetErrorMessage().IsEmpty() || !m_audio.IsStreamQueued(stream)) return false;
+        m_stateChanged.wait_for(lock, std::chrono::milliseconds(kBufferedPollMs));
     }
     return true;
 }
 
-// The first pending stream whose HTTP connection opened; pending streams
-// before it never opened and are freed.
-QuendrelPlayer::StreamPtr QuendrelPlayer::TakeFirstOpenPending() {
-    std::vector<StreamPtr> failed;
-    StreamPtr found;
+// The streams stop filling first so that a read blocked on an empty ring
+// returns and the audio player can stop.
+QuendrelPlayer::State QuendrelPlayer::StopPlayback(StopWhen when) {
+    ReleasedStreams streams;
+    State found = kStopped;
     {
         std::lock_guard guard(m_lock);
-        while (!m_pendingStreams.empty() && !found) {
-            StreamPtr first = std::move(m_pendingStreams.front());
-            m_pendingStreams.erase(m_pendingStreams.begin());
-            if (first->IsOpen()) found = std::move(first);
-            else failed.push_back(std::move(first));
-        }
-    }
-    CloseStreams(failed);
-    return found;
-}
-
-// The stream being replaced is freed once the audio player is done with it.
-void QuendrelPlayer::RetireCurrentStream() {
-    std::vector<StreamPtr> done;
-    {
-        std::lock_guard guard(m_lock);
-        if (m_currentStream) m_retiredStreams.push_back(std::move(m_currentStream));
-        for (auto it = m_retiredStreams.begin(); it != m_retiredStreams.end();) {
-            if (m_audio.IsStreamQueued(it->get())) {
-                ++it;
-                continue;
-            }
-            done.push_back(std::move(*it));
-            it = m_retiredStreams.erase(it);
-        }
-    }
-    CloseStreams(done);
-}
-
-void QuendrelPlayer::DropPendingStreams() {
-    std::vector<StreamPtr> pending;
-    {
-        std::lock_guard guard(m_lock);
-        pending.swap(m_pendingStreams);
-    }
-    CloseStreams(pending);
-}
-
-// Stops the audio player and frees every stream. The streams stop filling
-// first so that a read blocked on an empty ring returns and the audio
-// player can stop.
-void QuendrelPlayer::StopPlayback() {
-    std::vector<StreamPtr> streams;
-    {
-        std::lock_guard guard(m_lock);
-        m_state = kStopped;
+        found = m_state;
+        if (when == StopWhen::kWhenRunning && found == kStopped) return found;
+        MoveStateLocked(kAnyState, kStopped);
         m_reporting = false;
-        if (m_currentStream) {
-            std::printf("deleting queued stream\n");
-            streams.push_back(std::move(m_currentStream));
-        }
-        for (auto& s : m_retiredStreams) streams.push_back(std::move(s));
-        for (auto& s : m_pendingStreams) streams.push_back(std::move(s));
-        m_retiredStreams.clear();
-        m_pendingStreams.clear();
+        if (m_streams.Current()) std::printf("deleting queued stream\n");
+        m_streams.ReleaseAll(streams);
     }
-    for (auto& s : streams) s->StopFilling();
+    streams.StopFilling();
     m_audio.Stop();
-    CloseStreams(streams);
+    return found;
 }
 
 void QuendrelPlayer::CancelStreams() {
     std::lock_guard guard(m_lock);
-    CancelStreamsLocked();
-}
-
-void QuendrelPlayer::CancelStreamsLocked() {
-    m_leaving = true;
-    if (m_currentStream) m_currentStream->Cancel();
-    for (auto& s : m_pendingStreams) s->Cancel();
-    for (auto& s : m_retiredStreams) s->Cancel();
-}
-
-void QuendrelPlayer::CloseStreams(std::vector<StreamPtr>& streams) {
-    for (auto& s : streams) s->Close();
-    streams.clear();
+    m_streams.CancelAll();
 }
 
 // ---- status ----
 
 bool QuendrelPlayer::SendStatus(const char* code, HTTPBufferedStream* stream) {
-    AppLog::WriteToLog("Should be sending status: %s\n", false, code);
     std::lock_guard guard(m_lock);
-    if (!stream) stream = m_currentStream.get();
-    PlayerStatus::Inputs in;
+    return SendStatusLocked(code, stream);
+}
+
+bool QuendrelPlayer::SendStatusIn(const char* code, StateSet states) {
+    std::lock_guard guard(m_lock);
+    if ((states & Only(m_state)) == 0) return false;
+    return SendStatusLocked(code, nullptr);
+}
+
+bool QuendrelPlayer::SendStatusLocked(const char* code, HTTPBufferedStream* stream) {
+    AppLog::WriteToLog("Should be sending status: %s\n", false, code);
+    // A stream named by an earlier caller may have been freed since.
+    if (!stream) stream = m_streams.Current();
+    else if (!m_streams.Owns(stream)) stream = nullptr;
+    StatReport::Inputs in;
     in.code = code;
     in.format = m_format;
     in.state = m_state;
@@ -372,8 +367,8 @@ bool QuendrelPlayer::SendStatus(const char* code, HTTPBufferedStream* stream) {
     m_pcm.GetBufferInfo(outputSize, outputFullness);
     in.outputSize = uint32_t(outputSize);
     in.outputFullness = uint32_t(outputFullness);
-    in.elapsedSeconds = uint32_t(GetElapsedSeconds());
-    const StatusPacket packet = PlayerStatus::Build(in);
+    in.elapsedSeconds = m_clock.ElapsedSeconds(Now());
+    const StatusPacket packet = StatReport::Build(in);
     const bool isTick = std::strncmp(code, "STMt", 4) == 0;
     if (!isTick || AppLog::IsLoggingToFile())
         AppLog::WriteToLog("%s\tstate: %i  size: %ld  fullness: %ld  bytesRx: %lld  bytesReq: %lld  elapsedSeconds: %ld  "
@@ -386,17 +381,36 @@ bool QuendrelPlayer::SendStatus(const char* code, HTTPBufferedStream* stream) {
 }
 
 unsigned long QuendrelPlayer::GetElapsedSeconds() const {
-    const uint64_t start = m_playStart;
-    return m_elapsedBase + (start != 0 ? (Now() - start) / 1000 : 0);
+    std::lock_guard guard(m_lock);
+    return m_clock.ElapsedSeconds(Now());
 }
 
-void QuendrelPlayer::AddRunningSeconds() {
-    const uint64_t start = m_playStart.exchange(0);
-    if (start != 0) m_elapsedBase += uint32_t((Now() - start) / 1000);
+const char* QuendrelPlayer::ResultMessage(CascadeAudioPlayer::PlaybackResult result) {
+    static constexpr const char* kMessages[] = {
+        nullptr,
+        nullptr,
+        "Unknown Error",
+        "Out Of Memory",
+        "Unsupported Sample Rate",
+        "Unsupported Bit Rate",
+        "Unsupported Number Of Channels",
+        "Unsupported Polarity",
+        "Unsupported Endianness",
+        "Unsupported Sample Order",
+        "Unknown Audio Type",
+        "Codec Failed",
+        "Error Reading Stream",
+        "No Playback Device Available",
+        "Device Failed",
+        "Music Playback Unavailable",
+        "Unsupported Output Flags",
+    };
+    const auto code = static_cast<uint32_t>(result);
+    return code < std::size(kMessages) ? kMessages[code] : nullptr;
 }
 
 bool QuendrelPlayer::CheckResult(const CascadeAudioPlayer::PlaybackResult& result) {
-    const char* message = PlayerStatus::ResultMessage(static_cast<uint32_t>(result));
+    const char* message = ResultMessage(result);
     if (!message) return true;
     {
         std::lock_guard guard(m_messageLock);
@@ -419,11 +433,12 @@ void QuendrelPlayer::CloseAudioOutput() {
 }
 
 void QuendrelPlayer::SayGoodbyeOnFatalSignal() {
-    m_state = kStopped;  // a reader waiting for buffering gives up
-    m_reporting = false;
-    // The faulting thread may hold the lock: then the streams stay as they are.
+    // The faulting thread may hold the lock: then the state and the streams
+    // stay as they are (the process ends anyway).
     if (m_lock.try_lock()) {
-        CancelStreamsLocked();
+        MoveStateLocked(kAnyState, kStopped);  // a reader waiting for buffering gives up
+        m_reporting = false;
+        m_streams.CancelAll();
         m_lock.unlock();
     }
     // The audio thread cannot wait for its own end; the process exit ends it.
@@ -434,7 +449,7 @@ void QuendrelPlayer::SayGoodbyeOnFatalSignal() {
 
 // ---- read-ahead stream callbacks ----
 
-void QuendrelPlayer::OnBufferUnderrun() { std::printf("..Buffer underrun: %i\n", int(m_state.load())); }
+void QuendrelPlayer::OnBufferUnderrun() { std::printf("..Buffer underrun: %i\n", int(GetState())); }
 
 void QuendrelPlayer::OnBufferFull() {}
 
@@ -446,76 +461,92 @@ void QuendrelPlayer::OnReadComplete() {
 }
 
 // ---- audio player callbacks ----
+// A stopped player stays stopped: a callback about a stream that "q" or
+// Disconnect already let go of changes nothing and reports nothing.
 
 void QuendrelPlayer::OnAudioDecodeBegin(uint32_t) {
     FaultHook::At(FaultHook::Point::AudioThread);
     AppLog::WriteToLog("Decode Begin", true);
+    std::lock_guard guard(m_lock);
     m_decoding = true;
 }
 
 void QuendrelPlayer::OnAudioBuffering(uint32_t, unsigned long done, unsigned long total) {
-    if (done == 0) {
-        AddRunningSeconds();
-        m_state = kBuffering;
-    }
-    // Without autostart the player holds here, before playback can begin.
-    if (done == total && m_holdAfterBuffering.exchange(false)) m_audio.Pause();
-    m_buffered = done == total;
+    bool hold = false;
     long long received = 0;
     {
         std::lock_guard guard(m_lock);
-        if (m_currentStream) received = m_currentStream->GetWriteCount();
+        if (done == 0) {
+            m_clock.Hold(Now());
+            MoveStateLocked(kRunning, kBuffering);
+        }
+        // Without autostart the player holds here, before playback can begin.
+        if (done == total) hold = std::exchange(m_holdAfterBuffering, false);
+        else m_buffered = false;
+        if (const HTTPBufferedStream* current = m_streams.Current()) received = current->GetWriteCount();
+    }
+    if (hold) m_audio.Pause();
+    if (done == total) {
+        // Buffered only once the hold is in place: the reader waiting for it
+        // sends "STMl" next, and a "u" after that must find the player paused.
+        std::lock_guard guard(m_lock);
+        m_buffered = true;
+        m_stateChanged.notify_all();
     }
     AppLog::WriteToLog("audio buffering: %lld\t%ld, %ld\n", true, received, long(done), long(total));
 }
 
 void QuendrelPlayer::OnAudioPlaybackBegin(uint32_t) {
     AppLog::WriteToLog("Playback Begin", true);
-    m_state = kPlaying;
-    m_playStart = Now();
-    m_elapsedBase = 0;
-    SendStatus("STMs");
+    std::lock_guard guard(m_lock);
+    if (MoveStateLocked(kRunning, kPlaying) == kStopped) return;
+    m_clock.Begin(Now());
+    (void)SendStatusLocked("STMs", nullptr);
     m_reporting = true;
 }
 
 void QuendrelPlayer::OnAudioDecodeEnd(uint32_t, CascadeAudioPlayer::PlaybackResult) {
     AppLog::WriteToLog("Decode End", true);
-    if (m_state == kPlaying) SendStatus("STMd");
+    std::lock_guard guard(m_lock);
+    (void)SendStatusIn("STMd", Only(kPlaying));
     m_decoding = false;
 }
 
 void QuendrelPlayer::OnAudioPlaybackEnd(uint32_t, CascadeAudioPlayer::PlaybackResult result) {
     AppLog::WriteToLog("Playback Ended", true);
-    bool pending = false;
+    bool endedByItself = false;
     {
         std::lock_guard guard(m_lock);
-        pending = !m_pendingStreams.empty();
+        endedByItself = !m_decoding && m_state == kPlaying && !m_streams.HasPending();
     }
-    if (!m_decoding && m_state == kPlaying && !pending) {
+    if (endedByItself) {
         AppLog::WriteToLog("Playback Ended - CheckResult", false);
         CheckResult(result);
         AppLog::WriteToLog("Playback Ended - Send STMu", false);
         SendStatus("STMu");
     }
-    m_elapsedBase = 0;
-    m_playStart = 0;
+    std::lock_guard guard(m_lock);
+    m_clock.Reset();
 }
 
 void QuendrelPlayer::OnPlaybackPause() {
     AppLog::WriteToLog("Playback Paused", true);
+    std::lock_guard guard(m_lock);
     m_reporting = false;
-    AddRunningSeconds();
+    m_clock.Hold(Now());
 }
 
 void QuendrelPlayer::OnPlaybackResume() {
     AppLog::WriteToLog("Playback Resume", true);
-    if (m_audio.IsPlaying()) m_reporting = true;
-    m_playStart = Now();
+    const bool playing = m_audio.IsPlaying();
+    std::lock_guard guard(m_lock);
+    if (playing) m_reporting = true;
+    m_clock.Run(Now());
 }
 
 void QuendrelPlayer::OnPlaybackStop() {
     AppLog::WriteToLog("Playback Stopped\n", true);
-    m_playStart = 0;
+    std::lock_guard guard(m_lock);
+    m_clock.Reset();
     m_reporting = false;
-    m_elapsedBase = 0;
 }

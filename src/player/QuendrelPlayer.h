@@ -9,7 +9,10 @@
 #include "platform/CascadeWindow.h"
 #include "player/EPCMAudioPlayer.h"
 #include "player/HTTPBufferedStream.h"
+#include "player/PlayClock.h"
+#include "player/PlayerStreams.h"
 #include "player/PlayerView.h"
+#include "player/StreamCommand.h"
 #include "player/SlimServer.h"
 #include "ui/MemoryBitmap.h"
 
@@ -17,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -25,11 +29,17 @@
 // audio player and the PCM device, and reports every state change with STAT
 // packets; also the window that shows the server-drawn display.
 //
+// The state machine: stopped (0), opening a stream (1), buffering or loaded
+// (3), playing (4), paused (5). Every change of state goes through MoveState
+// under m_lock, which also guards the flags, the last strm command's fields,
+// the play clock and the streams; a caller decides under the lock and acts
+// (audio player calls, closing streams) after releasing it.
+//
 // Threads: strm commands (with their synchronous HTTP open) run on the
 // SlimProto reader thread, audio callbacks on the audio thread, the status
 // timer and keys on the UI thread. m_lock is held while a status is built
-// and sent and while streams change hands; it is never held while waiting
-// for the audio thread.
+// and sent; it is never held while calling the audio player's Pause, Resume
+// or Stop (their callbacks take it) nor while a stream opens or closes.
 //
 // The pause after buffering without autostart happens inside the buffering
 // callback on the audio thread, so the player is paused before playback
@@ -85,9 +95,10 @@ public:
     // is stopped (at once, the link being shut down).
     void SayGoodbyeOnFatalSignal();
 
-    uint32_t GetState() const { return m_state.load(); }
+    // The state as last set (lock-free; it may change right after). Any thread.
+    State GetState() const { return m_publishedState.load(); }
     // Playing: state 4 with the audio player playing. Any thread.
-    bool IsPlaying() const { return m_state.load() == kPlaying && m_audio.IsPlaying(); }
+    bool IsPlaying() const { return GetState() == kPlaying && m_audio.IsPlaying(); }
     bool IsConnected() const { return m_connected.load(); }
     SlimServer& GetServer() { return m_server; }
 
@@ -153,7 +164,22 @@ public:
 
 private:
     using StreamPtr = std::unique_ptr<HTTPBufferedStream>;
+    // A set of states, one bit per state value.
+    using StateSet = uint32_t;
+    static constexpr StateSet Only(State state) { return StateSet(1) << state; }
+    static constexpr StateSet kAnyState =
+        (1u << kStopped) | (1u << kOpening) | (1u << kBuffering) | (1u << kPlaying) | (1u << kPaused);
+    static constexpr StateSet kRunning = kAnyState & ~(1u << kStopped);
 
+    // The only way the state changes. Under m_lock: when the state is in
+    // `from`, it becomes `to`. Returns the state found, so the caller knows
+    // whether it moved. Any thread; takes m_lock (callers may hold it).
+    State MoveState(StateSet from, State to);
+    State MoveStateLocked(StateSet from, State to);
+
+    // The text CheckResult shows for an audio player result; null for the
+    // results that are no failure (0, 1 and 17 on).
+    static const char* ResultMessage(CascadeAudioPlayer::PlaybackResult result);
     void HandleStrm(const unsigned char* data, unsigned long length);
     // The display's frames and volume (SlimProto reader thread).
     void HandleGrfe(const unsigned char* data, unsigned long length);
@@ -165,31 +191,43 @@ private:
     bool TakeFreshMessage(CascadeString& message);
     void AcknowledgeTransition();
     void HandleUnpause();
+    // Takes the first opened pending stream and queues it on the audio
+    // player (paused once buffered unless autostart is on); false when none
+    // was queued. Reader thread.
+    [[nodiscard]] bool QueueFirstOpenStream(bool autostart, uint8_t format);
     [[nodiscard]] bool WaitUntilBuffered();
-    StreamPtr TakeFirstOpenPending();
-    void RetireCurrentStream();
-    void DropPendingStreams();
-    void StopPlayback();
-    void AddRunningSeconds();
+    // Stops the audio player and frees every stream; the state becomes 0.
+    // With kWhenRunning nothing happens in state 0. Returns the state found.
+    enum class StopWhen { kAlways, kWhenRunning };
+    State StopPlayback(StopWhen when);
+    // Sends a status with `code` only while the state is in `states`
+    // (checked under the same lock as the send).
+    bool SendStatusIn(const char* code, StateSet states);
+    bool SendStatusLocked(const char* code, HTTPBufferedStream* stream);
     // Cancels every stream (a blocked open returns) and every stream opened
     // from now until the next Connect.
     void CancelStreams();
-    void CancelStreamsLocked();
-    static void CloseStreams(std::vector<StreamPtr>& streams);
 
     AppServices* m_app = nullptr;       // UI thread
     unsigned long m_statusTimerId = 0;  // UI thread
-    std::atomic<uint32_t> m_elapsedBase{0};
-    std::atomic<uint32_t> m_thresholdBytes{0};
-    std::atomic<uint64_t> m_playStart{0};  // 0: not running
-    std::atomic<uint64_t> m_lastStatusTime{0};
-    std::atomic<uint8_t> m_format{0};
-    std::atomic<bool> m_autostart{false};
-    std::atomic<bool> m_holdAfterBuffering{false};
-    std::atomic<bool> m_buffered{false};
-    std::atomic<bool> m_decoding{false};
-    std::atomic<bool> m_reporting{false};
-    CascadeString m_streamPath;  // reader thread
+    CascadeString m_streamPath;         // reader thread
+
+    // The player's state and what moves with it, under m_lock. The state is
+    // also published for lock-free readers, written only by MoveStateLocked.
+    mutable CascadeMutex m_lock;
+    std::condition_variable_any m_stateChanged;  // state or buffered changed
+    State m_state = kStopped;
+    std::atomic<State> m_publishedState{kStopped};
+    uint32_t m_thresholdBytes = 0;  // the last strm command's fields
+    uint8_t m_format = 0;
+    bool m_autostart = false;
+    bool m_holdAfterBuffering = false;  // pause the audio player once buffered
+    bool m_buffered = false;            // the audio player finished buffering
+    bool m_decoding = false;            // between decode begin and end
+    bool m_reporting = false;           // the periodic "STMt" is on
+    uint64_t m_lastStatusTime = 0;
+    PlayClock m_clock;
+    PlayerStreams m_streams;
 
     // The display: the last frame and its transition letter, shared by the
     // reader thread that stores and draws frames and the UI thread that paints.
@@ -208,19 +246,9 @@ private:
     CascadeString m_errorMessage;
     uint64_t m_messageTime = 0;
 
-    // Status building and the streams. The current stream is queued on the
-    // audio player; pending ones are opened and not yet queued; retired ones
-    // were replaced while the audio player could still read them.
-    CascadeMutex m_lock;
-    StreamPtr m_currentStream;
-    std::vector<StreamPtr> m_pendingStreams;
-    std::vector<StreamPtr> m_retiredStreams;
-    bool m_leaving = false;  // Disconnect began: new streams are cancelled at once
-
     // The device outlives the audio player that writes into it.
     EPCMAudioPlayer m_pcm;
     CascadeAudioPlayer m_audio;
-    std::atomic<uint32_t> m_state{kStopped};
     std::atomic<bool> m_connected{false};
     bool m_registered = false;  // UI thread: registered with the server object
     std::atomic<bool> m_displayVisible{true};

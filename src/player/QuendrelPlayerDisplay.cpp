@@ -141,7 +141,7 @@ void QuendrelPlayer::OnPaint(CascadeBitmap& target) {
 bool QuendrelPlayer::OnKeyDown(unsigned long key) {
     AppActivity::NotifyActivity(key);
     if (key == CascadeKeys::kPlayPause) {
-        const bool pause = m_state.load() == kPlaying && m_audio.IsPlaying();
+        const bool pause = IsPlaying();
         AppLog::WriteToLog(pause ? "Player - Pause\n" : "Player - Play\n", true);
         (void)SendIR(pause ? IRCode::kPause : IRCode::kPlay);
         return true;

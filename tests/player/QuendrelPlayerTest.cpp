@@ -55,6 +55,19 @@ protected:
         }
     }
 
+    // Starts raw PCM silence that plays for a while and then stalls (the
+    // line stays open): enough for the audio player to begin playback.
+    void PlaySilence(char autostart) {
+        m_web.Route("/silence.wav", LocalHttpServer::Stalling(std::string(2000000, '\0'), 800000));
+        Send(Strm('s', autostart, 'p', "GET /silence.wav HTTP/1.0\n\n"));
+    }
+    // Reads reports until one with `code` comes; false when none does.
+    bool StatUntil(const std::string& code) {
+        for (std::string got; !(got = NextStat()).empty();)
+            if (got == code) return true;
+        return false;
+    }
+
     ScriptedSlimPeer m_peer;
     LocalHttpServer m_web;
     QuendrelPlayer m_player;
@@ -92,9 +105,76 @@ TEST_F(QuendrelPlayerTest, StopAnswersFlushedWithAutostartAndStatusWithout) {
     Send(Strm('q', '0'));
     while ((code = NextStat()) == "STMh" || code == "STMs") {}
     EXPECT_EQ(code, "STMt");
-    // The player stores the stopped state just after the status leaves.
-    for (int i = 0; i < 200 && m_player.GetState() != QuendrelPlayer::kStopped; ++i) CascadeThread::Sleep(10);
-    EXPECT_EQ(m_player.GetState(), uint32_t(QuendrelPlayer::kStopped));
+    // The state is stopped before the closing status leaves.
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kStopped);
+}
+
+// The state each report leaves behind is set before the report goes out, so
+// the server (and this test) never sees a report ahead of the state.
+TEST_F(QuendrelPlayerTest, PauseAndUnpauseMoveTheStateBeforeTheyReport) {
+    PlaySilence('1');
+    ASSERT_TRUE(StatUntil("STMs"));
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kPlaying);
+    Send(Strm('p', '0'));
+    ASSERT_TRUE(StatUntil("STMp"));
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kPaused);
+    Send(Strm('p', '0'));  // paused already: nothing
+    Send(Strm('u', '0'));  // playing again, without a report
+    Send(Strm('t', '0'));
+    EXPECT_EQ(NextStat(), "STMt");
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kPlaying);
+}
+
+// Without autostart the stream loads paused: "STMl" carries the threshold as
+// fullness and bytes received (the state is buffering), and "u" starts it.
+TEST_F(QuendrelPlayerTest, WithoutAutostartTheStreamLoadsPausedUntilUnpaused) {
+    PlaySilence('0');
+    EXPECT_EQ(NextStat(), "STMc");
+    EXPECT_EQ(NextStat(), "STMh");
+    ASSERT_EQ(NextStat(), "STMl");
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kBuffering);
+    EXPECT_FALSE(m_player.IsPlaying());
+    const auto& p = m_last->payload;
+    EXPECT_EQ(std::vector<uint8_t>(p.begin() + 11, p.begin() + 15), (std::vector<uint8_t>{0, 0, 0x10, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(p.begin() + 19, p.begin() + 23), (std::vector<uint8_t>{0, 0, 0x10, 0}));
+    Send(Strm('u', '0'));
+    EXPECT_EQ(NextStat(), "STMs");  // the held playback begins
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kPlaying);
+}
+
+// News from the audio thread about a stream that "q" already let go of
+// (it raced the stop) must not bring a stopped player back to life.
+TEST_F(QuendrelPlayerTest, AudioNewsAfterAStopLeavesThePlayerStopped) {
+    m_web.Route("/a.wav", LocalHttpServer::Stalling(std::string(100000, '\0'), 50000));
+    Send(Strm('s', '1', 'p', "GET /a.wav HTTP/1.0\n\n"));
+    ASSERT_TRUE(StatUntil("STMh"));
+    Send(Strm('q', '0'));
+    ASSERT_TRUE(StatUntil("STMt"));
+    m_player.OnAudioBuffering(0, 0, 2);
+    m_player.OnAudioPlaybackBegin(0);
+    m_player.OnAudioDecodeEnd(0, CascadeAudioPlayer::PlaybackResult::Success);
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kStopped);
+    Send(Strm('t', '0'));  // a marker: the only report that comes
+    EXPECT_EQ(NextStat(), "STMt");
+    EXPECT_EQ(NextStat(200), "");
+}
+
+// A playback that ends by itself with a failure shows it and reports "STMu"
+// with both fullness fields 0; the clock starts again from 0.
+TEST_F(QuendrelPlayerTest, APlaybackEndingInAFailureShowsItAndReportsUnderrun) {
+    PlaySilence('1');
+    ASSERT_TRUE(StatUntil("STMs"));
+    // The stream stalls, so the audio thread waits for bytes; the end of the
+    // decode and of the playback are played here.
+    m_player.OnAudioDecodeEnd(0, CascadeAudioPlayer::PlaybackResult::Success);
+    ASSERT_TRUE(StatUntil("STMd"));
+    m_player.OnAudioPlaybackEnd(0, CascadeAudioPlayer::PlaybackResult::ErrorReadingStream);
+    ASSERT_TRUE(StatUntil("STMu"));
+    const auto& p = m_last->payload;
+    EXPECT_EQ(std::vector<uint8_t>(p.begin() + 11, p.begin() + 15), (std::vector<uint8_t>(4, 0)));
+    EXPECT_EQ(std::vector<uint8_t>(p.begin() + 33, p.begin() + 37), (std::vector<uint8_t>(4, 0)));
+    EXPECT_EQ(m_player.GetErrorMessage(), "Error Reading Stream");
+    EXPECT_EQ(m_player.GetElapsedSeconds(), 0u);
 }
 
 TEST_F(QuendrelPlayerTest, AStreamThatDoesNotOpenSendsDsco3AndNoHeaders) {
@@ -104,7 +184,7 @@ TEST_F(QuendrelPlayerTest, AStreamThatDoesNotOpenSendsDsco3AndNoHeaders) {
     while ((op = NextOpcode()) == "STAT") EXPECT_NE(std::string(m_last->payload.begin(), m_last->payload.begin() + 4), "STMh");
     ASSERT_EQ(op, "DSCO");
     EXPECT_EQ(m_last->payload, std::vector<uint8_t>{3});
-    EXPECT_EQ(m_player.GetState(), uint32_t(QuendrelPlayer::kOpening));
+    EXPECT_EQ(m_player.GetState(), QuendrelPlayer::kOpening);
 }
 
 // The reader thread is stuck opening a stream whose server never answers;
@@ -144,10 +224,14 @@ TEST_F(QuendrelPlayerTest, AnOversizedStrmIsCutAndStillObeyed) {
 TEST_F(QuendrelPlayerTest, CheckResultShowsFailuresOnly) {
     using R = CascadeAudioPlayer::PlaybackResult;
     EXPECT_TRUE(m_player.CheckResult(R::Success));
+    EXPECT_TRUE(m_player.CheckResult(R::Stopped));
     EXPECT_TRUE(m_player.CheckResult(static_cast<R>(17)));
+    EXPECT_TRUE(m_player.CheckResult(static_cast<R>(0xFFFFFFFFu)));
     EXPECT_TRUE(m_player.GetErrorMessage().IsEmpty());
-    EXPECT_FALSE(m_player.CheckResult(R::ErrorReadingStream));
-    EXPECT_EQ(m_player.GetErrorMessage(), "Error Reading Stream");
+    EXPECT_FALSE(m_player.CheckResult(R::UnknownError));
+    EXPECT_EQ(m_player.GetErrorMessage(), "Unknown Error");
+    EXPECT_FALSE(m_player.CheckResult(R::UnsupportedOutputFlags));
+    EXPECT_EQ(m_player.GetErrorMessage(), "Unsupported Output Flags");
 }
 
 }  // namespace

@@ -1,22 +1,22 @@
 #pragma once
 
+#include "player/PlayerView.h"
 #include "player/StatusPacket.h"
 
 #include <cstdint>
 
 // What goes into one STAT report, and the rules that shape it: no stream
-// means size, fullness and bytes received of 0; while buffering (state 3)
-// the threshold stands in for fullness and bytes received; "STMu" reports
-// both fullness fields as 0. Pure; any thread.
-class PlayerStatus {
+// means size, fullness and bytes received of 0; while buffering the
+// threshold stands in for fullness and bytes received; "STMu" reports both
+// fullness fields as 0. Pure; any thread.
+class StatReport {
 public:
     static constexpr uint32_t kReadAheadSize = 262144;
-    static constexpr uint32_t kBufferingState = 3;
 
     struct Inputs {
         const char* code = "STMt";
         uint8_t format = 0;
-        uint32_t state = 0;
+        PlayerView::State state = PlayerView::kStopped;
         bool hasStream = false;
         uint32_t streamFullness = 0;
         uint32_t bytesReceived = 0;
@@ -28,8 +28,4 @@ public:
     };
 
     static StatusPacket Build(const Inputs& in);
-
-    // The text CheckResult shows for an audio player result code; null for
-    // the codes that are no failure (0, 1 and 17 on).
-    static const char* ResultMessage(uint32_t code);
 };
