@@ -186,6 +186,38 @@ bool KeyboardWindow::OnKeyDown(unsigned long key) {
     return true;  // every other key is swallowed
 }
 
+KeyboardWindow::Key* KeyboardWindow::NeighbourOf(const Key& from, unsigned long arrow) const {
+    const CascadeRect origin = from.GetRectRelative();
+    const int centreX = origin.x + origin.w / 2;
+    Key* best = nullptr;
+    long bestScore = 0;
+    for (const auto& key : m_keys) {
+        const CascadeRect r = key->GetRectRelative();
+        long score = -1;
+        if (arrow == CascadeKeys::kLeft || arrow == CascadeKeys::kRight) {
+            const int along = arrow == CascadeKeys::kRight ? r.x - origin.x : origin.x - r.x;
+            if (r.y == origin.y && along > 0) score = along;
+        } else {
+            const int rows = arrow == CascadeKeys::kDown ? r.y - origin.y : origin.y - r.y;
+            const int across = centreX < r.x ? r.x - centreX : (centreX >= r.Right() ? centreX - r.Right() + 1 : 0);
+            if (rows > 0) score = long(rows) * 10000 + across;
+        }
+        if (score >= 0 && (!best || score < bestScore)) {
+            best = key.get();
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+bool KeyboardWindow::OnNavKey(unsigned long key, CascadeWindow*& next) {
+    AppActivity::NotifyActivity(key);
+    next = nullptr;
+    for (const auto& k : m_keys)
+        if (k->IsFocus()) next = NeighbourOf(*k, key);
+    return true;
+}
+
 void KeyboardWindow::OnVanish() {
     m_focus.Restore();
     Client* client = m_client;

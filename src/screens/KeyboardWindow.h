@@ -71,6 +71,12 @@ public:
     void OnMaterialize() override;
     void OnVanish() override;
     bool OnKeyDown(unsigned long key) override;
+    // Arrows move along the rows: Left and Right to the neighbour in the
+    // same row (none past its ends), Up and Down to the key of the next row
+    // under the focused key's centre (or the nearest one).
+    bool OnNavKey(unsigned long key, CascadeWindow*& next) override;
+    // The key an arrow moves to from `from`; null when there is none.
+    Key* NeighbourOf(const Key& from, unsigned long arrow) const;
 
 private:
     void BuildKeys();

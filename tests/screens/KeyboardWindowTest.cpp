@@ -134,12 +134,33 @@ TEST_F(KeyboardWindowTest, ExitNeverCallsTheClientAndOtherKeysAreSwallowed) {
     EXPECT_TRUE(m_anchor.IsFocus());
 }
 
-TEST_F(KeyboardWindowTest, ArrowKeysMoveBetweenTheKeys) {
+TEST_F(KeyboardWindowTest, ArrowKeysMoveAlongTheRowsAndBetweenThem) {
     m_keyboard.ShowDialog(&m_title, &m_client);
-    Press(CascadeKeys::kRight);
-    EXPECT_TRUE(m_keyboard.FindKey("1")->IsFocus());
+    struct Move {
+        const char* from;
+        unsigned long arrow;
+        const char* to;  // "" : the focus stays
+    };
+    const Move moves[] = {
+        {"0", CascadeKeys::kRight, "1"},      {"1", CascadeKeys::kDown, "b"},      {"0", CascadeKeys::kLeft, ""},
+        {"9", CascadeKeys::kRight, ""},       {"0", CascadeKeys::kUp, ""},         {"z", CascadeKeys::kRight, "Shift"},
+        {"Shift", CascadeKeys::kRight, "Done"}, {"Done", CascadeKeys::kRight, ""}, {"Done", CascadeKeys::kLeft, "Shift"},
+        {"r", CascadeKeys::kDown, "Shift"},   {"t", CascadeKeys::kDown, "Done"},   {"Shift", CascadeKeys::kDown, "'"},
+        {"Shift", CascadeKeys::kUp, "r"},     {"?", CascadeKeys::kUp, "Done"},     {"-", CascadeKeys::kUp, "u"},
+        {"u", CascadeKeys::kDown, "-"},       {"-", CascadeKeys::kDown, ""},
+    };
+    for (const Move& m : moves) {
+        SCOPED_TRACE(std::string(m.from) + " -> " + m.to);
+        KeyboardWindow::Key* from = m_keyboard.FindKey(m.from);
+        ASSERT_NE(from, nullptr);
+        from->SetFocus();
+        Press(m.arrow);
+        const KeyboardWindow::Key* to = *m.to ? m_keyboard.FindKey(m.to) : from;
+        ASSERT_NE(to, nullptr);
+        EXPECT_TRUE(to->IsFocus());
+    }
+    m_keyboard.FindKey("1")->SetFocus();
     Press(CascadeKeys::kDown);
-    EXPECT_TRUE(m_keyboard.FindKey("b")->IsFocus());
     Press(CascadeKeys::kSelect);
     EXPECT_EQ(m_keyboard.GetText(), "b");
 }
