@@ -48,8 +48,8 @@ protected:
     // The dialog's own track requests (the cover tile asks for one track too).
     std::vector<std::string> PageRequests() {
         std::vector<std::string> pages;
-        for (const std::string& r : m_server.Requests())
-            if (r.rfind("GetTracks", 0) == 0 && !r.ends_with(" 0 1")) pages.push_back(r);
+        for (const std::string& r : m_server.Calls())
+            if (r.rfind("titles ", 0) == 0 && !r.ends_with(" 0 1")) pages.push_back(r);
         return pages;
     }
     std::vector<std::string> FirstCells() {
@@ -66,7 +66,7 @@ protected:
 };
 
 TEST_F(AlbumInfoDialogTest, PagesThroughTheTracksAskingTheServerForEachPage) {
-    m_server.albums[12] = Album(23);
+    m_server.SetAlbum(12, Album(23));
     Show(12);
     ASSERT_EQ(m_dialog.GetRowsPerPage(), 10u);
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 3");
@@ -85,15 +85,15 @@ TEST_F(AlbumInfoDialogTest, PagesThroughTheTracksAskingTheServerForEachPage) {
     EXPECT_EQ(m_dialog.GetPage(), 1);
     Key(CascadeKeys::kZoomOut);
     EXPECT_EQ(m_dialog.GetPage(), 2);
-    EXPECT_EQ(PageRequests(), (std::vector<std::string>{"GetTracks 0 0 12 0 10", "GetTracks 0 0 12 20 10",
-                                                        "GetTracks 0 0 12 0 10", "GetTracks 0 0 12 10 10"}));
+    EXPECT_EQ(PageRequests(), (std::vector<std::string>{"titles 0 0 12 0 10", "titles 0 0 12 20 10", "titles 0 0 12 0 10",
+                                                        "titles 0 0 12 10 10"}));
     // Up and Down are swallowed.
     Press(CascadeKeys::kDown);
     EXPECT_TRUE(m_dialog.GetButton(AlbumInfoDialog::kPlay).IsFocus());
 }
 
 TEST_F(AlbumInfoDialogTest, AnAlbumOfExactlyOnePageStaysOnPageOne) {
-    m_server.albums[5] = Album(10);
+    m_server.SetAlbum(5, Album(10));
     Show(5);
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 1");
     Key(CascadeKeys::kZoomOut);
@@ -110,7 +110,7 @@ TEST_F(AlbumInfoDialogTest, AnAlbumWithoutTracksShowsPageOneOfOne) {
 }
 
 TEST_F(AlbumInfoDialogTest, ExitLeavesTheClientUncalledAndEachButtonTellsItsCommand) {
-    m_server.albums[12] = Album(3);
+    m_server.SetAlbum(12, Album(3));
     const std::pair<int, std::vector<std::string>> cases[] = {
         {-1, {}}, {0, {"play"}}, {1, {"add"}}, {2, {"insert"}}};
     for (const auto& [rights, told] : cases) {
@@ -140,7 +140,7 @@ TEST_F(AlbumInfoDialogTest, ShowsTheCoverOfTheAlbumsFirstTrackOrTheNoCoverImage)
     ASSERT_TRUE(web.Start());
     web.Route("/music/501/cover.jpg", LocalHttpServer::Body(temp.ReadFile("cover.jpg"), "image/jpeg"));
     g_portWeb = std::to_string(web.Port());
-    m_server.albums[12] = Album(3);
+    m_server.SetAlbum(12, Album(3));
 
     Show(12);
     ASSERT_TRUE(WaitFor([&] { return m_dialog.GetCoverView().IsLoaded(); }));

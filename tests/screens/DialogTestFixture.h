@@ -6,7 +6,7 @@
 #include "platform/CascadeWindow.h"
 #include "screens/ManagePlaylistDialog.h"
 #include "screens/ScreenContext.h"
-#include "screens/FakeDialogServer.h"
+#include "support/FakeSlimConnection.h"
 #include "ui/Configuration.h"
 
 #include <gtest/gtest.h>
@@ -152,7 +152,7 @@ protected:
     DialogTestApp m_app;
     std::string m_buildDir;
     CascadeString m_savedAppPath, m_savedWebPort;
-    FakeDialogServer m_server;
+    FakeSlimConnection m_server;
     FakeAppServices m_services;
     ScreenContext m_context;
     FocusAnchor m_anchor;

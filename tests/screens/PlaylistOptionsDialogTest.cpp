@@ -20,8 +20,7 @@ protected:
     void SetUp() override {
         DialogTest::SetUp();
         m_dialog.Attach(m_context);
-        m_server.repeat = 2;
-        m_server.shuffle = 1;
+        m_server.SetModes(2, 1);
     }
     void TearDown() override {
         if (m_dialog.GetKeyboard() && m_dialog.GetKeyboard()->IsVisible()) Press(CascadeKeys::kExit);
@@ -33,7 +32,7 @@ protected:
         m_dialog.ShowDialog(&m_client);
         ASSERT_TRUE(m_dialog.WaitUntilIdle(10000));
         RunUiTasks();
-        m_server.ClearRequests();
+        m_server.ClearCalls();
     }
     int SpinnerIndex(PlaylistOptionsDialog::Spinner s) { return m_dialog.GetSpinner(s).GetCurrentIndex(); }
     void TypeOnKeyboard(const std::string& text) {
@@ -64,7 +63,7 @@ TEST_F(PlaylistOptionsDialogTest, OpensOnTheServersModesAndTheSkinInUse) {
     EXPECT_TRUE(m_dialog.GetSpinner(PlaylistOptionsDialog::kRepeat).IsFocus());
     ASSERT_TRUE(m_dialog.WaitUntilIdle(10000));
     RunUiTasks();
-    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"GetRepeat", "GetShuffle"}));
+    EXPECT_EQ(m_server.Calls(), (std::vector<std::string>{"repeat ?", "shuffle ?"}));
     EXPECT_STREQ(m_dialog.GetSpinner(PlaylistOptionsDialog::kRepeat).GetCurrentText(), "All");
     EXPECT_STREQ(m_dialog.GetSpinner(PlaylistOptionsDialog::kShuffle).GetCurrentText(), "Song");
     EXPECT_STREQ(m_dialog.GetSpinner(PlaylistOptionsDialog::kSkin).GetCurrentText(), "Default");
@@ -81,16 +80,16 @@ struct ApplyCase {
 TEST_F(PlaylistOptionsDialogTest, SelectSendsRepeatAlwaysAndShuffleOnlyWhenChangedOrFocused) {
     using D = PlaylistOptionsDialog;
     const ApplyCase cases[] = {
-        {"nothing changed", [](D&) {}, {"SetRepeat 2"}},
-        {"repeat changed", [this](D&) { Press(CascadeKeys::kRight); }, {"SetRepeat 0"}},
+        {"nothing changed", [](D&) {}, {"repeat 2"}},
+        {"repeat changed", [this](D&) { Press(CascadeKeys::kRight); }, {"repeat 0"}},
         {"shuffle changed",
          [this](D& d) {
              d.GetSpinner(D::kShuffle).SetFocus();
              Press(CascadeKeys::kRight);
              d.GetSpinner(D::kRepeat).SetFocus();
          },
-         {"SetRepeat 2", "SetShuffle 2"}},
-        {"shuffle focused", [](D& d) { d.GetSpinner(D::kShuffle).SetFocus(); }, {"SetRepeat 2", "SetShuffle 1"}},
+         {"repeat 2", "shuffle 2"}},
+        {"shuffle focused", [](D& d) { d.GetSpinner(D::kShuffle).SetFocus(); }, {"repeat 2", "shuffle 1"}},
         {"shuffle changed and back",
          [this](D& d) {
              d.GetSpinner(D::kShuffle).SetFocus();
@@ -98,20 +97,19 @@ TEST_F(PlaylistOptionsDialogTest, SelectSendsRepeatAlwaysAndShuffleOnlyWhenChang
              Press(CascadeKeys::kLeft);
              d.GetSpinner(D::kRepeat).SetFocus();
          },
-         {"SetRepeat 2"}},
+         {"repeat 2"}},
         {"clear playlist", [](D& d) { d.GetButton(D::kClearPlaylist).SetFocus(); },
-         {"ClearCurrentPlaylist", "SetRepeat 2"}},
+         {"clear", "repeat 2"}},
     };
     for (const ApplyCase& c : cases) {
         SCOPED_TRACE(c.name);
-        m_server.repeat = 2;
-        m_server.shuffle = 1;
+        m_server.SetModes(2, 1);
         m_client.calls = 0;
         Show();
         c.before(m_dialog);
         Press(CascadeKeys::kSelect);
         EXPECT_FALSE(m_dialog.IsVisible());
-        EXPECT_EQ(m_server.Requests(), c.sent);
+        EXPECT_EQ(m_server.Calls(), c.sent);
         EXPECT_EQ(m_client.calls, 1);
         EXPECT_TRUE(m_anchor.IsFocus());
         EXPECT_TRUE(m_services.skinChanges.empty()) << "the skin in use is not loaded again";
@@ -123,7 +121,7 @@ TEST_F(PlaylistOptionsDialogTest, ExitClosesWithoutSendingOrCallingTheClient) {
     Press(CascadeKeys::kRight);
     Press(CascadeKeys::kExit);
     EXPECT_FALSE(m_dialog.IsVisible());
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(m_server.Calls().empty());
     EXPECT_EQ(m_client.calls, 0);
     EXPECT_TRUE(m_anchor.IsFocus());
 }
@@ -135,14 +133,14 @@ TEST_F(PlaylistOptionsDialogTest, SavesThePlaylistUnderTheNameTypedOnTheKeyboard
     ASSERT_NE(m_dialog.GetKeyboard(), nullptr);
     EXPECT_TRUE(m_dialog.GetKeyboard()->IsVisible());
     EXPECT_TRUE(m_dialog.IsVisible()) << "the options stay under the keyboard";
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(m_server.Calls().empty());
     TypeOnKeyboard("Party Mix: 50% off");
     Screenshot("options-keyboard");
     m_dialog.GetKeyboard()->FindKey("Done")->SetFocus();
     Press(CascadeKeys::kSelect);
     EXPECT_FALSE(m_dialog.GetKeyboard()->IsVisible());
     EXPECT_FALSE(m_dialog.IsVisible());
-    EXPECT_EQ(m_server.Requests(), std::vector<std::string>{"SaveCurrentPlaylist Party Mix: 50% off"});
+    EXPECT_EQ(m_server.Calls(), std::vector<std::string>{"save Party Mix: 50% off"});
     EXPECT_EQ(m_client.calls, 1);
     EXPECT_TRUE(m_anchor.IsFocus());
 }
@@ -160,7 +158,7 @@ TEST_F(PlaylistOptionsDialogTest, AnEmptyNameDoesNotSaveAndKeyboardExitReturnsTo
     TypeOnKeyboard("abc");
     Press(CascadeKeys::kExit);  // leaves the keyboard only
     EXPECT_TRUE(m_dialog.IsVisible());
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(m_server.Calls().empty());
     Press(CascadeKeys::kExit);
     EXPECT_EQ(m_client.calls, 0);
 }

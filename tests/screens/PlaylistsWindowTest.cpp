@@ -32,12 +32,14 @@ protected:
         DialogTest::TearDown();
     }
     void AddPlaylists(int count) {
+        std::vector<BrowseEntry> playlists;
         for (int i = 1; i <= count; ++i) {
             BrowseEntry e;
             e.name = i == 1 ? "Ünïcödé: 100% «live»" : "Playlist " + std::to_string(i);
             e.id = std::to_string(1000 + i);
-            m_server.playlists.push_back(e);
+            playlists.push_back(e);
         }
+        m_server.SetPlaylists(playlists);
     }
     void Show() {
         m_window.ShowDialog(&m_client);
@@ -74,8 +76,8 @@ TEST_F(PlaylistsWindowTest, ShowsTheFirstPageAndAsksTheServerAgainOnEveryPageCha
     EXPECT_EQ(m_window.GetPage(), 1);
     Key(CascadeKeys::kZoomOut);
     EXPECT_EQ(m_window.GetPage(), 2);
-    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"GetPlaylists 0 9", "GetPlaylists 18 9",
-                                                             "GetPlaylists 0 9", "GetPlaylists 9 9"}));
+    EXPECT_EQ(m_server.Calls(),
+              (std::vector<std::string>{"playlists 0 9", "playlists 18 9", "playlists 0 9", "playlists 9 9"}));
 }
 
 TEST_F(PlaylistsWindowTest, UpAndDownGoOnToTheNeighbouringPageOrWrapInsideIt) {
@@ -158,7 +160,7 @@ TEST_F(PlaylistsWindowTest, TheOptionsKeyShowsAndHidesTheIndexColumn) {
 
 TEST_F(PlaylistsWindowTest, APageTheServerDoesNotAnswerLeavesAnEmptyListOnPageOneOfOne) {
     AddPlaylists(20);
-    m_server.answers = false;
+    m_server.SetAnswering(false);
     Show();
     EXPECT_EQ(m_window.GetList().ItemCount(), 0u);
     EXPECT_EQ(m_window.GetPageLabel(), "Page 1 of 1");

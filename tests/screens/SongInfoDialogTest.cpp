@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 namespace {
 
 SongInfo FullSong() {
@@ -91,7 +94,7 @@ protected:
     }
     int TrackReads() {
         int n = 0;
-        for (const std::string& r : m_server.Requests()) n += r.rfind("GetTrackInfo", 0) == 0;
+        for (const std::string& r : m_server.Calls()) n += r.rfind("trackinfo ", 0) == 0;
         return n;
     }
 
@@ -103,10 +106,10 @@ protected:
 
 TEST_F(SongInfoDialogTest, FieldsThatDoNotFitGoOnPageTwoAndZoomKeysFlipBetweenThePages) {
     g_useLargeFont = 1;  // rows of 25: 10 to a page
-    m_server.tracks[42] = FullSong();
+    m_server.SetTrack(42, FullSong());
     Show(42);
     ASSERT_EQ(m_dialog.GetRowsPerPage(), 10u);
-    EXPECT_EQ(m_server.Requests(), std::vector<std::string>{"GetTrackInfo 42"});
+    EXPECT_EQ(m_server.Calls(), std::vector<std::string>{"trackinfo 42"});
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 2");
     const std::vector<std::string> page1 = ShownRows();
     ASSERT_EQ(page1.size(), 10u);
@@ -138,7 +141,7 @@ TEST_F(SongInfoDialogTest, WithEverythingOnOnePageTheZoomKeysDoNothing) {
     g_useLargeFont = 0;  // rows of 20: 13 to a page
     SongInfo song = FullSong();
     song.composer = "";
-    m_server.tracks[7] = song;
+    m_server.SetTrack(7, song);
     Show(7);
     ASSERT_EQ(m_dialog.GetRowsPerPage(), 13u);
     EXPECT_EQ(ShownRows().size(), 13u);
@@ -151,14 +154,14 @@ TEST_F(SongInfoDialogTest, WithEverythingOnOnePageTheZoomKeysDoNothing) {
 }
 
 TEST_F(SongInfoDialogTest, ATrackTheServerDoesNotAnswerForShowsTheAlwaysShownRowsEmpty) {
-    m_server.answers = false;
+    m_server.SetAnswering(false);
     Show(99);
     EXPECT_EQ(ShownRows(), (std::vector<std::string>{"Title: ", "Artist: ", "Album: ", "Bit Rate: "}));
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 1");
 }
 
 TEST_F(SongInfoDialogTest, ButtonsByTypeAndWhatSelectAndExitTellTheClient) {
-    m_server.tracks[42] = FullSong();
+    m_server.SetTrack(42, FullSong());
     struct Case {
         SongInfoDialog::DialogType type;
         int rights;  // Right presses before Select; -1: Exit instead
@@ -203,8 +206,8 @@ TEST_F(SongInfoDialogTest, ShowsTheTracksCoverOrTheNoCoverImage) {
     ASSERT_TRUE(web.Start());
     web.Route("/music/42/cover.jpg", LocalHttpServer::Body(temp.ReadFile("cover.jpg"), "image/jpeg"));
     g_portWeb = std::to_string(web.Port());
-    m_server.tracks[42] = FullSong();
-    m_server.tracks[43] = FullSong();
+    m_server.SetTrack(42, FullSong());
+    m_server.SetTrack(43, FullSong());
 
     Show(42);
     ASSERT_TRUE(WaitFor([&] { return m_dialog.GetCoverView().IsLoaded(); }));
@@ -225,6 +228,40 @@ TEST_F(SongInfoDialogTest, ShowsTheTracksCoverOrTheNoCoverImage) {
         again.GetPixel(cover.x + inner.x + inner.w / 2, cover.y + inner.y + inner.h / 2));
     EXPECT_FALSE(std::abs(int(noCover.Green()) - 200) < 30 && int(noCover.Red()) < 40) << "not the green cover";
     EXPECT_TRUE(m_dialog.GetCoverView().GetAlbumArtURL().View().find("/music/43/cover.jpg") != std::string::npos);
+}
+
+// The server is slow: keys and closing never wait for it.
+TEST_F(SongInfoDialogTest, ExitWhileTheTrackIsReadClosesAtOnceAndTheLateAnswerTellsNoOne) {
+    m_server.SetTrack(42, FullSong());
+    m_server.HoldLibrary();
+    m_dialog.ShowDialog("42", SongInfoDialog::kPlayAddInsert, &m_client);
+    ASSERT_TRUE(m_server.WaitUntilLibraryCaught());
+    Press(CascadeKeys::kZoomOut);  // queued behind the read, not waited for
+    Press(CascadeKeys::kExit);
+    EXPECT_FALSE(m_dialog.IsVisible());
+    EXPECT_TRUE(m_anchor.IsFocus());
+    m_server.ReleaseLibrary();
+    ASSERT_TRUE(m_dialog.WaitUntilIdle(10000));
+    EXPECT_TRUE(m_client.commands.empty());
+}
+
+TEST_F(SongInfoDialogTest, ADialogDestroyedWhileItsReadWaitsOnTheServerEndsCleanly) {
+    m_server.SetTrack(42, FullSong());
+    auto dialog = std::make_unique<SongInfoDialog>();
+    dialog->Attach(m_context);
+    m_server.HoldLibrary();
+    dialog->ShowDialog("42", SongInfoDialog::kPlayAddInsert, &m_client);
+    ASSERT_TRUE(m_server.WaitUntilLibraryCaught());
+    // The answer comes while the dialog is being destroyed: the destructor
+    // waits for the read, which finishes on members still alive.
+    std::thread server([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        m_server.ReleaseLibrary();
+    });
+    dialog.reset();
+    server.join();
+    EXPECT_TRUE(m_client.commands.empty());
+    EXPECT_EQ(m_server.Count("trackinfo"), 1);
 }
 
 }  // namespace

@@ -4,16 +4,19 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-// A SlimConnection for screen tests: canned status replies, every request
+// A SlimConnection for screen tests: canned status replies and library
+// answers (track tags, an album's tracks, saved playlists), every request
 // recorded as one short text ("status 9", "version", "stop", "playlist add
-// http://x"), and a gate that holds status requests until the test releases
-// them (a loader or listener thread caught inside a slow server request).
-// Any thread may call it.
+// http://x", "titles 0 0 12 0 10"), and gates that hold status requests, or
+// the library requests the dialogs make, until the test releases them (a
+// loader or listener thread caught inside a slow server request). Any
+// thread may call it.
 class FakeSlimConnection : public SlimConnection {
 public:
     // What the next status requests report. Upcoming songs are handed out
@@ -49,6 +52,31 @@ public:
     void SetBaseURL(const char* url) {
         std::lock_guard lock(m_lock);
         m_baseUrl = url;
+    }
+    // The modes GetRepeat and GetShuffle report (the status's).
+    void SetModes(uint8_t repeat, uint8_t shuffle) {
+        std::lock_guard lock(m_lock);
+        m_status.repeat = repeat;
+        m_status.shuffle = shuffle;
+    }
+    // Library answers: the tags of a track, the tracks of an album (paged
+    // as asked), the saved playlists (paged). While not answering, every
+    // library request gets nothing, as from a server that went quiet.
+    void SetTrack(unsigned long id, SongInfo song) {
+        std::lock_guard lock(m_lock);
+        m_tracks[id] = std::move(song);
+    }
+    void SetAlbum(unsigned long id, std::vector<SongInfo> tracks) {
+        std::lock_guard lock(m_lock);
+        m_albums[id] = std::move(tracks);
+    }
+    void SetPlaylists(std::vector<BrowseEntry> playlists) {
+        std::lock_guard lock(m_lock);
+        m_playlists = std::move(playlists);
+    }
+    void SetAnswering(bool answering) {
+        std::lock_guard lock(m_lock);
+        m_answering = answering;
     }
 
     std::vector<std::string> Calls() const {
@@ -87,6 +115,22 @@ public:
             m_held = false;
         }
         m_changed.notify_all();
+    }
+    // The same gate for the library requests (track tags, tracks, playlists).
+    void HoldLibrary() {
+        std::lock_guard lock(m_lock);
+        m_libraryHeld = true;
+    }
+    void ReleaseLibrary() {
+        {
+            std::lock_guard lock(m_lock);
+            m_libraryHeld = false;
+        }
+        m_changed.notify_all();
+    }
+    bool WaitUntilLibraryCaught() {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_libraryCaught > 0; });
     }
     // True once a status request is waiting at the gate.
     bool WaitUntilCaught() {
@@ -169,9 +213,17 @@ public:
     void RemoveFromCurrentPlaylist(unsigned long index) override { Record("delete " + std::to_string(index)); }
     void ClearCurrentPlaylist() override { Record("clear"); }
     void Stop() override { Record("stop"); }
-    uint8_t GetShuffle() override { return Record("shuffle ?"), 0; }
+    uint8_t GetShuffle() override {
+        Record("shuffle ?");
+        std::lock_guard lock(m_lock);
+        return m_status.shuffle;
+    }
     uint8_t SetShuffle(uint8_t mode) override { return Record("shuffle " + std::to_string(mode)), mode; }
-    uint8_t GetRepeat() override { return Record("repeat ?"), 0; }
+    uint8_t GetRepeat() override {
+        Record("repeat ?");
+        std::lock_guard lock(m_lock);
+        return m_status.repeat;
+    }
     uint8_t SetRepeat(uint8_t mode) override { return Record("repeat " + std::to_string(mode)), mode; }
     void AddPlaylist(unsigned long id) override { Record("playlist add " + std::to_string(id)); }
     void PlayPlaylist(unsigned long id) override { Record("playlist play " + std::to_string(id)); }
@@ -189,7 +241,13 @@ public:
     long GetArtists(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
         return Record("artists"), 0;
     }
-    void GetTrackInfo(unsigned long id, SongInfo&) override { Record("trackinfo " + std::to_string(id)); }
+    void GetTrackInfo(unsigned long id, SongInfo& song) override {
+        Record("trackinfo " + std::to_string(id));
+        std::unique_lock lock(m_lock);
+        WaitAtLibraryGate(lock);
+        auto it = m_tracks.find(id);
+        if (m_answering && it != m_tracks.end()) song = it->second;
+    }
     unsigned long GetFolderItems(const char*, unsigned long, unsigned long, BrowseEntryList&, CascadeString&) override {
         return Record("folders"), 0;
     }
@@ -224,10 +282,22 @@ public:
     long GetAlbumStartIndex(unsigned long, unsigned long, char, long, unsigned short, Direction) override {
         return Record("album letter"), -1;
     }
-    long GetTracks(unsigned long, unsigned long, unsigned long, unsigned long, unsigned long, SongList&) override {
-        return Record("titles"), 0;
+    long GetTracks(unsigned long genre, unsigned long artist, unsigned long album, unsigned long start,
+                   unsigned long count, SongList& list) override {
+        Record("titles " + Ids(genre, artist, album) + " " + std::to_string(start) + " " + std::to_string(count));
+        std::unique_lock lock(m_lock);
+        WaitAtLibraryGate(lock);
+        auto it = m_albums.find(album);
+        if (!m_answering || it == m_albums.end()) return 0;
+        return Page(it->second, start, count, list);
     }
-    long GetPlaylists(unsigned long, unsigned long, BrowseEntryList&) override { return Record("playlists"), 0; }
+    long GetPlaylists(unsigned long start, unsigned long count, BrowseEntryList& list) override {
+        Record("playlists " + std::to_string(start) + " " + std::to_string(count));
+        std::unique_lock lock(m_lock);
+        WaitAtLibraryGate(lock);
+        if (!m_answering) return 0;
+        return Page(m_playlists, start, count, list);
+    }
 
 private:
     void Record(std::string call) {
@@ -242,6 +312,21 @@ private:
         std::lock_guard lock(m_lock);
         return m_status.current.*field;
     }
+    // Appends entries [start, start + count) of `all` and sets the total.
+    template <typename Entry>
+    static long Page(const std::vector<Entry>& all, unsigned long start, unsigned long count, BrowseEntryList& list) {
+        for (unsigned long i = start; i < start + count && i < all.size(); ++i)
+            (void)list.AddEntry(std::make_unique<Entry>(all[i]));
+        list.SetTotalCount(all.size());
+        return long(list.GetNumEntries());
+    }
+    void WaitAtLibraryGate(std::unique_lock<std::mutex>& lock) {
+        if (!m_libraryHeld) return;
+        ++m_libraryCaught;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return !m_libraryHeld; });
+        --m_libraryCaught;
+    }
     static std::string Ids(unsigned long g, unsigned long a, unsigned long al) {
         return std::to_string(g) + " " + std::to_string(a) + " " + std::to_string(al);
     }
@@ -254,4 +339,10 @@ private:
     std::vector<std::string> m_calls;
     bool m_held = false;
     int m_caught = 0;
+    std::map<unsigned long, SongInfo> m_tracks;
+    std::map<unsigned long, std::vector<SongInfo>> m_albums;
+    std::vector<BrowseEntry> m_playlists;
+    bool m_answering = true;
+    bool m_libraryHeld = false;
+    int m_libraryCaught = 0;
 };
