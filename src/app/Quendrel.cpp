@@ -181,6 +181,7 @@ void Quendrel::AttachScreens(bool connected) {
     }
     m_player.SetAppServices(this);
     m_nowPlaying.Attach(context);
+    m_library.Attach(context);
     m_screenSaver.Attach(context);
     m_smallInfo.Attach(context);
     m_playlists.Attach(context);
@@ -296,11 +297,17 @@ void Quendrel::OnExitCommand(const CascadeString& action) {
 }
 
 void Quendrel::OnMenuCommand(const CascadeString& choice) {
+    if (choice == "library") {
+        const CascadeDims dims = m_screen.GetDims();
+        m_library.SetRectAbsolute({0, 0, dims.w, dims.h});
+        m_library.Materialize(1);
+        return;
+    }
     if (choice == "playlists") {
         m_playlists.ShowDialog(this);
         return;
     }
-    // The browsers open here as they arrive: "library", "folders",
+    // The other browsers open here as they arrive: "folders",
     // "coverart" and "radio".
     if (!choice.IsEmpty()) WriteToLog("menu: \"%s\" is not available yet\n", false, choice.c_str());
 }

@@ -11,6 +11,7 @@
 #include "player/QuendrelPlayer.h"
 #include "screens/BrowseMusicMenu.h"
 #include "screens/ExitDialog.h"
+#include "screens/MusicLibraryWindow.h"
 #include "screens/NowPlayingWindow.h"
 #include "screens/PlaylistOptionsDialog.h"
 #include "screens/PlaylistsWindow.h"
@@ -82,6 +83,7 @@ public:
 
     QuendrelPlayer& GetPlayer() { return m_player; }
     NowPlayingWindow& GetNowPlayingWindow() { return m_nowPlaying; }
+    MusicLibraryWindow& GetLibraryWindow() { return m_library; }
     bool IsScreenSaverShown() const { return m_screenSaverShown; }
 
 private:
@@ -110,6 +112,7 @@ private:
     std::atomic<SlimCLIConnection*> m_cli{nullptr};  // set on the UI thread once connected
     QuendrelPlayer m_player;
     NowPlayingWindow m_nowPlaying;
+    MusicLibraryWindow m_library;
     BrowseMusicMenu m_menu;
     ExitDialog m_exitDialog;
     ScreenSaverWindow m_screenSaver;
