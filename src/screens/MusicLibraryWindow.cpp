@@ -62,6 +62,8 @@ MusicLibraryWindow::~MusicLibraryWindow() {
 
 void MusicLibraryWindow::Attach(const ScreenContext& context) {
     m_context = context;
+    m_songInfo.Attach(context);
+    m_albumInfo.Attach(context);
     m_levels.Attach(context, this);
 }
 
@@ -160,7 +162,9 @@ bool MusicLibraryWindow::OnKeyDown(unsigned long key) {
     switch (key) {
         case CascadeKeys::kSelect:
             m_levels.CancelPendingReload();
+            OpenManageDialog(level);
             break;
+        case CascadeKeys::kOptions: OpenInfoDialog(level); break;
         case CascadeKeys::kPlay:
         case CascadeKeys::kPlayPause:
             OnManagePlaylistCommand("play");
@@ -173,6 +177,53 @@ bool MusicLibraryWindow::OnKeyDown(unsigned long key) {
         default: break;
     }
     return true;  // the library keeps every key
+}
+
+// A song of the track list, an entry of the playlist, or else the whole
+// selection of genre, artist and album with its track count.
+void MusicLibraryWindow::OpenManageDialog(LibraryLevel level) {
+    if (level == LibraryLevel::kTrack && m_levels.SelectedRow(level) > 0) {
+        m_manageDialog.SetTitle(m_levels.SelectedCell(level, 0).c_str());
+        m_manageDialog.SetArtist(m_levels.SelectedCell(level, 1).c_str());
+        m_manageDialog.ShowDialog(ManagePlaylistDialog::kSong, this);
+        return;
+    }
+    if (level == LibraryLevel::kPlaylist && m_levels.RowCount(level) > 0 && m_levels.SelectedRow(level) >= 0) {
+        m_manageDialog.SetTitle(m_levels.SelectedCell(level, 0).c_str());
+        m_manageDialog.SetArtist(m_levels.SelectedCell(level, 1).c_str());
+        m_manageDialog.ShowDialog(ManagePlaylistDialog::kPlaylistEntry, this);
+        return;
+    }
+    m_manageDialog.SetGenre(m_levels.SelectedCell(LibraryLevel::kGenre, 0).c_str());
+    m_manageDialog.SetArtist(m_levels.SelectedCell(LibraryLevel::kArtist, 0).c_str());
+    m_manageDialog.SetAlbum(m_levels.SelectedCell(LibraryLevel::kAlbum, 0).c_str());
+    m_manageDialog.SetMatchCount(m_levels.GetPageState(LibraryLevel::kTrack).total);
+    m_manageDialog.ShowDialog(ManagePlaylistDialog::kLibrarySelection, this);
+}
+
+// Details of the selected track or playlist song, or of the selected album;
+// nothing on the other lists and on the "All" rows.
+void MusicLibraryWindow::OpenInfoDialog(LibraryLevel level) {
+    const int row = m_levels.SelectedRow(level);
+    switch (level) {
+        case LibraryLevel::kTrack:
+            if (row <= 0) return;
+            m_levels.CancelPendingReload();
+            m_songInfo.ShowDialog(m_levels.SelectedCell(level, 2).c_str(), SongInfoDialog::kPlayAddInsert, this);
+            break;
+        case LibraryLevel::kAlbum:
+            if (row <= 0) return;
+            m_levels.CancelPendingReload();
+            m_albumInfo.ShowDialog(m_levels.SelectedCell(level, 0).c_str(), m_levels.SelectedCell(level, 1).c_str(),
+                                   this);
+            break;
+        case LibraryLevel::kPlaylist:
+            if (row < 0 || m_levels.RowCount(level) == 0) return;
+            m_levels.CancelPendingReload();
+            m_songInfo.ShowDialog(m_levels.SelectedCell(level, 3).c_str(), SongInfoDialog::kPlayOnly, this);
+            break;
+        default: break;
+    }
 }
 
 void MusicLibraryWindow::OnManagePlaylistCommand(const CascadeString& command) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "server/LetterSearch.h"
-#include "server/SlimConnection.h"
+#include "support/FakeSlimConnection.h"
 
 #include <atomic>
 #include <chrono>
@@ -12,13 +12,24 @@
 #include <string>
 #include <vector>
 
-// A server for the library screens' tests: a library held in memory (genres,
-// artists, albums, tracks and the current playlist), pages and start-letter
-// searches answered from it, and every request the screens make recorded as
-// the CLI line it stands for. Thread-safe: the screens ask from their loader
+// The shared stand-in connection with a library held in memory for the
+// library screens' tests (genres, artists, albums, tracks and the current
+// playlist): pages and start-letter searches answered from it, and the
+// library and playlist requests recorded as the CLI lines the real
+// connection sends for them. Thread-safe: the screens ask from their loader
 // threads while the test reads the record.
-class LibraryFakeServer : public SlimConnection {
+class LibraryFakeServer : public FakeSlimConnection {
 public:
+    using FakeSlimConnection::GetAlbums;
+    using FakeSlimConnection::GetAlbumStartIndex;
+    using FakeSlimConnection::GetArtists;
+    using FakeSlimConnection::GetArtistStartIndex;
+    using FakeSlimConnection::GetCurrentPlaylist;
+    using FakeSlimConnection::GetGenres;
+    using FakeSlimConnection::AddToCurrentPlaylist;
+    using FakeSlimConnection::InsertInCurrentPlaylist;
+    using FakeSlimConnection::ReplaceCurrentPlaylist;
+
     struct Track {
         unsigned long id, genre, artist, album;
         std::string title, artistName;
@@ -52,38 +63,13 @@ public:
         return out;
     }
 
-    bool Connect(const char*, unsigned short) override { return true; }
-    void Disconnect() override {}
-    CascadeString GetBaseURL() const override { return "http://127.0.0.1"; }
-    CascadeString GetVersion() override { return "6.5.5"; }
     std::shared_ptr<const ETokenArray> GetIgnores(bool) override {
         std::string joined;
         for (const std::string& a : ignores) joined += (joined.empty() ? "" : ",") + a;
         return std::make_shared<ETokenArray>(joined.c_str(), ",", CascadeCase::Insensitive);
     }
 
-    void GetPlayerStatus(PlayerStatus& status, unsigned long) override {
-        std::lock_guard lock(m_lock);
-        status.trackCount = long(playlist.size());
-    }
-    uint8_t ToggleShuffle() override { return 0; }
-    uint8_t ToggleRepeat() override { return 0; }
-    void FastForward(unsigned long) override {}
-    void Rewind(unsigned long) override {}
-    void SetRate(signed char) override {}
-    void JumpToSong(const char*) override {}
     void JumpToSongIndex(unsigned long index) override { Record("playlist index " + std::to_string(index)); }
-    void JumpToPreviousSong() override {}
-    void JumpToNextSong() override {}
-    void GetCurrentSongInfo(SongInfo&) override {}
-    void GetCurrentSongInfo(SongInfo&, PlayerStatus&) override {}
-    CascadeString GetCurrentSongCoverURL() override { return {}; }
-    CascadeString GetCurrentSongTitle() override { return {}; }
-    CascadeString GetCurrentSongArtist() override { return {}; }
-    CascadeString GetCurrentSongAlbum() override { return {}; }
-    CascadeString GetCurrentSongGenre() override { return {}; }
-    unsigned long GetCurrentSongDuration() override { return 0; }
-    unsigned long GetCurrentSongTime() override { return 0; }
     long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list, bool) override {
         std::lock_guard lock(m_lock);
         m_requests.push_back("status " + std::to_string(start) + " " + std::to_string(count));
@@ -102,8 +88,6 @@ public:
                             bool markCurrent) override {
         return GetCurrentPlaylist(start, count, list, markCurrent);
     }
-    void AddPlaylist(const char*) override {}
-    void PlayPlaylist(const char*) override {}
     void AddToCurrentPlaylist(unsigned long trackId) override { Record("playlistcontrol cmd:add" + Id("track", trackId)); }
     void AddToCurrentPlaylist(unsigned long g, unsigned long a, unsigned long b) override {
         Record("playlistcontrol cmd:add" + Selection(g, a, b));
@@ -121,38 +105,12 @@ public:
     }
     void RemoveFromCurrentPlaylist(unsigned long index) override { Record("playlist delete " + std::to_string(index)); }
     void ClearCurrentPlaylist() override { Record("playlist clear"); }
-    void Stop() override {}
-    uint8_t GetShuffle() override { return 0; }
-    uint8_t SetShuffle(uint8_t) override { return 0; }
-    uint8_t GetRepeat() override { return 0; }
-    uint8_t SetRepeat(uint8_t) override { return 0; }
-    CascadeString GetCurrentSongYear() override { return {}; }
-    void AddPlaylist(unsigned long) override {}
-    void PlayPlaylist(unsigned long) override {}
-    void AddToCurrentPlaylist(const char*) override {}
-    void InsertInCurrentPlaylist(const char*) override {}
-    void ReplaceCurrentPlaylist(const char*) override {}
     void InsertInCurrentPlaylist(unsigned long trackId) override {
         Record("playlistcontrol cmd:insert" + Id("track", trackId));
     }
     void InsertInCurrentPlaylist(unsigned long g, unsigned long a, unsigned long b) override {
         Record("playlistcontrol cmd:insert" + Selection(g, a, b));
     }
-    void SaveCurrentPlaylist(const char*) override {}
-    long GetGenres(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override { return 0; }
-    long GetArtists(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
-        return 0;
-    }
-    void GetTrackInfo(unsigned long, SongInfo&) override {}
-    unsigned long GetFolderItems(const char*, unsigned long, unsigned long, BrowseEntryList&, CascadeString&) override {
-        return 0;
-    }
-    unsigned long GetAlbumArtwork(unsigned long, unsigned long, BrowseEntryList&) override { return 0; }
-    unsigned long GetArtistCount() override { return artists.size(); }
-    unsigned long GetAlbumCount() override { return albums.size(); }
-    unsigned long GetSongCount() override { return tracks.size(); }
-    unsigned long GetGenreCount() override { return genres.size(); }
-
     long GetGenres(unsigned long start, unsigned long count, BrowseEntryList& list) override {
         return Page("genres", start, count, {}, list, [](const Entry&) { return true; });
     }
@@ -229,8 +187,6 @@ public:
         list.SetTotalCount(total);
         return long(list.GetNumEntries());
     }
-    long GetPlaylists(unsigned long, unsigned long, BrowseEntryList&) override { return 0; }
-
 private:
     static std::string Id(const char* field, unsigned long id) {
         return id ? std::string(" ") + field + "_id:" + std::to_string(id) : std::string();

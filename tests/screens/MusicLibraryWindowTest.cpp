@@ -316,6 +316,60 @@ TEST_F(MusicLibraryWindowTest, PlaylistCommandsSendWhatTheFocusAndSelectionSay) 
     EXPECT_TRUE(m_server.Requests().empty());
 }
 
+TEST_F(MusicLibraryWindowTest, SelectAndOptionsOpenTheDialogsOfTheFocusedList) {
+    Show();
+    ManagePlaylistDialog& manage = m_window->GetManageDialog();
+    // Genre list: the whole selection, with its track count.
+    Press(CascadeKeys::kSelect);
+    ASSERT_TRUE(manage.IsVisible());
+    EXPECT_EQ(manage.GetType(), ManagePlaylistDialog::kLibrarySelection);
+    Screenshot("library-manage-selection");
+    Press(CascadeKeys::kExit);  // closes it and tells no one
+    EXPECT_FALSE(manage.IsVisible());
+    EXPECT_TRUE(Levels().List(Level::kGenre).IsFocus());
+    // Track list: the "All" row is the selection, a song row the song.
+    Press(CascadeKeys::kDown);
+    for (int i = 0; i < 6; ++i) Tick();
+    Focus(Level::kTrack);
+    Press(CascadeKeys::kSelect);
+    EXPECT_EQ(manage.GetType(), ManagePlaylistDialog::kLibrarySelection);
+    Press(CascadeKeys::kExit);
+    Press(CascadeKeys::kDown);
+    Press(CascadeKeys::kSelect);
+    EXPECT_EQ(manage.GetType(), ManagePlaylistDialog::kSong);
+    m_server.ClearRequests();
+    Press(CascadeKeys::kSelect);  // its first button: add
+    EXPECT_FALSE(manage.IsVisible());
+    EXPECT_TRUE(Levels().List(Level::kTrack).IsFocus());
+    EXPECT_EQ(m_server.Requests(), std::vector<std::string>{"playlistcontrol cmd:add track_id:1001"});
+    // Playlist list: the entry.
+    Focus(Level::kPlaylist);
+    Press(CascadeKeys::kSelect);
+    EXPECT_EQ(manage.GetType(), ManagePlaylistDialog::kPlaylistEntry);
+    Screenshot("library-manage-entry");
+    Press(CascadeKeys::kExit);
+
+    // Options: the song's details on the track and playlist lists, the
+    // album's on the album list, nothing on the others.
+    Focus(Level::kTrack);
+    Press(CascadeKeys::kOptions);
+    EXPECT_TRUE(m_window->GetSongInfoDialog().IsVisible());
+    Press(CascadeKeys::kExit);
+    EXPECT_FALSE(m_window->GetSongInfoDialog().IsVisible());
+    Focus(Level::kAlbum);
+    Press(CascadeKeys::kDown);
+    Press(CascadeKeys::kOptions);
+    EXPECT_TRUE(m_window->GetAlbumInfoDialog().IsVisible());
+    Press(CascadeKeys::kExit);
+    Focus(Level::kGenre);
+    Press(CascadeKeys::kOptions);
+    Focus(Level::kArtist);
+    Press(CascadeKeys::kOptions);
+    EXPECT_FALSE(m_window->GetSongInfoDialog().IsVisible());
+    EXPECT_FALSE(m_window->GetAlbumInfoDialog().IsVisible());
+    EXPECT_TRUE(Levels().List(Level::kArtist).IsFocus());
+}
+
 TEST_F(MusicLibraryWindowTest, TheListenerReloadsThePlaylistExceptForAJump) {
     Show();
     m_server.ClearRequests();
