@@ -186,6 +186,7 @@ void Quendrel::AttachScreens(bool connected) {
     m_smallInfo.Attach(context);
     m_playlists.Attach(context);
     m_options.Attach(context);
+    m_folders.Attach(context);
 }
 
 // Connects and shows the Now Playing screen and the player display; returns
@@ -298,18 +299,25 @@ void Quendrel::OnExitCommand(const CascadeString& action) {
 
 void Quendrel::OnMenuCommand(const CascadeString& choice) {
     if (choice == "library") {
-        const CascadeDims dims = m_screen.GetDims();
-        m_library.SetRectAbsolute({0, 0, dims.w, dims.h});
-        m_library.Materialize(1);
+        ShowFullScreen(m_library);
         return;
     }
     if (choice == "playlists") {
         m_playlists.ShowDialog(this);
         return;
     }
-    // The other browsers open here as they arrive: "folders",
-    // "coverart" and "radio".
+    if (choice == "folders") {
+        ShowFullScreen(m_folders);
+        return;
+    }
+    // The browsers open here as they arrive: "coverart" and "radio".
     if (!choice.IsEmpty()) WriteToLog("menu: \"%s\" is not available yet\n", false, choice.c_str());
+}
+
+void Quendrel::ShowFullScreen(CascadeWindow& window) {
+    const CascadeDims dims = m_screen.GetDims();
+    window.SetRectAbsolute({0, 0, dims.w, dims.h});
+    window.Materialize(1);
 }
 
 void Quendrel::OnTimer(unsigned long id) {
@@ -369,6 +377,7 @@ void Quendrel::RunWorkerRequest(const CascadeString& command, const CascadeStrin
 CascadeWindow* Quendrel::WindowForId(long id) {
     switch (id) {
         case AppServices::kNowPlayingWindow: return &m_nowPlaying;
+        case AppServices::kFoldersWindow: return &m_folders.GetFolderList();
         default: return nullptr;
     }
 }

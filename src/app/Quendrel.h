@@ -9,6 +9,7 @@
 #include "platform/CascadeTimer.h"
 #include "platform/CascadeWormhole.h"
 #include "player/QuendrelPlayer.h"
+#include "screens/BrowseFoldersWindow.h"
 #include "screens/BrowseMusicMenu.h"
 #include "screens/ExitDialog.h"
 #include "screens/MusicLibraryWindow.h"
@@ -95,6 +96,8 @@ private:
     void AttachScreens(bool connected);
     void Restore();
     void ShowScreenSaver();
+    // Gives `window` the whole screen in plane 1.
+    void ShowFullScreen(CascadeWindow& window);
     void RunWorkerRequest(const CascadeString& command, const CascadeString& argument);
     CascadeWindow* WindowForId(long id);
 
@@ -120,6 +123,7 @@ private:
     SmallInfoWindow m_smallInfo;
     PlaylistsWindow m_playlists;
     PlaylistOptionsDialog m_options;
+    BrowseFoldersWindow m_folders;
     // Last: stopped first, so no command outlives what it uses.
     CommandQueue m_commands{"commands"};
 };
