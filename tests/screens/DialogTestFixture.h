@@ -76,9 +76,12 @@ public:
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The build directory: the environment's, else the one this program
+        // was built into (<build>/tests/); ctest may not pass the environment.
         const char* build = std::getenv("QUENDREL_BUILD_DIR");
-        ASSERT_NE(build, nullptr) << "QUENDREL_BUILD_DIR names the build directory";
-        m_buildDir = build;
+        std::error_code error;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+        m_buildDir = build && *build ? std::string(build) : self.parent_path().parent_path().string();
         const std::string appDir = m_buildDir + "/app/";
         ASSERT_TRUE(std::filesystem::exists(appDir + "images/Default/Configuration.xml")) << appDir;
         m_savedAppPath = g_appPath;
