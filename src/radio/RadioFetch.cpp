@@ -28,7 +28,10 @@ bool RadioFetch::Fetch(const char* url, std::string& body) {
     }
     stream.SetStallTimeout(std::min(m_limits.stallMs, m_limits.totalMs));
     bool ok = stream.Open(url);
-    if (!ok && !IsAborted()) AppLog::WriteToLog("radio: %s: no answer\n", false, url);
+    if (!ok && IsAborted())
+        AppLog::WriteToLog("radio: %s: loading was cancelled\n", false, url);
+    else if (!ok)
+        AppLog::WriteToLog("radio: %s: no answer\n", false, url);
     if (ok) ok = ReadBody(stream, url, body);
     Unregister();
     if (!ok) body.clear();
