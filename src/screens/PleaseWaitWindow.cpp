@@ -1,5 +1,6 @@
 #include "screens/PleaseWaitWindow.h"
 
+#include "platform/CascadeKeys.h"
 #include "platform/CascadeScreen.h"
 #include "ui/Configuration.h"
 #include "ui/DialogImages.h"
@@ -36,4 +37,11 @@ void PleaseWaitWindow::OnPaint(CascadeBitmap& target) {
 void PleaseWaitWindow::OnVanish() {
     m_painted = false;
     m_focus.Restore();
+}
+
+bool PleaseWaitWindow::OnKeyDown(unsigned long key) {
+    if (key != CascadeKeys::kExit) return true;
+    for (CascadeWindow* window = m_focus.Get(); window; window = window->GetParent())
+        if (window->IsShown() && window->OnKeyDown(key)) break;
+    return true;
 }

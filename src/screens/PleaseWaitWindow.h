@@ -27,7 +27,9 @@ public:
 
     void OnPaint(CascadeBitmap& target) override;
     void OnVanish() override;
-    bool OnKeyDown(unsigned long) override { return true; }
+    // Swallows every key but Exit, which goes on to the window that gets the
+    // focus back (a browser stops its load and closes).
+    bool OnKeyDown(unsigned long key) override;
     bool OnNavKey(unsigned long, CascadeWindow*& next) override {
         next = nullptr;
         return true;
