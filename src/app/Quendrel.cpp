@@ -187,6 +187,7 @@ void Quendrel::AttachScreens(bool connected) {
     m_playlists.Attach(context);
     m_options.Attach(context);
     m_folders.Attach(context);
+    m_radio.Attach(context);
 }
 
 // Connects and shows the Now Playing screen and the player display; returns
@@ -310,7 +311,11 @@ void Quendrel::OnMenuCommand(const CascadeString& choice) {
         ShowFullScreen(m_folders);
         return;
     }
-    // The browsers open here as they arrive: "coverart" and "radio".
+    if (choice == "radio") {
+        m_radio.ShowDialog(this);
+        return;
+    }
+    // The cover-art browser opens here once it exists ("coverart").
     if (!choice.IsEmpty()) WriteToLog("menu: \"%s\" is not available yet\n", false, choice.c_str());
 }
 

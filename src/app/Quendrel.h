@@ -12,6 +12,7 @@
 #include "screens/BrowseFoldersWindow.h"
 #include "screens/BrowseMusicMenu.h"
 #include "screens/ExitDialog.h"
+#include "screens/IRadioWindow.h"
 #include "screens/MusicLibraryWindow.h"
 #include "screens/NowPlayingWindow.h"
 #include "screens/PlaylistOptionsDialog.h"
@@ -37,6 +38,7 @@ class Quendrel : public CascadeApp,
                  public ExitDialog::Client,
                  public BrowseMusicMenu::Client,
                  public ScreenSaverWindow::Client,
+                 public IRadioWindow::Client,
                  public PlaylistsWindow::Client,
                  public PlaylistOptionsDialog::Client {
 public:
@@ -71,7 +73,7 @@ public:
     // dialog: each runs on the command thread, one after another, with the
     // please-wait window up while it runs.
     void OnPlaylistsCommand(const CascadeString& action, unsigned long playlistId) override;
-    void OnIRadioCommand(const CascadeString& action, const CascadeString& url);
+    void OnIRadioCommand(const CascadeString& action, const CascadeString& url) override;
     void OnOptionsChanged() override;
 
     // AppServices
@@ -118,6 +120,7 @@ private:
     MusicLibraryWindow m_library;
     BrowseMusicMenu m_menu;
     ExitDialog m_exitDialog;
+    IRadioWindow m_radio;
     ScreenSaverWindow m_screenSaver;
     PleaseWaitWindow m_pleaseWait;
     SmallInfoWindow m_smallInfo;
