@@ -1,7 +1,7 @@
 #include "screens/IRadioWindow.h"
 
+#include "ScreenFixture.h"
 #include "app/base/AppSettings.h"
-#include "platform/CascadeApp.h"
 #include "platform/CascadeKeys.h"
 #include "radio/RadioTestData.h"
 #include "support/LocalHttpServer.h"
@@ -25,8 +25,6 @@ namespace {
 
 using Keys = std::vector<unsigned long>;
 namespace K = CascadeKeys;
-
-class TestApp : public CascadeApp {};
 
 // The application as the radio browser sees it: the please-wait messages
 // it posts, in order.
@@ -63,23 +61,15 @@ public:
     std::vector<std::pair<std::string, std::string>> commands;
 };
 
-std::string BuildDir() {
-    const char* dir = std::getenv("QUENDREL_BUILD_DIR");
-    return dir ? dir : "build";
-}
-
 std::string Sample(const std::string& name) { return RadioSample(name); }
 
 // The radio browser on an off-screen desktop with the built Default skin,
 // its directories on a local web server holding the real samples.
-class IRadioWindowTest : public ::testing::Test {
+class IRadioWindowTest : public ScreenFixture {
 protected:
     void SetUp() override {
-        m_savedAppPath = g_appPath;
-        g_appPath = (BuildDir() + "/app/").c_str();
-        g_config.SetApplicationDirectory(g_appPath.Std());
-        g_config.LoadConfiguration((g_appPath.Std() + "images/Default/Configuration.xml").c_str(), "Default");
-        ASSERT_TRUE(g_config.GetInternetRadioBackground()->IsValid()) << "no skin under " << g_appPath.Std();
+        ScreenFixture::SetUp();
+        ASSERT_TRUE(g_config.GetInternetRadioBackground()->IsValid());
         ASSERT_TRUE(m_server.Start());
         m_server.Route("/sbin/newxml.phtml", [this](const LocalHttpServer::Request& request) {
             {
@@ -98,7 +88,7 @@ protected:
 
     void TearDown() override {
         m_window.reset();
-        g_appPath = m_savedAppPath;
+        ScreenFixture::TearDown();
     }
 
     void Serve(const std::string& path, const std::string& sample) {
@@ -111,9 +101,9 @@ protected:
         options.directories = RadioDirectories("http://127.0.0.1:" + std::to_string(m_server.Port()));
         options.limits = {3000, 10000, 8u << 20};
         auto window = std::make_unique<IRadioWindow>(std::move(options));
-        ScreenContext context;
-        context.app = &m_app;
-        window->Attach(context);
+        ScreenContext radioContext = context;
+        radioContext.app = &m_app;  // keeps the please-wait texts
+        window->Attach(radioContext);
         window->SetMessageDelay(0);
         return window;
     }
@@ -127,12 +117,12 @@ protected:
     // Lets the loader finish, runs what it posted to the UI thread, paints.
     void Settle() {
         ASSERT_TRUE(m_window->WaitUntilIdle(20000));
-        m_ui.GetQueue().RunPending();
-        (void)m_ui.GetDesktop().PaintDirty();
+        app->GetQueue().RunPending();
+        Paint();
     }
     void Press(const Keys& keys) {
         for (unsigned long key : keys) {
-            m_ui.GetDesktop().DispatchKeyDown(key);
+            Key(key);
             Settle();
         }
     }
@@ -168,16 +158,14 @@ protected:
         return out.str();
     }
     void Screenshot(const std::string& name) {
-        std::filesystem::create_directories(BuildDir() + "/screens");
-        m_ui.GetDesktop().Invalidate({{0, 0}, m_ui.GetDesktop().GetDims()});
-        (void)m_ui.GetDesktop().PaintDirty();
-        EXPECT_TRUE(m_ui.GetDesktop().Screen().SaveAsPNG(BuildDir() + "/screens/radio-" + name + ".png"));
+        RepaintAll();
+        SaveScreenshot("radio-" + name);
     }
     // Pixels of the window's area `rect` that differ from the skin's
     // background painted under the panel.
     int InkIn(const CascadeRect& rect) {
         const CascadeRect at = m_window->GetRectAbsolute();
-        const CascadeBitmap& screen = m_ui.GetDesktop().Screen();
+        const CascadeBitmap& screen = Screen();
         std::map<uint32_t, int> colours;
         for (int y = rect.y; y < rect.Bottom(); ++y)
             for (int x = rect.x; x < rect.Right(); ++x) ++colours[screen.GetPixel(at.x + x, at.y + y)];
@@ -186,7 +174,6 @@ protected:
         return rect.w * rect.h - most;
     }
 
-    TestApp m_ui;
     RecordingApp m_app;
     RecordingClient m_client;
     ScopedTempDir m_dir{"quendrel-iradio"};
@@ -194,7 +181,6 @@ protected:
     mutable std::mutex m_queryLock;
     std::vector<std::string> m_queries;
     std::unique_ptr<IRadioWindow> m_window;
-    CascadeString m_savedAppPath;
 };
 
 const std::vector<std::string> kTopMenu = {"Shoutcast Directory", "radioio Directory", "Xiph Directory",
@@ -452,12 +438,12 @@ TEST_F(IRadioWindowTest, ExitDuringALoadReturnsAtOnce) {
     m_server.Route("/yp.xml", LocalHttpServer::Stalling(Sample("xiph/yp-2007-esperanza-first300.xml"), 100));
     Show();
     SelectTopMenuRow("Xiph Directory");
-    m_ui.GetDesktop().DispatchKeyDown(K::kRight);
+    Key(K::kRight);
     ASSERT_TRUE(m_window->IsLoading());
     // Refused while loading.
-    m_ui.GetDesktop().DispatchKeyDown(K::kDown);
-    m_ui.GetDesktop().DispatchKeyDown(K::kZoomIn);
-    m_ui.GetDesktop().DispatchKeyDown(K::kExit);
+    Key(K::kDown);
+    Key(K::kZoomIn);
+    Key(K::kExit);
     EXPECT_FALSE(m_window->IsShown());
     Serve("/yp.xml", "xiph/yp-2007-esperanza-first300.xml");
     Show();
@@ -472,10 +458,10 @@ TEST_F(IRadioWindowTest, DestroyedWhileItsLoaderRuns) {
     m_server.Route("/picks/radio.opml", LocalHttpServer::Stalling(Sample("opml/digitalpodcast-top-rated-2017.opml"), 50));
     Show();
     SelectTopMenuRow("Slim Devices Picks");
-    m_ui.GetDesktop().DispatchKeyDown(K::kRight);
+    Key(K::kRight);
     ASSERT_TRUE(m_window->IsLoading());
     m_window.reset();  // aborts the fetch, joins the loader
-    m_ui.GetQueue().RunPending();  // a task it posted finds it gone
+    app->GetQueue().RunPending();  // a task it posted finds it gone
     SUCCEED();
 }
 
