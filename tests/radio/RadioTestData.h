@@ -2,19 +2,37 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
 
-// The real directory feeds and outlines the radio tests read, kept byte for
-// byte under tests/radio/data (CTest sets QUENDREL_SOURCE_DIR).
-inline std::string RadioSamplePath(std::string_view name) {
-    const char* root = std::getenv("QUENDREL_SOURCE_DIR");
-    // tests/radio/ lies two levels below the source root.
+// The source tree: QUENDREL_SOURCE_DIR when set; else this header's own
+// path when the compiler gave an absolute one; else the source directory
+// the build tree's CMakeCache.txt names (the test program lives in
+// <build>/tests/, and the compiler may give __FILE__ relative to <build>).
+inline std::string RadioSourceDir() {
+    if (const char* root = std::getenv("QUENDREL_SOURCE_DIR"); root && *root) return root;
     std::string source = __FILE__;
-    for (int up = 0; up < 3; ++up) source = source.substr(0, source.rfind('/'));
-    return (root ? std::string(root) : source) + "/tests/radio/data/" + std::string(name);
+    if (!source.empty() && source.front() == '/') {
+        // tests/radio/ lies two levels below the source root.
+        for (int up = 0; up < 3; ++up) source = source.substr(0, source.rfind('/'));
+        return source;
+    }
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    std::ifstream cache(self.parent_path().parent_path() / "CMakeCache.txt");
+    const std::string key = "CMAKE_HOME_DIRECTORY:INTERNAL=";
+    for (std::string line; std::getline(cache, line);)
+        if (line.rfind(key, 0) == 0) return line.substr(key.size());
+    return ".";
+}
+
+// The real directory feeds and outlines the radio tests read, kept byte for
+// byte under tests/radio/data.
+inline std::string RadioSamplePath(std::string_view name) {
+    return RadioSourceDir() + "/tests/radio/data/" + std::string(name);
 }
 
 inline std::string RadioSample(std::string_view name) {
