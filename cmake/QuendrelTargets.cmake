@@ -23,6 +23,13 @@ function(quendrel_test name dir)
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main Threads::Threads)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;QUENDREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUENDREL_BUILD_DIR=${PROJECT_BINARY_DIR};${QUENDREL_RUN_ENV}")
+  # The environment is set from a file ctest reads after the discovered
+  # tests: given through gtest_discover_tests' PROPERTIES, the list would be
+  # split on its ";" and only the first variable would reach the tests.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS)
+  set(env "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;QUENDREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUENDREL_BUILD_DIR=${PROJECT_BINARY_DIR};${QUENDREL_RUN_ENV}")
+  set(env_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  file(WRITE ${env_file}
+    "foreach(test IN LISTS ${name}_TESTS)\n  set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT \"${env}\")\nendforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_file})
 endfunction()
