@@ -27,6 +27,8 @@ constexpr CascadeRect kBreadcrumb{40, 45, 509, 25};
 constexpr CascadeRect kPageLabel{267, 18, 310, 25};
 constexpr CascadeRect kListRect{40, 74, 509, 295};
 constexpr int kButtonsFromBottom = 75;
+constexpr int kButtonGap = 8;
+constexpr int kTitleGap = 4;
 constexpr int kButtonX[IRadioWindow::kButtonCount] = {25, 25, 209, 393};
 
 enum Column : std::size_t { kName = 0, kId = 1, kTag = 2 };
@@ -134,12 +136,16 @@ void IRadioWindow::ShowDialog(Client* client) {
 
 void IRadioWindow::LayOut() {
     m_titleRect = DialogImages::PlaceAt(m_title, kTitleAt);
+    // A skin whose title image reaches below the breadcrumb's line moves the
+    // breadcrumb, the panel and the list down by the difference, so nothing
+    // is drawn over the title.
+    const int shift = std::max(0, m_titleRect.Bottom() + kTitleGap - kBreadcrumb.y);
     if (m_panel.Create(kPanel.Dims(), CascadeBitmap::kRamVideo)) m_panel.Clear(kPanelColor);
-    m_panelRect = kPanel;
-    m_breadcrumbRect = kBreadcrumb;
+    m_panelRect = kPanel.Offset(0, shift);
+    m_breadcrumbRect = kBreadcrumb.Offset(0, shift);
     m_pageRect = kPageLabel;
 
-    m_list.SetRectRelative(kListRect);
+    m_list.SetRectRelative(kListRect.Offset(0, shift));
     m_list.SetRowHeight(g_useLargeFont ? 25 : 20);
     m_list.SetItemFont(m_largeFont);
     m_list.ShowHeaders(false);
@@ -157,9 +163,12 @@ void IRadioWindow::LayOut() {
     const CascadeDims face = DialogImages::Size(*g_config.GetButtonActive());
     const int y = GetDims().h - kButtonsFromBottom;
     const CascadeBitmap* faces[kButtonCount] = {&m_favoritesFace, &m_removeFace, &m_addFace, &m_playFace};
+    int nextFree = 0;  // buttons wider than their places move right, never overlapping
     for (int i = 0; i < kButtonCount; ++i) {
+        const int x = i == kRemoveFromFavorites ? kButtonX[i] : std::max(kButtonX[i], nextFree);
+        if (i != kRemoveFromFavorites) nextFree = x + face.w + kButtonGap;
         m_buttons[i].SetImage(faces[i]);
-        m_buttons[i].SetRectRelative({kButtonX[i], y, face.w, face.h});
+        m_buttons[i].SetRectRelative({x, y, face.w, face.h});
         AddChild(&m_buttons[i]);
         if (i != kRemoveFromFavorites) m_buttons[i].Materialize();
     }

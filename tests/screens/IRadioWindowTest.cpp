@@ -199,7 +199,15 @@ TEST_F(IRadioWindowTest, EachShowingStartsAtTheTopMenuWithoutFetching) {
     EXPECT_EQ(0u, m_window->GetRadio()->GetFetch().FetchCount());
     // What a person sees: the title, the rows and the page label are drawn.
     EXPECT_GT(InkIn({18, 9, 200, 30}), 50);
-    EXPECT_GT(InkIn({70, 74, 300, 25}), 50);
+    const CascadeRect list = m_window->GetList().GetRectRelative();
+    EXPECT_GT(InkIn({list.x + 30, list.y, 300, 20}), 50);
+    // Nothing overlaps: the title, the list, and the buttons side by side.
+    EXPECT_LE(9 + 56, list.y);  // the Default skin's title image is 56 pixels tall
+    const CascadeRect add = m_window->GetButton(IRadioWindow::kAdd).GetRectRelative();
+    const CascadeRect play = m_window->GetButton(IRadioWindow::kPlay).GetRectRelative();
+    EXPECT_LE(m_window->GetButton(IRadioWindow::kAddToFavorites).GetRectRelative().Right(), add.x);
+    EXPECT_LE(add.Right(), play.x);
+    EXPECT_LE(play.Right(), m_window->GetDims().w);
     EXPECT_GT(InkIn({420, 18, 157, 25}), 20);
     Screenshot("topmenu");
 
