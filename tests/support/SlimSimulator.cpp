@@ -21,10 +21,8 @@ namespace {
 std::string SourceDir() {
     const char* dir = std::getenv("QUENDREL_SOURCE_DIR");
     if (dir) return dir;
-    // tests/support/ lies two levels below the source root.
-    std::string file = __FILE__;
-    for (int up = 0; up < 3; ++up) file = file.substr(0, file.rfind('/'));
-    return file;
+    // ctest does not always pass the environment: the build knows the root.
+    return QUENDREL_SOURCE_ROOT;
 }
 
 std::string CacheDir() {
