@@ -188,6 +188,7 @@ void Quendrel::AttachScreens(bool connected) {
     m_options.Attach(context);
     m_folders.Attach(context);
     m_radio.Attach(context);
+    m_artwork.Attach(context);
 }
 
 // Connects and shows the Now Playing screen and the player display; returns
@@ -315,8 +316,11 @@ void Quendrel::OnMenuCommand(const CascadeString& choice) {
         m_radio.ShowDialog(this);
         return;
     }
-    // The cover-art browser opens here once it exists ("coverart").
-    if (!choice.IsEmpty()) WriteToLog("menu: \"%s\" is not available yet\n", false, choice.c_str());
+    if (choice == "coverart") {
+        ShowFullScreen(m_artwork);
+        return;
+    }
+    if (!choice.IsEmpty()) WriteToLog("menu: unknown choice \"%s\"\n", false, choice.c_str());
 }
 
 void Quendrel::ShowFullScreen(CascadeWindow& window) {
@@ -383,6 +387,7 @@ CascadeWindow* Quendrel::WindowForId(long id) {
     switch (id) {
         case AppServices::kNowPlayingWindow: return &m_nowPlaying;
         case AppServices::kFoldersWindow: return &m_folders.GetFolderList();
+        case AppServices::kCoverArtWindow: return &m_artwork;
         default: return nullptr;
     }
 }

@@ -9,6 +9,7 @@
 #include "platform/CascadeTimer.h"
 #include "platform/CascadeWormhole.h"
 #include "player/QuendrelPlayer.h"
+#include "screens/BrowseArtworkWindow.h"
 #include "screens/BrowseFoldersWindow.h"
 #include "screens/BrowseMusicMenu.h"
 #include "screens/ExitDialog.h"
@@ -127,6 +128,7 @@ private:
     PlaylistsWindow m_playlists;
     PlaylistOptionsDialog m_options;
     BrowseFoldersWindow m_folders;
+    BrowseArtworkWindow m_artwork;
     // Last: stopped first, so no command outlives what it uses.
     CommandQueue m_commands{"commands"};
 };

@@ -86,13 +86,19 @@ CascadeRect AlbumButton::GetCoverRect() const {
 }
 
 bool AlbumButton::DecodeFromURL(const CascadeString& url, const CascadeDims& box, CascadeBitmap& cover) {
+    if (m_cache) {
+        if (const auto seen = m_cache->Find(url, box)) return MakeCover(seen->pixels, seen->size, cover);
+    }
     CascadeHTTPStream stream;
     stream.SetStallTimeout(kCoverStallMs);
     if (!stream.Open(url.c_str())) return false;
     std::vector<uint8_t> pixels;
     CascadeDims size;
-    return EJpegWidget::GetJpegBitmap(&stream, box, size, pixels, EJpegWidget::PixelOrder::kAlphaFirst) &&
-           MakeCover(pixels, size, cover);
+    if (!EJpegWidget::GetJpegBitmap(&stream, box, size, pixels, EJpegWidget::PixelOrder::kAlphaFirst) ||
+        !MakeCover(pixels, size, cover))
+        return false;
+    if (m_cache) m_cache->Store(url, box, std::make_shared<const CoverCache::Cover>(CoverCache::Cover{size, std::move(pixels)}));
+    return true;
 }
 
 bool AlbumButton::DecodeNoCover(const CascadeDims& box, CascadeBitmap& cover) {

@@ -9,6 +9,7 @@
 #include "platform/CascadeString.h"
 #include "platform/CascadeThread.h"
 #include "platform/CascadeWindow.h"
+#include "ui/CoverCache.h"
 #include "ui/LatestRequest.h"
 
 #include <atomic>
@@ -42,6 +43,10 @@ public:
     ~AlbumButton() override;
 
     void SetConnection(SlimConnection* connection) { m_connection = connection; }
+    // Covers fetched from the server are looked up in and stored into
+    // `cache` (not owned; it must outlive the tile, null for none). UI
+    // thread, before loading.
+    void SetCoverCache(CoverCache* cache) { m_cache = cache; }
     // A different album id clears the loaded flag and the song id.
     void SetAlbumId(const char* id, RedrawMode redraw);
     // A different song id clears the loaded flag.
@@ -93,6 +98,7 @@ private:
     void RedrawTile();
 
     SlimConnection* m_connection;
+    CoverCache* m_cache = nullptr;
     CascadeMutex m_loadLock;  // one load at a time
     LatestRequest m_requests;
 
