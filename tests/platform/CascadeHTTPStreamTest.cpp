@@ -41,32 +41,33 @@ protected:
 
 // --- bodies and their sizes ---
 
-TEST_F(CascadeHTTPStreamTest, FixedBodyIsReadWholeAndSizeIsTheContentLength) {
-    const std::string body = Pattern(10000);
-    m_server.Route("/song.mp3", LocalHttpServer::Body(body, "audio/mpeg"));
-    ASSERT_TRUE(m_stream.Open(Url("/song.mp3").c_str()));
-    EXPECT_EQ(m_stream.GetSize(), 10000u);
+// Each framing yields the whole body; the size is the announced length (0
+// when none is announced).
+TEST_F(CascadeHTTPStreamTest, EveryFramingYieldsTheWholeBody) {
+    const struct {
+        const char* path;
+        LocalHttpServer::Response response;
+        std::string body;
+        uint64_t size;
+        std::size_t piece;
+    } cases[] = {
+        {"/fixed", LocalHttpServer::Body(Pattern(10000), "audio/mpeg"), Pattern(10000), 10000, 4096},
+        {"/chunked", LocalHttpServer::Chunked(Pattern(25000), 777), Pattern(25000), 0, 1000},
+        {"/empty", LocalHttpServer::Body(""), "", 0, 1},
+        {"/trickled", LocalHttpServer::Trickle(Pattern(2000), 100, 5), Pattern(2000), 2000, 4096},
+    };
+    for (const auto& c : cases) {
+        m_server.Route(c.path, c.response);
+        CascadeHTTPStream stream;
+        ASSERT_TRUE(stream.Open(Url(c.path).c_str())) << c.path;
+        EXPECT_EQ(stream.GetSize(), c.size) << c.path;
+        EXPECT_TRUE(ReadAll(stream, c.piece) == c.body) << c.path;
+        EXPECT_EQ(stream.GetPosition(), c.body.size()) << c.path;
+        EXPECT_EQ(stream.GetLastError(), Error::None) << c.path;
+    }
+    m_server.Route("/typed", LocalHttpServer::Body("x", "audio/mpeg"));
+    ASSERT_TRUE(m_stream.Open(Url("/typed").c_str()));
     EXPECT_EQ(m_stream.GetContentType(), "audio/mpeg");
-    EXPECT_EQ(ReadAll(m_stream), body);
-    EXPECT_EQ(m_stream.GetPosition(), 10000u);
-    EXPECT_EQ(m_stream.GetLastError(), Error::None);
-}
-
-TEST_F(CascadeHTTPStreamTest, ChunkedBodyIsReadWholeAndHasNoSize) {
-    const std::string body = Pattern(25000);
-    m_server.Route("/live", LocalHttpServer::Chunked(body, 777));
-    ASSERT_TRUE(m_stream.Open(Url("/live").c_str()));
-    EXPECT_EQ(m_stream.GetSize(), 0u);
-    EXPECT_EQ(ReadAll(m_stream, 1000), body);
-    EXPECT_EQ(m_stream.GetLastError(), Error::None);
-}
-
-TEST_F(CascadeHTTPStreamTest, EmptyBodyEndsAtOnce) {
-    m_server.Route("/empty", LocalHttpServer::Body(""));
-    ASSERT_TRUE(m_stream.Open(Url("/empty").c_str()));
-    char byte = 0;
-    EXPECT_EQ(m_stream.ReadBytes(&byte, 1), 0);
-    EXPECT_EQ(m_stream.GetLastError(), Error::None);
 }
 
 TEST_F(CascadeHTTPStreamTest, LargeBodyComesThroughThePausedTransferByteExact) {
@@ -78,13 +79,6 @@ TEST_F(CascadeHTTPStreamTest, LargeBodyComesThroughThePausedTransferByteExact) {
     const std::string got = ReadAll(m_stream, 1237);
     ASSERT_EQ(got.size(), body.size());
     EXPECT_TRUE(got == body) << "bytes differ";
-}
-
-TEST_F(CascadeHTTPStreamTest, TrickledBodyArrivesWhole) {
-    const std::string body = Pattern(2000);
-    m_server.Route("/slow", LocalHttpServer::Trickle(body, 100, 5));
-    ASSERT_TRUE(m_stream.Open(Url("/slow").c_str()));
-    EXPECT_EQ(ReadAll(m_stream), body);
 }
 
 TEST_F(CascadeHTTPStreamTest, ReadReturnsWhatHasArrivedWithoutWaitingForTheRest) {
@@ -110,38 +104,29 @@ TEST_F(CascadeHTTPStreamTest, RedirectIsFollowed) {
     EXPECT_EQ(m_server.RequestCount("/new"), 1u);
 }
 
-TEST_F(CascadeHTTPStreamTest, RedirectLoopIsAnOpenFailure) {
-    m_server.Route("/a", LocalHttpServer::Redirect("/b"));
+// A failed open leaves no stream: reads give nothing and seeks are refused.
+TEST_F(CascadeHTTPStreamTest, OpenFailuresLeaveNoStream) {
+    m_server.Route("/a", LocalHttpServer::Redirect("/b"));  // a loop
     m_server.Route("/b", LocalHttpServer::Redirect("/a"));
-    EXPECT_FALSE(m_stream.Open(Url("/a").c_str()));
-    EXPECT_EQ(m_stream.GetLastError(), Error::OpenFailed);
-}
-
-TEST_F(CascadeHTTPStreamTest, NotFoundIsAnOpenFailureAndReadsNothing) {
-    EXPECT_FALSE(m_stream.Open(Url("/missing").c_str()));
-    EXPECT_EQ(m_stream.GetLastError(), Error::OpenFailed);
-    EXPECT_FALSE(m_stream.IsOpen());
-    char byte = 0;
-    EXPECT_EQ(m_stream.ReadBytes(&byte, 1), 0);
-}
-
-TEST_F(CascadeHTTPStreamTest, ServerErrorIsAnOpenFailure) {
     m_server.Route("/boom", LocalHttpServer::Status(500));
-    EXPECT_FALSE(m_stream.Open(Url("/boom").c_str()));
-}
-
-TEST_F(CascadeHTTPStreamTest, RefusedConnectionIsAnOpenFailure) {
-    const std::string url = Url("/x");
+    const std::string refused = Url("/x");
+    auto expectNoStream = [&](const char* url, const char* label) {
+        EXPECT_FALSE(m_stream.Open(url)) << label;
+        EXPECT_FALSE(m_stream.IsOpen()) << label;
+        char byte = 0;
+        EXPECT_EQ(m_stream.ReadBytes(&byte, 1), 0) << label;
+        EXPECT_FALSE(m_stream.SeekToPosition(10)) << label;
+    };
+    for (const char* path : {"/a", "/missing", "/boom"}) {
+        expectNoStream(Url(path).c_str(), path);
+        EXPECT_EQ(m_stream.GetLastError(), Error::OpenFailed) << path;
+    }
+    // Addresses that are not HTTP are refused without a request.
+    for (const char* url : {"", "file:///etc/passwd", "no scheme at all"}) expectNoStream(url, url);
+    expectNoStream(nullptr, "null");
     m_server.Stop();
-    EXPECT_FALSE(m_stream.Open(url.c_str()));
+    expectNoStream(refused.c_str(), "refused connection");
     EXPECT_EQ(m_stream.GetLastError(), Error::OpenFailed);
-}
-
-TEST_F(CascadeHTTPStreamTest, AddressesThatAreNotHttpAreRefused) {
-    EXPECT_FALSE(m_stream.Open(""));
-    EXPECT_FALSE(m_stream.Open(nullptr));
-    EXPECT_FALSE(m_stream.Open("file:///etc/passwd"));
-    EXPECT_FALSE(m_stream.Open("no scheme at all"));
 }
 
 TEST_F(CascadeHTTPStreamTest, StreamCanBeOpenedAgainAfterClose) {
@@ -270,10 +255,6 @@ TEST_F(CascadeHTTPStreamTest, SeekPastTheEndIsRefused) {
     EXPECT_FALSE(m_stream.SeekToPosition(1000));
     EXPECT_FALSE(m_stream.SeekToPosition(5000));
     EXPECT_EQ(m_stream.GetPosition(), 0u);
-}
-
-TEST_F(CascadeHTTPStreamTest, SeekWithoutOpenIsRefused) {
-    EXPECT_FALSE(m_stream.SeekToPosition(10));
 }
 
 }  // namespace
