@@ -175,7 +175,8 @@ void QuendrelPlayer::HandleUnpause() {
     if (found == kPlaying) return;
     if (found == kStopped) {
         ConnectToStream();
-        MoveState(kAnyState, kPlaying);
+        // A Disconnect meanwhile keeps the player stopped.
+        if (MoveState(kRunning, kPlaying) == kStopped) return;
     }
     m_audio.Resume();
 }
