@@ -40,41 +40,30 @@ TEST_F(ConfigurationTest, ColorsOnlySkinTakesEveryImageFromTheDefaults) {
     EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0, 0, 255, 255));
 }
 
-TEST_F(ConfigurationTest, SkinImageReplacesTheDefault) {
-    WritePng("images/Default/logo.png", 4, 2);
-    WritePng("images/Red/my_logo.png", 7, 2);
-    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"my_logo.png\"/></bitmaps>"), "Red");
-    EXPECT_EQ(Width(m_config->GetLogo()), 7);
-}
-
-TEST_F(ConfigurationTest, MissingSkinFileFallsBackToTheDefaultFile) {
-    WritePng("images/Default/logo.png", 4, 2);
-    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"gone.png\"/></bitmaps>"), "Red");
-    EXPECT_EQ(Width(m_config->GetLogo()), 4);
-}
-
-TEST_F(ConfigurationTest, UndecodableSkinFileFallsBackToTheDefaultFile) {
-    WritePng("images/Default/logo.png", 4, 2);
-    WriteText("images/Red/logo.png", "not a picture at all");
-    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"logo.png\"/></bitmaps>"), "Red");
-    EXPECT_EQ(Width(m_config->GetLogo()), 4);
-}
-
-TEST_F(ConfigurationTest, KeysAreCaseSensitive) {
+// The logo's width tells which file it came from: the default (4 wide), the
+// skin's own "logo.png" (7), "a.png" (5) or "b.png" (6).
+TEST_F(ConfigurationTest, TheSkinsImageReplacesTheDefaultOnlyWhenItLoads) {
+    const struct {
+        const char* name;
+        const char* bitmaps;
+        int width;
+    } cases[] = {
+        {"skin file", "<bitmap key=\"Logo\" path=\"logo.png\"/>", 7},
+        {"missing file", "<bitmap key=\"Logo\" path=\"gone.png\"/>", 4},
+        {"undecodable file", "<bitmap key=\"Logo\" path=\"junk.png\"/>", 4},
+        {"key in another case", "<bitmap key=\"logo\" path=\"logo.png\"/>", 4},
+        {"later element wins",
+         "<bitmap key=\"Logo\" path=\"a.png\"/><!-- x --><other/><bitmap key=\"Logo\" path=\"b.png\"/>", 6},
+    };
     WritePng("images/Default/logo.png", 4, 2);
     WritePng("images/Red/logo.png", 7, 2);
-    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"logo\" path=\"logo.png\"/></bitmaps>"), "Red");
-    EXPECT_EQ(Width(m_config->GetLogo()), 4);
-}
-
-TEST_F(ConfigurationTest, LaterElementForTheSameKeyWins) {
     WritePng("images/Red/a.png", 5, 2);
     WritePng("images/Red/b.png", 6, 2);
-    Load(WriteSkin("Red",
-                   "<bitmaps><bitmap key=\"Logo\" path=\"a.png\"/><!-- x --><other/>"
-                   "<bitmap key=\"Logo\" path=\"b.png\"/></bitmaps>"),
-         "Red");
-    EXPECT_EQ(Width(m_config->GetLogo()), 6);
+    WriteText("images/Red/junk.png", "not a picture at all");
+    for (const auto& c : cases) {
+        Load(WriteSkin("Red", std::string("<bitmaps>") + c.bitmaps + "</bitmaps>"), "Red");
+        EXPECT_EQ(Width(m_config->GetLogo()), c.width) << c.name;
+    }
 }
 
 TEST_F(ConfigurationTest, NothingLoadableGivesAnEmptyBitmapNotNull) {
