@@ -26,7 +26,9 @@ function(quendrel_test name dir)
   # The environment is set from a file ctest reads after the discovered
   # tests: given through gtest_discover_tests' PROPERTIES, the list would be
   # split on its ";" and only the first variable would reach the tests.
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS)
+  # Labelled with the program's name, so one program's tests can be run alone
+  # (ctest -L screens_tests), as the ThreadSanitizer pass of scripts/test does.
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_LIST ${name}_TESTS PROPERTIES LABELS ${name})
   set(env "SDL_VIDEODRIVER=offscreen;SDL_AUDIODRIVER=dummy;QUENDREL_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUENDREL_BUILD_DIR=${PROJECT_BINARY_DIR};${QUENDREL_RUN_ENV}")
   set(env_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
   file(WRITE ${env_file}
