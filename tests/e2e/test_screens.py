@@ -198,12 +198,17 @@ class ScreensTest(unittest.TestCase):
         self.key("Exit")
         self.assertEqual(before, patch(self.shot(), CENTRE))
         self.assertIsNone(self.proc.poll())
-        # A choice closes it as well (the browsers open here once they exist).
+        # A choice closes it as well: Cover Art, whose browser is not there
+        # yet, leaves Now Playing as it was.
         self.key("Menu")
+        for _ in range(3):
+            self.key("Down")
         self.key("Select")
         self.assertEqual(before, patch(self.shot(), CENTRE))
-        # Options does nothing until the playlist options dialog exists.
+        # The options dialog opens on Options and closes on Exit.
         self.key("Options")
+        self.assertNotEqual(before, patch(self.shot(), CENTRE))
+        self.key("Exit")
         self.assertEqual(before, patch(self.shot(), CENTRE))
 
     def test_exit_while_stopped_ends_the_program(self):
