@@ -30,6 +30,11 @@ constexpr const char* kSettingsName = "Tovrallisk.Quendrel";
 constexpr unsigned long kIdleTickMs = 10000;
 constexpr int kSignalSegv = SIGSEGV;
 constexpr int kSignalPipe = SIGPIPE;
+constexpr const char* kLinkLostMessage = "Lost connection to SlimServer. Reconnecting...";
+// A second start that finds the ECP socket taken waits this long for the
+// instance starting beside it to answer.
+constexpr int kInstanceWaitRounds = 50;
+constexpr unsigned long kInstanceWaitMs = 100;
 
 }  // namespace
 
@@ -39,6 +44,7 @@ Quendrel::Quendrel() {
 
 Quendrel::~Quendrel() {
     AppActivity::SetHandler({});
+    m_player.GetServer().UnregisterClient(&m_linkWatcher);
     if (m_idleTimerId != 0) {
         KillTimer(m_idleTimerId);
         m_idleTimerId = 0;
@@ -59,6 +65,10 @@ void Quendrel::WriteToLog(const char* format, bool echo, ...) const {
 
 void Quendrel::OnAppInit() {
     if (CheckSingleInstance()) return;
+    // Other programs (and a second start) reach this one from here on,
+    // whatever the server does and however long the rest takes.
+    RegisterECPCommand("Quendrel");
+    if (!ServeECP()) return;
     CascadeInput::NotifyScreenActivity();
     RegisterForSignal(kSignalSegv);
     RegisterForSignal(kSignalPipe);
@@ -70,9 +80,7 @@ void Quendrel::OnAppInit() {
         WriteToLog("No IP specified.  Searching for SlimServer...\n", true);
         g_serverIP = SlimServer::FindSlimServer();
     }
-    // Other programs (and a second start) find this one whatever the server does.
-    RegisterECPCommand("Quendrel");
-    const CascadeString message = BringUpScreens(options);
+    const CascadeString message = BringUpScreens();
     if (!message.IsEmpty()) {
         WriteToLog("%s", true, message.c_str());
         m_nowPlaying.SetMessage(message.c_str());
@@ -94,6 +102,26 @@ bool Quendrel::CheckSingleInstance() {
     return true;
 }
 
+// False when this start must end: another instance owns the ECP socket.
+bool Quendrel::ServeECP() {
+    switch (StartECPService()) {
+        case EcpStart::kStarted: return true;
+        case EcpStart::kFailed:
+            WriteToLog("app: no ECP socket; other programs cannot reach this instance\n", true);
+            return true;
+        case EcpStart::kTaken: break;
+    }
+    // Another instance took the socket a moment ago and answers as soon as
+    // it listens.
+    for (int round = 0; round < kInstanceWaitRounds; ++round) {
+        if (CheckSingleInstance()) return false;
+        CascadeThread::Sleep(kInstanceWaitMs);
+    }
+    WriteToLog("app: another instance owns the ECP socket but does not answer; ending\n", true);
+    Terminate(0);
+    return false;
+}
+
 void Quendrel::TakeApplicationPath() {
     g_appPath = CascadeDirectory::GetCWD();
     if (!g_appPath.View().ends_with('/')) g_appPath += "/";
@@ -106,6 +134,7 @@ void Quendrel::TakeApplicationPath() {
 void Quendrel::ApplyOptions(const AppOptions& options) {
     if (options.debug) (void)AppLog::OpenLogFile(g_appPath.Std() + "debug.txt");
     options.ApplyToSettings();
+    m_startOptions = options;
     m_idleReload = m_idleCountdown = options.idleTicks;
     m_infoWhenHidden = options.infoWhenHidden;
     m_screenSaverWhenHidden = options.screenSaverWhenHidden;
@@ -166,7 +195,7 @@ bool AnswerServerQuery(SlimCLIConnection& cli, const CascadeString& command, Cas
 }  // namespace
 
 // The screens get the server, the listener, the player and this object; the
-// server's two only once the player's link gave its address.
+// server's two whenever there is a server address (its links reconnect by themselves).
 void Quendrel::AttachScreens(bool connected) {
     ScreenContext context;
     context.app = this;
@@ -192,8 +221,9 @@ void Quendrel::AttachScreens(bool connected) {
 }
 
 // Connects and shows the Now Playing screen and the player display; returns
-// the message to show when that fails.
-CascadeString Quendrel::BringUpScreens(const AppOptions& options) {
+// the message to show when that fails. A link that comes up later (or goes
+// and comes back) is handled by OnLinkChanged.
+CascadeString Quendrel::BringUpScreens() {
     const CascadeDims dims = m_screen.GetDims();
     m_nowPlaying.SetRectAbsolute({0, 0, dims.w, dims.h});
     if (g_serverIP.IsEmpty()) {
@@ -202,17 +232,70 @@ CascadeString Quendrel::BringUpScreens(const AppOptions& options) {
         return "Unable to locate SlimServer.";
     }
     m_player.SetRectAbsolute({352, 21, 320, 33});
+    // No frame from the server yet: the strip stays dark until the link is up.
+    m_player.SetDisplayVisible(false);
     const bool connected = m_player.Connect();
-    AttachScreens(connected);
+    // After the player, so the player has said hello when this one hears of
+    // the link; a link that came up before this line is found by reading it.
+    m_player.GetServer().RegisterClient(&m_linkWatcher);
+    // The server's CLI links exist from the start and reconnect by themselves,
+    // so the screens hold the same objects whether the server is there yet
+    // or not.
+    AttachScreens(true);
     m_nowPlaying.Materialize(1);
     m_player.Materialize(2);
-    if (!connected) return "Unable to connect to SlimServer.";
-    m_player.SetFocus();
-    m_player.SetDisplayVisible(true);
-    SlimCLIConnection* cli = m_cli.load();
-    PostCommand("start-up choices", [cli, options] { SendStartupChoices(*cli, options); });
-    m_idleTimerId = SetTimer(kIdleTickMs);
+    OnLinkChanged();
+    if (!connected && !m_linkUp) return "Unable to connect to SlimServer.";
     return {};
+}
+
+void Quendrel::LinkWatcher::OnSlimServerConnected() {
+    m_app.Post([app = &m_app] { app->OnLinkChanged(); });
+}
+
+void Quendrel::LinkWatcher::OnSlimServerDisconnected() {
+    m_app.Post([app = &m_app] { app->OnLinkChanged(); });
+}
+
+void Quendrel::OnLinkChanged() {
+    if (IsTerminating()) return;
+    const bool up = m_player.GetServer().IsConnected();
+    if (up == m_linkUp) return;
+    m_linkUp = up;
+    if (!up) {
+        // The server's picture is no longer live: say so rather than freeze it.
+        WriteToLog("%s\n", true, kLinkLostMessage);
+        m_nowPlaying.SetMessage(kLinkLostMessage);
+        m_player.SetDisplayVisible(false);
+        return;
+    }
+    WriteToLog("app: connected to SlimServer at %s\n", true, g_serverIP.c_str());
+    m_nowPlaying.SetMessage("");
+    ShowPlayerDisplayIfDue();
+    if (!m_serverWasUp) {
+        OnServerFirstUp();
+        return;
+    }
+    // Back after a loss: what changed meanwhile is read again.
+    m_nowPlaying.RequestRefresh();
+    CurrentSongInfo* panel = &m_nowPlaying.GetSongPanel();
+    PostCommand("song after reconnect", [panel] { panel->UpdateSongInfo(); });
+}
+
+// The first time the link is up, at start or later: what the start-up does
+// once the server is there.
+void Quendrel::OnServerFirstUp() {
+    m_serverWasUp = true;
+    m_player.SetFocus();
+    SlimCLIConnection* cli = m_cli.load();
+    if (cli) PostCommand("start-up choices", [cli, options = m_startOptions] { SendStartupChoices(*cli, options); });
+    if (m_idleTimerId == 0) m_idleTimerId = SetTimer(kIdleTickMs);
+    // A screen shown without the server fetched nothing: read it now.
+    m_nowPlaying.RequestRefresh();
+}
+
+void Quendrel::ShowPlayerDisplayIfDue() {
+    m_player.SetDisplayVisible(m_linkUp && IsActive() && !m_screenSaverShown);
 }
 
 void Quendrel::OnAppExit() { m_wormhole.Destroy(); }
@@ -256,9 +339,8 @@ void Quendrel::ShowScreenSaver() {
 
 void Quendrel::OnScreenSaverCleared() {
     m_idleCountdown = m_idleReload;
-    m_player.SetDisplayVisible(IsActive());
-    m_player.Redraw();
     m_screenSaverShown = false;
+    ShowPlayerDisplayIfDue();
 }
 
 void Quendrel::OnKeyDownInactive(unsigned long key) {
@@ -280,8 +362,7 @@ void Quendrel::Restore() {
     const CascadeDims dims = m_screen.GetDims();
     m_nowPlaying.SetRectAbsolute({0, 0, dims.w, dims.h});
     m_nowPlaying.Materialize(1);
-    m_player.SetDisplayVisible(!m_screenSaverShown);
-    m_player.Redraw();
+    ShowPlayerDisplayIfDue();
 }
 
 void Quendrel::OnDeactivate() {
@@ -423,9 +504,16 @@ void Quendrel::OnWormholeMessage(const CascadeMessage& message) {
 }
 
 bool Quendrel::OnECPCommandBackground(const CascadeString& command, CascadeString& reply) {
+    auto is = [&](const char* text) { return command.Compare(text, CascadeCase::Insensitive) == 0; };
+    // Answered here, so a second start finds this one even while the UI
+    // thread is busy (a slow start-up, a server that does not answer).
+    if (is("Quendrel ping")) {
+        WriteToLog("ECP Command: %s", true, command.c_str());
+        reply = "pong";
+        return true;
+    }
     SlimCLIConnection* cli = m_cli.load();
     if (!cli) return false;
-    auto is = [&](const char* text) { return command.Compare(text, CascadeCase::Insensitive) == 0; };
     if (is("Quendrel stop")) {
         WriteToLog("ECP Command: %s", true, command.c_str());
         PostCommand("stop", [cli] { cli->Stop(); });
@@ -451,6 +539,7 @@ void Quendrel::OnECPCommand(const CascadeString& command, CascadeString& reply) 
         if (IsActive()) OnExitCommand("hide");
     } else if (is("Quendrel unhide")) {
         if (IsActive()) {
+            BringToFront();
             reply = "Quendrel is not hidden";
         } else {
             OnKeyDownInactive(CascadeKeys::kMenu);

@@ -91,12 +91,31 @@ public:
     bool IsScreenSaverShown() const { return m_screenSaverShown; }
 
 private:
+    // Hears the player's link to the server come and go on the SlimProto
+    // reader thread and hands each change to the UI thread, never waiting.
+    class LinkWatcher : public SlimServer::Client {
+    public:
+        explicit LinkWatcher(Quendrel& app) : m_app(app) {}
+        void OnSlimServerCommand(const char*, unsigned char*, unsigned long) override {}
+        void OnSlimServerConnected() override;
+        void OnSlimServerDisconnected() override;
+
+    private:
+        Quendrel& m_app;
+    };
+
     bool CheckSingleInstance();
+    [[nodiscard]] bool ServeECP();
     void TakeApplicationPath();
     void ApplyOptions(const AppOptions& options);
     void LoadChosenSkin();
-    CascadeString BringUpScreens(const AppOptions& options);
+    CascadeString BringUpScreens();
     void AttachScreens(bool connected);
+    // UI thread: the link came up or went down (read again, not taken from
+    // the event, so events that pass each other cannot leave it wrong).
+    void OnLinkChanged();
+    void OnServerFirstUp();
+    void ShowPlayerDisplayIfDue();
     void Restore();
     void ShowScreenSaver();
     // Gives `window` the whole screen in plane 1.
@@ -112,10 +131,14 @@ private:
     bool m_screenSaverShown = false;
     bool m_screenSaverWhenHidden = true;
     bool m_infoWhenHidden = true;
+    bool m_linkUp = false;          // UI thread: the player's link, as last handled
+    bool m_serverWasUp = false;     // UI thread: the start-up choices went out
+    AppOptions m_startOptions;      // UI thread: the command line, for the start-up choices
     int m_pleaseWaitDepth = 0;  // overlapping requests keep the window up
     CascadeString m_skinName;
     CascadeWormhole m_wormhole;
     std::atomic<SlimCLIConnection*> m_cli{nullptr};  // set on the UI thread once connected
+    LinkWatcher m_linkWatcher{*this};  // outlives the player, whose link calls it
     QuendrelPlayer m_player;
     NowPlayingWindow m_nowPlaying;
     MusicLibraryWindow m_library;

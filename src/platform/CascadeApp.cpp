@@ -89,16 +89,17 @@ int CascadeApp::Run(int argc, char** argv) {
     else if (m_presenter->HasInput()) m_queue.SetExtraWaker([p = m_presenter.get()] { p->Wake(); });
 
     OnAppInit();
-    if (!m_terminating) StartServices();
+    if (!m_terminating) (void)StartECPService();
     Loop();
     OnAppExit();
     StopServices();
     return m_exitCode;
 }
 
-void CascadeApp::StartServices() {
+CascadeApp::EcpStart CascadeApp::StartECPService() {
+    if (m_ecpStart) return *m_ecpStart;
     auto server = std::make_unique<CascadeEcpServer>();
-    const bool started = server->Start(CascadeInput::GetSocketPath(), [this](const std::string& line) {
+    const auto started = server->Start(CascadeInput::GetSocketPath(), [this](const std::string& line) {
         if (m_terminating) return std::string();
         if (HasECPPrefix(line)) {
             CascadeString answer;
@@ -110,7 +111,15 @@ void CascadeApp::StartServices() {
         if (result.wait_for(kEcpReplyTimeout) != std::future_status::ready) return std::string();
         return result.get();
     });
-    if (started) m_ecpServer = std::move(server);
+    switch (started) {
+        case CascadeEcpServer::StartResult::kStarted:
+            m_ecpServer = std::move(server);
+            m_ecpStart = EcpStart::kStarted;
+            break;
+        case CascadeEcpServer::StartResult::kTaken: m_ecpStart = EcpStart::kTaken; break;
+        case CascadeEcpServer::StartResult::kFailed: m_ecpStart = EcpStart::kFailed; break;
+    }
+    return *m_ecpStart;
 }
 
 void CascadeApp::StopServices() {
@@ -160,6 +169,10 @@ void CascadeApp::Activate() {
     if (m_active.exchange(true)) return;
     if (m_presenter) m_presenter->Restore();
     OnActivate();
+}
+
+void CascadeApp::BringToFront() {
+    if (m_active.load() && m_presenter) m_presenter->Restore();
 }
 
 void CascadeApp::Deactivate() {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -69,6 +70,15 @@ public:
     void Activate();
     void Deactivate();
     bool IsActive() const { return m_active.load(); }
+    // Raises the shown window above the desktop's other windows. UI thread.
+    void BringToFront();
+
+    // Serves the ECP socket from now on instead of from the end of
+    // OnAppInit, so other programs (and a second start) reach this instance
+    // while it is still starting. kTaken: another instance owns the socket.
+    // UI thread; later calls return the first call's result.
+    enum class EcpStart { kStarted, kTaken, kFailed };
+    EcpStart StartECPService();
 
     // Any thread. Prefixes are compared without regard to case.
     void RegisterECPCommand(const CascadeString& prefix);
@@ -101,7 +111,6 @@ public:
     void PostWormholeMessage(const CascadeString& address, CascadeMessage message);
 
 private:
-    void StartServices();
     void StopServices();
     void Loop();
     void HandleKeyEvent(unsigned long key, bool down);
@@ -120,6 +129,7 @@ private:
     std::atomic<bool> m_active{true};
     bool m_inactiveKeys = false;                // UI thread
     bool m_firstFramePresented = false;         // UI thread
+    std::optional<EcpStart> m_ecpStart;         // UI thread
     mutable std::mutex m_ecpPrefixLock;         // the prefixes: the ECP thread reads them
     std::vector<std::string> m_ecpPrefixes;
     std::unordered_map<std::string, CascadeWormhole*> m_wormholes;  // UI thread

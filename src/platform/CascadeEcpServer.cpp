@@ -1,6 +1,7 @@
 #include "platform/CascadeEcpServer.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -54,15 +55,29 @@ bool SendAll(int fd, const std::string& data) {
 
 CascadeEcpServer::~CascadeEcpServer() { Stop(); }
 
-bool CascadeEcpServer::Start(const std::string& path, Handler handler) {
+CascadeEcpServer::StartResult CascadeEcpServer::Start(const std::string& path, Handler handler) {
     sockaddr_un addr{};
     if (!FillAddress(path, addr) || !MakePrivateDir(path)) {
         std::fprintf(stderr, "ecp: cannot use socket path %s\n", path.c_str());
-        return false;
+        return StartResult::kFailed;
+    }
+    const std::string lockPath = path + ".lock";
+    m_lockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_lockFd < 0) {
+        std::fprintf(stderr, "ecp: cannot open %s: %s\n", lockPath.c_str(), std::strerror(errno));
+        return StartResult::kFailed;
+    }
+    if (flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        const bool taken = errno == EWOULDBLOCK;
+        if (!taken) std::fprintf(stderr, "ecp: cannot lock %s: %s\n", lockPath.c_str(), std::strerror(errno));
+        Stop();
+        return taken ? StartResult::kTaken : StartResult::kFailed;
     }
     if (SomeoneListens(addr)) {
+        // A process that does not take the lock (an older build) serves it.
         std::fprintf(stderr, "ecp: %s is served by another running instance\n", path.c_str());
-        return false;
+        Stop();
+        return StartResult::kTaken;
     }
     unlink(path.c_str());
     m_listenFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -72,13 +87,13 @@ bool CascadeEcpServer::Start(const std::string& path, Handler handler) {
     if (!bound || chmod(path.c_str(), 0600) != 0 || listen(m_listenFd, 8) != 0 || pipe2(m_wakePipe, O_CLOEXEC) != 0) {
         std::fprintf(stderr, "ecp: cannot listen on %s: %s\n", path.c_str(), std::strerror(errno));
         Stop();
-        return false;
+        return StartResult::kFailed;
     }
     m_path = path;
     m_handler = std::move(handler);
     m_stop = false;
     m_thread = std::thread([this] { Serve(); });
-    return true;
+    return StartResult::kStarted;
 }
 
 void CascadeEcpServer::Stop() {
@@ -94,6 +109,9 @@ void CascadeEcpServer::Stop() {
     }
     if (!m_path.empty()) unlink(m_path.c_str());
     m_path.clear();
+    // The lock goes last: a new instance may bind only once the socket is gone.
+    if (m_lockFd >= 0) close(m_lockFd);
+    m_lockFd = -1;
 }
 
 void CascadeEcpServer::Serve() {

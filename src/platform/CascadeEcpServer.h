@@ -18,9 +18,16 @@ public:
     CascadeEcpServer& operator=(const CascadeEcpServer&) = delete;
     ~CascadeEcpServer();  // Stop
 
-    // Binds `path` and starts serving. A socket file that another live
-    // process answers on is left alone (false); a stale one is replaced.
-    [[nodiscard]] bool Start(const std::string& path, Handler handler);
+    enum class StartResult {
+        kStarted,
+        kTaken,   // another live instance owns the socket
+        kFailed,  // the path or the socket could not be used (logged)
+    };
+    // Binds `path` and starts serving. The socket belongs to whoever holds
+    // the lock file beside it (`path` + ".lock", kept locked until Stop), so
+    // two processes starting together never both serve it: the second gets
+    // kTaken. A stale socket file (its owner gone) is replaced.
+    [[nodiscard]] StartResult Start(const std::string& path, Handler handler);
     void Stop();
 
 private:
@@ -29,6 +36,7 @@ private:
 
     Handler m_handler;
     std::string m_path;
+    int m_lockFd = -1;
     int m_listenFd = -1;
     int m_wakePipe[2] = {-1, -1};
     std::atomic<bool> m_stop{false};

@@ -265,6 +265,17 @@ void SlimServer::NotifyClientData(const char* opcode, unsigned char* data, unsig
 }
 
 void SlimServer::NotifyConnect() const {
+    // The server is back: its CLI links need not wait out their back-off.
+    SlimCLIConnection* connection = nullptr;
+    SlimCLIListener* listener = nullptr;
+    {
+        std::lock_guard lock(m_cliLock);
+        connection = m_cliConnection.get();
+        listener = m_cliListener.get();
+    }
+    // Both live as long as this object.
+    if (connection) connection->RetryNow();
+    if (listener) listener->RetryNow();
     for (Client* client : CopyClients()) client->OnSlimServerConnected();
 }
 

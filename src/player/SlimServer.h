@@ -143,7 +143,7 @@ private:
 
     // The CLI objects, made on first demand. The listener uses the
     // connection, so it is declared after it and dies first.
-    std::mutex m_cliLock;
+    mutable std::mutex m_cliLock;
     std::unique_ptr<SlimCLIConnection> m_cliConnection;
     std::unique_ptr<SlimCLIListener> m_cliListener;
     bool m_cliClosed = false;       // Disconnect closed the connection

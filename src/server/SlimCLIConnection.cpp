@@ -58,6 +58,8 @@ bool SlimCLIConnection::IsConnected() {
     return m_link.socket.IsOpen() && m_link.socket.GetLastError() == 0;
 }
 
+void SlimCLIConnection::RetryNow() { m_retryNow = true; }
+
 bool SlimCLIConnection::OpenLinkLocked(unsigned long timeoutMs) {
     if (m_link.host.IsEmpty()) return false;
     m_link.socket.Close();
@@ -91,6 +93,10 @@ bool SlimCLIConnection::EnsureLinkLocked() {
         AppLog::WriteToLog("CLI socket error: %i\n", true, m_link.socket.GetLastError());
         NoteLinkLostLocked("closed by the server");
         m_link.nextAttemptMs = 0;
+    }
+    if (m_retryNow.exchange(false)) {
+        m_link.nextAttemptMs = 0;
+        m_link.backoffMs = 0;
     }
     if (!m_link.wanted || CascadeTime::GetUptimeMilliseconds() < m_link.nextAttemptMs) return false;
     ++m_link.attempts;

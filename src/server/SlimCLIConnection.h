@@ -6,6 +6,7 @@
 
 #include <tinyxml2.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 #include <memory>
@@ -51,6 +52,10 @@ public:
     [[nodiscard]] bool Attach(int fd);
     // True while a link is open and healthy.
     bool IsConnected();
+    // The server is known to be back (its player link came up): the next
+    // request reopens a lost link at once instead of after the back-off.
+    // Any thread.
+    void RetryNow();
 
     // The request/response primitive: sends `request` (one line ending in
     // "\n"), returns the reply line without its line feed in `reply` (at
@@ -182,6 +187,8 @@ private:
     enum class Outcome { Complete, NothingPeerClosed, Partial };
     Outcome ExchangeLocked(std::string_view request, std::string& reply);
     void DrainLineLocked();
+
+    std::atomic<bool> m_retryNow{false};  // set by RetryNow, taken by the next request
 
     // Written by the owner before other threads use the object.
     CascadeString m_playerId;

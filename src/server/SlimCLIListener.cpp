@@ -129,7 +129,17 @@ void SlimCLIListener::ThreadProc() {
 void SlimCLIListener::WaitBeforeRetry(unsigned long& backoffMs) {
     backoffMs = backoffMs == 0 ? kFirstBackoffMs : std::min(backoffMs * 2, kLastBackoffMs);
     std::unique_lock lock(m_stopLock);
-    m_stopChanged.wait_for(lock, std::chrono::milliseconds(backoffMs), [this] { return m_stop; });
+    m_stopChanged.wait_for(lock, std::chrono::milliseconds(backoffMs), [this] { return m_stop || m_retryNow; });
+    if (m_retryNow) backoffMs = 0;
+    m_retryNow = false;
+}
+
+void SlimCLIListener::RetryNow() {
+    {
+        std::lock_guard lock(m_stopLock);
+        m_retryNow = true;
+    }
+    m_stopChanged.notify_all();
 }
 
 void SlimCLIListener::ReadUntilLost() {

@@ -70,6 +70,9 @@ public:
     void Disconnect();
     // True while the notification link is open.
     bool IsListening() const { return m_listening.load(); }
+    // The server is known to be back: a listener waiting out its back-off
+    // tries again at once. Any thread.
+    void RetryNow();
     // True between Connect (or Attach) and Disconnect. Any thread.
     bool IsStarted() const { return m_started; }
 
@@ -123,6 +126,7 @@ private:
     std::mutex m_stopLock;
     std::condition_variable m_stopChanged;
     bool m_stop = false;
+    bool m_retryNow = false;
     std::atomic<bool> m_started{false};
 
     // The clients and the callback passes over them.

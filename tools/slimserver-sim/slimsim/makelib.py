@@ -12,7 +12,7 @@ import shutil
 import subprocess
 import sys
 
-from . import largegen
+from . import demolib, largegen
 
 MANIFEST = "manifest.json"
 GENERATOR_VERSION = 3
@@ -145,26 +145,26 @@ def build_audio(root):
             "playlists": playlists, "placeholder_cover": placeholder}
 
 
-def load_existing(root):
+def load_existing(root, generator=GENERATOR_VERSION):
     try:
         with open(os.path.join(root, MANIFEST), encoding="utf-8") as f:
             manifest = json.load(f)
     except (OSError, ValueError):
         return None
-    if manifest.get("generator") != GENERATOR_VERSION:
+    if manifest.get("generator") != generator:
         return None
     if not all(os.path.exists(os.path.join(root, t["file"])) for t in manifest["tracks"]):
         return None
     return manifest
 
 
-def make_library(root, large=0):
+def make_library(root, large=0, demo=False):
     os.makedirs(root, exist_ok=True)
-    manifest = load_existing(root)
+    manifest = load_existing(root, demolib.GENERATOR if demo else GENERATOR_VERSION)
     if manifest is None:
         if shutil.which("ffmpeg") is None:
             raise SystemExit("make-library: ffmpeg is needed to make the audio files")
-        manifest = build_audio(root)
+        manifest = demolib.build_demo(root) if demo else build_audio(root)
     manifest["metadata_tracks"] = largegen.generate(large)
     tmp = os.path.join(root, MANIFEST + ".tmp")
     with open(tmp, "w", encoding="utf-8") as f:
@@ -179,8 +179,11 @@ def main(argv=None):
     parser.add_argument("dir", help="directory to fill (created if missing)")
     parser.add_argument("--large", type=int, default=0, metavar="N",
                         help="add N metadata-only tracks (no audio)")
+    parser.add_argument("--demo", action="store_true",
+                        help="music for trying the application: tracks of a few minutes "
+                             "instead of the tests' short tones")
     args = parser.parse_args(argv)
-    manifest = make_library(args.dir, args.large)
+    manifest = make_library(args.dir, args.large, args.demo)
     print(f"make-library: {len(manifest['tracks'])} audio tracks, "
           f"{len(manifest['metadata_tracks'])} metadata-only tracks in {args.dir}",
           file=sys.stderr)
