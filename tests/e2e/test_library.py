@@ -8,6 +8,7 @@ import os
 import re
 import shutil
 import sys
+import time
 import unittest
 from urllib.parse import unquote
 
@@ -41,6 +42,11 @@ class LibraryTest(unittest.TestCase):
         self.assertTrue(found, "no %s among %r" % (what, [l for l in self.lines() if " status " not in l][-20:]))
         return found
 
+    def after_reload(self):
+        # The please-wait window the reload put up takes the keys until the
+        # application has closed it, a moment after the reload's last request.
+        time.sleep(1.0)
+
     def key(self, name):
         self.assertEqual("OK", self.run_.ecp("keypress " + name))
 
@@ -71,6 +77,7 @@ class LibraryTest(unittest.TestCase):
             self.wait_line(lambda l, line=line: l == line, line)
         # The playlist is empty: its size is asked, no page.
         self.wait_line(lambda l: l.startswith(mac + " status - 1"), "playlist size")
+        self.after_reload()
         self.screenshot("e2e-library")
 
         # Right to the artists; Zoom In on page 1 shows the last page.
@@ -94,11 +101,13 @@ class LibraryTest(unittest.TestCase):
         self.key("Select")
         first = re.search(r"id%3A(\d+) artist%3A", self.cli("artists 0 1")).group(1)
         self.wait_line(lambda l: l == "info total songs ?", "the reload")
+        self.after_reload()
         self.key("Right")
         self.sim.control("reset")
         self.key("Down")
         self.wait_line(lambda l: l == "albums 0 6 artist_id:%s" % first, "the artist's albums")
         self.wait_line(lambda l: l.startswith("titles 0 11 artist_id:%s" % first), "the artist's tracks")
+        self.after_reload()
 
         # Play loads the artist on the command queue; the listener's news
         # reloads the playlist list.

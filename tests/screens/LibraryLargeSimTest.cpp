@@ -246,6 +246,16 @@ TEST_F(LibraryLargeSimTest, PlaylistCommandsChangeTheServersPlaylist) {
     Levels().List(Level::kAlbum).SetFocus();
     m_window->OnManagePlaylistCommand("play");  // the album replaces the playlist
     EXPECT_EQ(SimPlaylist().size(), albumTracks);
+    if (albumTracks > 1) {
+        // Play on a playlist entry jumps to it.
+        m_window->OnPlaylistChanged("load");
+        Settle();
+        Levels().List(Level::kPlaylist).SetFocus();
+        Levels().List(Level::kPlaylist).SetSelectedIndex(1, EListView::RedrawMode::kNoRedraw);
+        m_window->OnManagePlaylistCommand("play");
+        const std::string index = m_sim.Cli(std::string(kMac) + " playlist index ?");
+        EXPECT_EQ(index.substr(index.rfind(' ') + 1), "1") << index;
+    }
     m_window->OnManagePlaylistCommand("clear");
     EXPECT_TRUE(SimPlaylist().empty());
     (void)albumId;
