@@ -194,7 +194,7 @@ std::vector<Image> DefaultSkin() {
         {"bg_playlists.png", "Background_Playlists", [](CascadeBitmap& b) { return Dialog(b, 460, 400); }},
         {"bg_internetradio.png", "Background_InternetRadio", [](CascadeBitmap& b) { return Dialog(b, 920, 530); }},
         {"bg_minimode.png", "Background_MiniMode", [](CascadeBitmap& b) { return Dialog(b, 380, 120); }},
-        {"bg_dialog_keyboard.png", "Background_Dialog_Keyboard", [](CascadeBitmap& b) { return Dialog(b, 660, 400); }},
+        {"bg_dialog_keyboard.png", "Background_Dialog_Keyboard", [](CascadeBitmap& b) { return Dialog(b, 576, 360); }},
         {"bg_dialog_exit.png", "Background_Dialog_Exit", [](CascadeBitmap& b) { return Dialog(b, 440, 220); }},
         {"bg_dialog_info.png", "Background_Dialog_Info", [](CascadeBitmap& b) { return Dialog(b, 800, 500); }},
         {"bg_dialog_small.png", "Background_Dialog_Small", [](CascadeBitmap& b) { return Dialog(b, 440, 330); }},
