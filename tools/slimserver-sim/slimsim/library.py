@@ -126,7 +126,7 @@ class Library:
 
     def _load_tracks(self):
         covers = {(a["title"], a["artist"]): a.get("cover")
-                  for a in self.manifest.get("albums", [])}
+                  for a in self.manifest.get("albums", []) + self.manifest.get("metadata_covers", [])}
         entries = self.manifest.get("tracks", []) + self.manifest.get("metadata_tracks", [])
         for entry in entries:
             self._add_track(entry, covers)

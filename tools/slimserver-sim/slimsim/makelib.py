@@ -158,7 +158,24 @@ def load_existing(root, generator=GENERATOR_VERSION):
     return manifest
 
 
-def make_library(root, large=0, demo=False):
+# Colours the covers of metadata-only albums take in turn.
+LARGE_COVER_COLOURS = ["0x2060C0", "0xC04020", "0x20A060", "0xA020A0", "0xC0A020", "0x2090A0"]
+
+
+def large_covers(root, tracks):
+    """Gives every metadata-only album one of a few shared cover files."""
+    paths = []
+    for n, colour in enumerate(LARGE_COVER_COLOURS):
+        rel = os.path.join("Images", f"large-cover-{n}.jpg")
+        if not os.path.exists(os.path.join(root, rel)):
+            os.makedirs(os.path.join(root, "Images"), exist_ok=True)
+            make_cover(os.path.join(root, rel), colour, n)
+        paths.append(rel)
+    return [{"title": t["album"], "artist": t["artist"], "cover": paths[i % len(paths)]}
+            for i, t in enumerate(tracks)]
+
+
+def make_library(root, large=0, demo=False, covers=False):
     os.makedirs(root, exist_ok=True)
     manifest = load_existing(root, demolib.GENERATOR if demo else GENERATOR_VERSION)
     if manifest is None:
@@ -166,6 +183,7 @@ def make_library(root, large=0, demo=False):
             raise SystemExit("make-library: ffmpeg is needed to make the audio files")
         manifest = demolib.build_demo(root) if demo else build_audio(root)
     manifest["metadata_tracks"] = largegen.generate(large)
+    manifest["metadata_covers"] = large_covers(root, manifest["metadata_tracks"]) if covers else []
     tmp = os.path.join(root, MANIFEST + ".tmp")
     with open(tmp, "w", encoding="utf-8") as f:
         json.dump(manifest, f, ensure_ascii=False, indent=1)
@@ -182,8 +200,10 @@ def main(argv=None):
     parser.add_argument("--demo", action="store_true",
                         help="music for trying the application: tracks of a few minutes "
                              "instead of the tests' short tones")
+    parser.add_argument("--large-covers", action="store_true",
+                        help="give the metadata-only albums covers (for cover-art grids)")
     args = parser.parse_args(argv)
-    manifest = make_library(args.dir, args.large, args.demo)
+    manifest = make_library(args.dir, args.large, args.demo, args.large_covers)
     print(f"make-library: {len(manifest['tracks'])} audio tracks, "
           f"{len(manifest['metadata_tracks'])} metadata-only tracks in {args.dir}",
           file=sys.stderr)

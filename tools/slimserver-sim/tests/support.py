@@ -53,13 +53,13 @@ def manifest(large=0):
 class SimProcess:
     """slimserver-sim on loopback with ports chosen by the system."""
 
-    def __init__(self, *extra, large=0):
+    def __init__(self, *extra, large=0, library_dir=None):
         self.dir = tempfile.mkdtemp(dir=_temp_root())
         ready = os.path.join(self.dir, "ready")
         self.log_path = os.path.join(self.dir, "stderr.log")
         self.log = open(self.log_path, "w")
         self.proc = subprocess.Popen(
-            [sys.executable, SIM, "--library", library(large), "--bind", HOST,
+            [sys.executable, SIM, "--library", library_dir or library(large), "--bind", HOST,
              "--proto-port", "0", "--cli-port", "0", "--web-port", "0",
              "--control-port", "0", "--ready-file", ready] + list(extra),
             stderr=self.log, stdout=subprocess.DEVNULL)
