@@ -20,8 +20,8 @@ struct Option {
 uint8_t Low8(std::string_view value) { return static_cast<uint8_t>(EUtils::ParseDecimal(value) & 0xFF); }
 
 // In the order arguments are compared with them; the first match applies.
-const std::array<Option, 18>& Options() {
-    static const std::array<Option, 18> options{{
+const std::array<Option, 19>& Options() {
+    static const std::array<Option, 19> options{{
         {"-debug", [](AppOptions& o, std::string_view) { o.debug = true; }},
         {"-Screensaver=",
          [](AppOptions& o, std::string_view v) { o.idleTicks = static_cast<uint32_t>(std::clamp<int64_t>(EUtils::ParseDecimal(v), 0, 0x7FFFFFFF / 6) * 6); }},
@@ -41,6 +41,7 @@ const std::array<Option, 18>& Options() {
         {"-DisableWAVHeaders", [](AppOptions& o, std::string_view) { o.disableWavHeaders = true; }},
         {"-LowContrast", [](AppOptions& o, std::string_view) { o.lowContrast = true; }},
         {"-SmoothScroll", [](AppOptions& o, std::string_view) { o.smoothScroll = true; }},
+        {"-AudioDevice=", [](AppOptions& o, std::string_view v) { o.audioDevice = CascadeString(v); }},
     }};
     return options;
 }
@@ -72,7 +73,9 @@ AppOptions AppOptions::Parse(int argc, const char* const* argv) {
                 break;
             }
         }
-        if (!matched) options.serverAddress = CascadeString(argument);
+        if (matched) continue;
+        options.serverAddress = CascadeString(argument);
+        if (argument.starts_with('-')) options.unknownOptions.emplace_back(argument);
     }
     return options;
 }

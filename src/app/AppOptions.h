@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // The command line. Each argument after the program's path is compared with
 // the option names in a fixed order, without regard to case; names ending in
@@ -27,7 +28,11 @@ struct AppOptions {
     bool disableWavHeaders = false;
     bool lowContrast = false;
     bool smoothScroll = false;
+    std::optional<CascadeString> audioDevice;  // "-AudioDevice=": the sound output by name
     CascadeString serverAddress;             // empty: find the server by discovery
+    // Arguments that begin with "-" and name no option, in order. Each is
+    // also taken as the server address, as any unmatched argument is.
+    std::vector<CascadeString> unknownOptions;
 
     static AppOptions Parse(int argc, const char* const* argv);
     // Copies what the options set into the process-wide g_ settings.

@@ -1,5 +1,6 @@
 #include "app/Quendrel.h"
 
+#include "app/AppPaths.h"
 #include "app/FatalSignalExit.h"
 #include "app/base/AppActivity.h"
 #include "app/base/AppLog.h"
@@ -122,17 +123,17 @@ bool Quendrel::ServeECP() {
     return false;
 }
 
+// The application directory, the user's writable directories and the key map.
 void Quendrel::TakeApplicationPath() {
-    g_appPath = CascadeDirectory::GetCWD();
-    if (!g_appPath.View().ends_with('/')) g_appPath += "/";
-    if (g_appPath.GetLength() > 1 || GetArgc() < 1 || !GetArgv()[0]) return;
-    const std::string program = GetArgv()[0];
-    const std::size_t slash = program.rfind('/');
-    g_appPath = CascadeString(slash == std::string::npos ? std::string("./") : program.substr(0, slash + 1));
+    const AppPaths paths = AppPaths::Resolve(AppPaths::Inputs::FromProcess(GetArgc() > 0 ? GetArgv()[0] : nullptr));
+    paths.ApplyToSettings();
+    for (const std::string& line : paths.Prepare()) WriteToLog("%s", true, line.c_str());
+    for (const std::string& problem : LoadKeyMap(paths.keyMapFiles))
+        WriteToLog("keymap: %s (line skipped)\n", true, problem.c_str());
 }
 
 void Quendrel::ApplyOptions(const AppOptions& options) {
-    if (options.debug) (void)AppLog::OpenLogFile(g_appPath.Std() + "debug.txt");
+    if (options.debug) (void)AppLog::OpenLogFile(g_logFile.IsEmpty() ? g_appPath.Std() + "debug.txt" : g_logFile.Std());
     options.ApplyToSettings();
     m_startOptions = options;
     m_idleReload = m_idleCountdown = options.idleTicks;

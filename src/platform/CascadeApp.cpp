@@ -3,6 +3,7 @@
 #include "platform/CascadeEcpServer.h"
 #include "platform/CascadeInput.h"
 #include "platform/CascadeKeys.h"
+#include "platform/CascadeLircInput.h"
 #include "platform/CascadeWormhole.h"
 #include "platform/detail/SdlPresenter.h"
 #include "platform/detail/SignalWatcher.h"
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <sstream>
 
@@ -89,7 +91,10 @@ int CascadeApp::Run(int argc, char** argv) {
     else if (m_presenter->HasInput()) m_queue.SetExtraWaker([p = m_presenter.get()] { p->Wake(); });
 
     OnAppInit();
-    if (!m_terminating) (void)StartECPService();
+    if (!m_terminating) {
+        (void)StartECPService();
+        StartRemoteInput();
+    }
     Loop();
     OnAppExit();
     StopServices();
@@ -122,7 +127,18 @@ CascadeApp::EcpStart CascadeApp::StartECPService() {
     return *m_ecpStart;
 }
 
+// LIRC remotes, unless QUENDREL_LIRC=0; their keys come in as from the keyboard.
+void CascadeApp::StartRemoteInput() {
+    const char* lirc = std::getenv("QUENDREL_LIRC");
+    if (!CascadeLircInput::IsBuiltIn() || (lirc && std::strcmp(lirc, "0") == 0)) return;
+    auto input = std::make_unique<CascadeLircInput>(m_keyMap, [this](unsigned long key) {
+        Post([this, key] { InjectKey(key); });
+    });
+    if (input->Start("")) m_lirc = std::move(input);
+}
+
 void CascadeApp::StopServices() {
+    m_lirc.reset();       // joins the lirc thread
     m_ecpServer.reset();  // joins the ECP thread before the presenter goes
     m_queue.SetExtraWaker({});
     m_presenter.reset();
@@ -131,7 +147,9 @@ void CascadeApp::StopServices() {
 
 void CascadeApp::Loop() {
     detail::SdlPresenter::Events events;
-    events.key = [this](unsigned long key, bool down) { HandleKeyEvent(key, down); };
+    events.key = [this](const char* name, bool shift, bool down, bool repeat) {
+        HandleReportedKey(name, shift, down, repeat);
+    };
     events.quit = [this] { Terminate(0); };
     while (!m_terminating) {
         const int timeout = m_queue.RunPending();
@@ -210,6 +228,18 @@ void CascadeApp::HandleKeyEvent(unsigned long key, bool down) {
     } else if (!m_desktop->DispatchKeyUp(key)) {
         OnKeyUp(key);
     }
+}
+
+void CascadeApp::HandleReportedKey(const char* name, bool shift, bool down, bool repeat) {
+    const std::optional<unsigned long> key = m_keyMap.Lookup(name, shift);
+    if (!key || (repeat && !CascadeKeyMap::Repeats(*key))) return;
+    HandleKeyEvent(*key, down);
+}
+
+std::vector<std::string> CascadeApp::LoadKeyMap(const std::vector<std::string>& files) {
+    std::vector<std::string> problems;
+    for (const std::string& file : files) (void)m_keyMap.ReadFile(file, problems);
+    return problems;
 }
 
 void CascadeApp::InjectKey(unsigned long key) {

@@ -2,6 +2,7 @@
 
 #include "platform/CascadeDesktop.h"
 #include "platform/CascadeEventQueue.h"
+#include "platform/CascadeKeyMap.h"
 #include "platform/CascadeMessage.h"
 #include "platform/CascadeString.h"
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 class CascadeEcpServer;
+class CascadeLircInput;
 class CascadeWormhole;
 namespace detail {
 class SdlPresenter;
@@ -80,6 +82,12 @@ public:
     enum class EcpStart { kStarted, kTaken, kFailed };
     EcpStart StartECPService();
 
+    // UI thread, before the event loop (from OnAppInit): reads key map files
+    // over the built-in map, in order (later files win); files that do not
+    // exist are skipped. Returns one message per bad line.
+    std::vector<std::string> LoadKeyMap(const std::vector<std::string>& files);
+    const CascadeKeyMap& GetKeyMap() const { return m_keyMap; }
+
     // Any thread. Prefixes are compared without regard to case.
     void RegisterECPCommand(const CascadeString& prefix);
     bool HasECPPrefix(const std::string& line) const;
@@ -112,14 +120,18 @@ public:
 
 private:
     void StopServices();
+    void StartRemoteInput();
     void Loop();
     void HandleKeyEvent(unsigned long key, bool down);
+    void HandleReportedKey(const char* name, bool shift, bool down, bool repeat);
     std::string DispatchFrameworkCommand(const std::string& line);
 
     CascadeEventQueue m_queue;
     std::unique_ptr<CascadeDesktop> m_desktop;
     std::unique_ptr<detail::SdlPresenter> m_presenter;
+    CascadeKeyMap m_keyMap;                     // set before the event loop, then only read
     std::unique_ptr<CascadeEcpServer> m_ecpServer;
+    std::unique_ptr<CascadeLircInput> m_lirc;
     std::unique_ptr<detail::SignalWatcher> m_signals;
 
     int m_argc = 0;

@@ -1,5 +1,7 @@
 #include "platform/PCMAudioPlayer.h"
 
+#include "platform/CascadeAudioDevices.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -50,6 +53,7 @@ struct PCMAudioPlayer::Impl {
     // while `lock` is held (the SDL callback takes `lock`).
     std::mutex deviceLock;
     SDL_AudioDeviceID device = 0;
+    std::atomic<bool> namedDeviceMissing{false};  // the chosen output was not found (said once)
     bool subsystemUp = false;
     bool paused = true;
     unsigned long rate = kDefaultRate;
@@ -117,7 +121,15 @@ bool PCMAudioPlayer::Impl::OpenDevice(unsigned long newRate) {
     want.callback = &Trampoline;
     want.userdata = this;
     SDL_AudioSpec have{};
-    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    const std::string name = CascadeAudioDevices::Chosen();
+    if (!name.empty()) {
+        device = SDL_OpenAudioDevice(name.c_str(), 0, &want, &have, 0);
+        // Said once: the device is reopened on every change of rate.
+        if (device == 0 && !namedDeviceMissing.exchange(true))
+            std::fprintf(stderr, "audio: no output named \"%s\" (%s); using the default (quendrel --list-audio-devices)\n",
+                         name.c_str(), SDL_GetError());
+    }
+    if (device == 0) device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (device == 0) {
         std::fprintf(stderr, "audio: cannot open the output at %lu Hz: %s\n", newRate, SDL_GetError());
         return false;

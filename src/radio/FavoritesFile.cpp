@@ -29,7 +29,7 @@ FeedDocument::ParseResult CheckOpml(const std::string& bytes, const std::string&
 FavoritesFile::FavoritesFile(CascadeString path) : m_path(path.IsEmpty() ? DefaultPath() : std::move(path)) {}
 
 CascadeString FavoritesFile::DefaultPath() {
-    return g_appPath + kFileName;
+    return (g_dataPath.IsEmpty() ? g_appPath : g_dataPath) + kFileName;
 }
 
 std::string FavoritesFile::AsideName(const char* kind) const {

@@ -1,6 +1,8 @@
 #include "app/base/AppSettings.h"
 
 CascadeString g_appPath;
+CascadeString g_dataPath;
+CascadeString g_logFile;
 CascadeString g_serverIP;
 CascadeString g_portWeb("9000");
 CascadeString g_portCLI("9090");

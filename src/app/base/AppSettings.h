@@ -9,6 +9,8 @@
 // other thread exists; afterwards every thread only reads them.
 
 extern CascadeString g_appPath;        // application directory, ends with "/"
+extern CascadeString g_dataPath;       // where Favorites.xml is written, ends with "/" ("": g_appPath)
+extern CascadeString g_logFile;        // the "-debug" log file ("": g_appPath + "debug.txt")
 extern CascadeString g_serverIP;       // server address: a bare argument or discovery
 extern CascadeString g_portWeb;        // "-SlimWebPort=", default "9000"
 extern CascadeString g_portCLI;        // "-SlimCLIPort=", default "9090"

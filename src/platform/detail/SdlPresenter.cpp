@@ -1,6 +1,5 @@
 #include "platform/detail/SdlPresenter.h"
 
-#include "platform/CascadeKeys.h"
 #include "platform/CascadeScreenFit.h"
 
 #include <SDL2/SDL.h>
@@ -19,33 +18,6 @@ bool EnvSet(const char* name) {
 }
 
 }  // namespace
-
-unsigned long MapSdlKey(int keycode, unsigned modifiers) {
-    const bool shift = (modifiers & KMOD_SHIFT) != 0;
-    switch (keycode) {
-        case SDLK_RETURN: case SDLK_KP_ENTER: case SDLK_SELECT: return CascadeKeys::kSelect;
-        case SDLK_UP: return CascadeKeys::kUp;
-        case SDLK_DOWN: return CascadeKeys::kDown;
-        case SDLK_LEFT: return CascadeKeys::kLeft;
-        case SDLK_RIGHT: return CascadeKeys::kRight;
-        case SDLK_p: return CascadeKeys::kPlay;
-        case SDLK_SPACE: case SDLK_AUDIOPLAY: return CascadeKeys::kPlayPause;
-        case SDLK_s: case SDLK_AUDIOSTOP: return CascadeKeys::kStop;
-        case SDLK_PERIOD: case SDLK_GREATER: case SDLK_AUDIONEXT: return CascadeKeys::kNext;
-        case SDLK_COMMA: case SDLK_LESS: case SDLK_AUDIOPREV: return CascadeKeys::kPrevious;
-        case SDLK_PAGEUP: case SDLK_PLUS: case SDLK_KP_PLUS: return CascadeKeys::kZoomIn;
-        case SDLK_EQUALS: return shift ? CascadeKeys::kZoomIn : 0;  // '+' on a US layout
-        case SDLK_PAGEDOWN: case SDLK_MINUS: case SDLK_KP_MINUS: return CascadeKeys::kZoomOut;
-        case SDLK_r: return CascadeKeys::kRotate;
-        case SDLK_m: case SDLK_F1: case SDLK_MENU: case SDLK_AC_HOME: return CascadeKeys::kMenu;
-        case SDLK_o: case SDLK_F2: return CascadeKeys::kOptions;
-        case SDLK_ESCAPE: case SDLK_BACKSPACE: case SDLK_AC_BACK: return CascadeKeys::kExit;
-        default: break;
-    }
-    if (keycode >= SDLK_2 && keycode <= SDLK_9) return CascadeKeys::kDigit2 + (keycode - SDLK_2);
-    if (keycode >= SDLK_KP_2 && keycode <= SDLK_KP_9) return CascadeKeys::kDigit2 + (keycode - SDLK_KP_2);
-    return 0;
-}
 
 std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, std::string& error) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -139,8 +111,9 @@ void SdlPresenter::Handle(const void* raw, const Events& events) {
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
-            if (unsigned long key = MapSdlKey(e.key.keysym.sym, e.key.keysym.mod); key && events.key)
-                events.key(key, e.type == SDL_KEYDOWN);
+            if (events.key && e.key.keysym.sym != SDLK_UNKNOWN)
+                events.key(SDL_GetKeyName(e.key.keysym.sym), (e.key.keysym.mod & KMOD_SHIFT) != 0,
+                           e.type == SDL_KEYDOWN, e.key.repeat != 0);
             break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)

@@ -20,7 +20,9 @@ namespace detail {
 class SdlPresenter {
 public:
     struct Events {
-        std::function<void(unsigned long key, bool down)> key;
+        // A keyboard or media key by SDL's key name ("Return", "AudioPlay"),
+        // with Shift held or not; `repeat` for the repeats of a held key.
+        std::function<void(const char* name, bool shift, bool down, bool repeat)> key;
         std::function<void()> quit;
     };
 
@@ -60,8 +62,5 @@ private:
     bool m_hasInput = false;
     bool m_keptAwake = false;
 };
-
-// Maps an SDL keycode and modifiers to the remote's key code; 0 when unmapped.
-unsigned long MapSdlKey(int keycode, unsigned modifiers);
 
 }  // namespace detail
