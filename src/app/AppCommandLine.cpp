@@ -100,7 +100,7 @@ void AppCommandLine::PrintHelp(FILE* out) {
         "  QUENDREL_WINDOWED=1         a window instead of full screen\n"
         "  SDL_VIDEODRIVER=kmsdrm      full screen on the console, without a desktop\n"
         "\n"
-        "Files:\n"
+        "Files (installed; from a build tree everything is in build/app):\n"
         "  ~/.config/quendrel/keymap.conf      your remote's keys (overrides the installed key map)\n"
         "  ~/.local/share/quendrel/Favorites.xml  the radio Favorites\n"
         "  ~/.local/state/quendrel/debug.txt   the log written with -debug\n"
