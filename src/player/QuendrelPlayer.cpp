@@ -190,7 +190,7 @@ void QuendrelPlayer::Pause() {
 
 void QuendrelPlayer::Play() {
     std::printf("Play\n");
-    MoveState(kAnyState, kPlaying);
+    if (MoveState(kRunning, kPlaying) == kStopped) return;  // stopped meanwhile
     m_audio.Resume();
 }
 
@@ -201,7 +201,7 @@ void QuendrelPlayer::Stop() {
 
 void QuendrelPlayer::Resume() {
     std::printf("Resume\n");
-    MoveState(kAnyState, kPlaying);
+    if (MoveState(kRunning, kPlaying) == kStopped) return;  // stopped meanwhile
     m_audio.Resume();
     SendStatus("STMr");
 }

@@ -71,7 +71,8 @@ public:
     // stream. Any thread; takes m_lock. False when not sent.
     bool SendStatus(const char* code, HTTPBufferedStream* stream = nullptr);
     // The steps of the "u", "p" and "q" commands, and of resuming a paused
-    // player. SlimProto reader thread.
+    // player; Play and Resume leave a stopped player stopped. SlimProto
+    // reader thread.
     void Play();
     void Pause();
     void Stop();
