@@ -420,11 +420,17 @@ TEST_F(EListViewTest, ScrollingWhileIconsLoadLeavesNoRowWithoutItsIcon) {
     Fill(list, 60);
     list.ShowIcons(true);
     for (int i = 0; i < 60; ++i) list.GetItem(i)->iconPath = jpeg.c_str();
-    for (int round = 0; round < 20; ++round) {
+    std::atomic<bool> loaded{false};
+    std::thread scroller([&] {
+        for (int i = 0; !loaded; ++i) list.SetStartIndex((i * 7) % 50);
+    });
+    for (int round = 0; round < 50; ++round) {
         list.StartIconLoading();
-        list.SetStartIndex((round * 7) % 50);
+        std::this_thread::yield();
     }
     list.WaitUntilFinished();
+    loaded = true;
+    scroller.join();
     for (int i = 0; i < 60; ++i)
         EXPECT_FALSE(list.GetItem(i)->pendingPixels.empty() && !list.GetItem(i)->loadedIcon) << "row " << i;
 }
