@@ -186,6 +186,12 @@ std::vector<CascadeRect> CascadeDesktop::PaintDirty() {
     if (!dirty.empty()) {
         std::lock_guard screenLock(m_screenMutex);
         const std::vector<CascadeWindow*> windows = TopLevels();
+        uint64_t area = 0;
+        for (const CascadeRect& rect : dirty) area += uint64_t(rect.w) * uint64_t(rect.h);
+        {
+            std::lock_guard lock(m_dirtyMutex);
+            m_paintedArea += area;
+        }
         for (const CascadeRect& rect : dirty) {
             CascadeBitmap background = m_screen.View({0, 0}, rect);
             background.Clear(CascadeColor(0x000000FFu));
@@ -222,6 +228,11 @@ void CascadeDesktop::UnlockScreen() { m_screenMutex.unlock(); }
 void CascadeDesktop::SetWaker(std::function<void()> waker) {
     std::lock_guard lock(m_dirtyMutex);
     m_waker = std::move(waker);
+}
+
+uint64_t CascadeDesktop::PaintedArea() const {
+    std::lock_guard lock(m_dirtyMutex);
+    return m_paintedArea;
 }
 
 uint64_t CascadeDesktop::PaintCount() const {

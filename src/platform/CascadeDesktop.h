@@ -61,6 +61,7 @@ public:
 
     void SetWaker(std::function<void()> waker);
     uint64_t PaintCount() const;  // windows painted so far (for tests and benchmarks)
+    uint64_t PaintedArea() const;  // pixels of the dirty rectangles repainted so far (same)
 
 private:
     static void AddRect(std::vector<CascadeRect>& region, const CascadeRect& rect);
@@ -80,4 +81,5 @@ private:
     std::vector<CascadeRect> m_presentOnly;
     std::function<void()> m_waker;
     uint64_t m_paintCount = 0;
+    uint64_t m_paintedArea = 0;
 };
