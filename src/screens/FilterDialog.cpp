@@ -7,6 +7,8 @@
 #include "ui/Configuration.h"
 #include "ui/DialogImages.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr CascadeColor kPanelColor{0x000000A5u};
@@ -67,6 +69,9 @@ void FilterDialog::ShowDialog(Client* client) {
 
 void FilterDialog::LayOut() {
     m_titleRect = DialogImages::PlaceAt(m_title, kTitleAt);
+    // A skin's title taller than the room above the panels (its accent bar
+    // would cross the page texts) is cut where the panels begin.
+    m_titleRect.h = std::min(m_titleRect.h, kGenrePanel.y - kTitleAt.y);
     m_genreHeaderRect = DialogImages::PlaceAt(m_genreHeader, kGenreHeaderAt);
     m_artistHeaderRect = DialogImages::PlaceAt(m_artistHeader, kArtistHeaderAt);
     m_genrePanelRect = kGenrePanel;

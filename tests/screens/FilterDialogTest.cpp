@@ -68,6 +68,16 @@ TEST_F(FilterDialogTest, ShowsGenresAndArtistsCentredAbovePlaneOne) {
     EXPECT_EQ(rect.y * 2 + rect.h, 576);
     EXPECT_TRUE(Levels().List(Level::kGenre).IsFocus());
     Screenshot("filter");
+    // The skin's title is taller than the room above the panels: its accent
+    // bar must not cross the genre panel's strip and page text.
+    int accent = 0;
+    for (int y = rect.y + 52; y < rect.y + 77; ++y)
+        for (int x = rect.x + 150; x < rect.x + 274; ++x) {
+            const uint32_t argb = ScreenPixel(x, y);
+            const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+            accent += r < 120 && g > 150 && b > 130;
+        }
+    EXPECT_EQ(0, accent);
 }
 
 TEST_F(FilterDialogTest, ApplyReportsTheChosenGenreAndArtist) {

@@ -77,9 +77,11 @@ void RoundedFrame(CascadeBitmap& b, const CascadeRect& r, int radius, int width,
         }
 }
 
-void Label(CascadeBitmap& b, const CascadeRect& r, const char* text, int size, bool bold, CascadeColor color) {
+void Label(CascadeBitmap& b, const CascadeRect& r, const char* text, int size, bool bold, CascadeColor color,
+           LabelAlign align) {
     const CascadeFont font("system", bold ? CascadeFont::kBold : CascadeFont::kNormal, size);
-    const unsigned long flags = CascadeTextFlags::kCenterHorizontal | CascadeTextFlags::kCenterVertical;
+    const unsigned long flags = CascadeTextFlags::kCenterVertical |
+        (align == LabelAlign::kLeft ? CascadeTextFlags::kAlignLeft : CascadeTextFlags::kCenterHorizontal);
     b.DrawText(font, r.Offset(1, 2), text, CascadeColor(0, 0, 0, 150), flags);
     b.DrawText(font, r, text, color, flags);
 }

@@ -18,6 +18,8 @@ void RoundedGradient(CascadeBitmap& b, const CascadeRect& r, int radius, Cascade
 // A rounded outline `width` pixels wide.
 void RoundedFrame(CascadeBitmap& b, const CascadeRect& r, int radius, int width, CascadeColor color);
 // Text centred in `r` with a soft drop shadow.
-void Label(CascadeBitmap& b, const CascadeRect& r, const char* text, int size, bool bold, CascadeColor color);
+enum class LabelAlign { kCentre, kLeft };
+void Label(CascadeBitmap& b, const CascadeRect& r, const char* text, int size, bool bold, CascadeColor color,
+           LabelAlign align = LabelAlign::kCentre);
 
 }  // namespace SkinPainter

@@ -21,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using SkinPainter::Label;
+using SkinPainter::LabelAlign;
 using SkinPainter::RoundedFrame;
 using SkinPainter::RoundedGradient;
 using SkinPainter::RoundedRect;
@@ -107,7 +108,13 @@ bool Title(CascadeBitmap& b, const char* text) {
 }
 
 // A list header strip label, in the accent colour.
-bool Header(CascadeBitmap& b, const char* text) { return Words(b, 260, 34, text, 22, kAccentTop); }
+// A list header: the word at the left of the list's top strip, so the page
+// text the screens draw right-aligned in the same strip never runs into it.
+bool Header(CascadeBitmap& b, const char* text) {
+    if (!Make(b, 260, 26)) return false;
+    Label(b, {12, 0, 248, 26}, text, 20, true, kAccentTop, LabelAlign::kLeft);
+    return true;
+}
 
 bool Arrow(CascadeBitmap& b, bool up) {
     if (!Make(b, 22, 14)) return false;
