@@ -189,10 +189,7 @@ void FilterDialog::OnPaint(CascadeBitmap& target) {
     if (const CascadeBitmap* background = g_config.GetLargeDialogBackground(); background && background->IsValid())
         target.DrawBitmap(*background, area.Origin(), area);
     auto part = [&](const CascadeBitmap& bitmap, const CascadeRect& where) {
-        if (!bitmap.IsValid()) return;
-        const CascadeRect meet = where.MakeIntersectRect(area);
-        if (meet.IsEmpty()) return;
-        target.DrawBitmap(bitmap, meet.Origin(), meet.Offset(-where.x, -where.y));
+        DialogImages::DrawPart(target, bitmap, where, area);
     };
     part(m_genrePanel, m_genrePanelRect);
     part(m_artistPanel, m_artistPanelRect);

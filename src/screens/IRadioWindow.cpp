@@ -730,10 +730,7 @@ void IRadioWindow::OnPaint(CascadeBitmap& target) {
     const CascadeRect area = target.GetClip().MakeIntersectRect(CascadeRect({0, 0}, GetDims()));
     target.DrawBitmap(*g_config.GetInternetRadioBackground(), area.Origin(), area);
     auto part = [&](const CascadeBitmap& bitmap, const CascadeRect& where) {
-        if (!bitmap.IsValid()) return;
-        const CascadeRect meet = where.MakeIntersectRect(area);
-        if (meet.IsEmpty()) return;
-        target.DrawBitmap(bitmap, meet.Origin(), meet.Offset(-where.x, -where.y));
+        DialogImages::DrawPart(target, bitmap, where, area);
     };
     part(m_panel, m_panelRect);
     part(m_title, m_titleRect);

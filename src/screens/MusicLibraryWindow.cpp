@@ -295,10 +295,7 @@ void MusicLibraryWindow::OnPaint(CascadeBitmap& target) {
     else
         target.FillRect(area, CascadeColor(0x000000FFu));
     auto part = [&](const CascadeBitmap& bitmap, const CascadeRect& where) {
-        if (!bitmap.IsValid()) return;
-        const CascadeRect meet = where.MakeIntersectRect(area);
-        if (meet.IsEmpty()) return;
-        target.DrawBitmap(bitmap, meet.Origin(), meet.Offset(-where.x, -where.y));
+        DialogImages::DrawPart(target, bitmap, where, area);
     };
     for (LibraryLevel level : kLevels) {
         const int i = LevelIndex(level);

@@ -4,6 +4,7 @@
 #include "app/base/AppSettings.h"
 #include "platform/CascadeTextFlags.h"
 #include "ui/Configuration.h"
+#include "ui/DialogImages.h"
 #include "ui/EUtilsDrawing.h"
 
 namespace {
@@ -272,10 +273,7 @@ void NowPlayingWindow::OnPaint(CascadeBitmap& target) {
 // Each panel and image only where it meets the repaint area.
 void NowPlayingWindow::PaintPanels(CascadeBitmap& target, const CascadeRect& area) {
     auto part = [&](const CascadeBitmap& bitmap, const CascadeRect& where) {
-        if (!bitmap.IsValid()) return;
-        const CascadeRect meet = where.MakeIntersectRect(area);
-        if (meet.IsEmpty()) return;
-        target.DrawBitmap(bitmap, meet.Origin(), meet.Offset(-where.x, -where.y));
+        DialogImages::DrawPart(target, bitmap, where, area);
     };
     part(m_coverPanel, m_coverBackdropRect);
     part(m_songPanelBitmap, m_songRect);

@@ -19,4 +19,11 @@ CascadeRect CentredOn(const CascadeDims& screen, const CascadeBitmap& background
     return {(screen.w - size.w) / 2, (screen.h - size.h) / 2, size.w, size.h};
 }
 
+void DrawPart(CascadeBitmap& target, const CascadeBitmap& bitmap, const CascadeRect& where, const CascadeRect& area) {
+    if (!bitmap.IsValid()) return;
+    const CascadeRect meet = where.MakeIntersectRect(area);
+    if (meet.IsEmpty()) return;
+    target.DrawBitmap(bitmap, meet.Origin(), meet.Offset(-where.x, -where.y));
+}
+
 }  // namespace DialogImages

@@ -16,5 +16,8 @@ CascadeDims Size(const CascadeBitmap& bitmap);
 CascadeRect PlaceAt(const CascadeBitmap& bitmap, const CascadePoint& at);
 // A rectangle of `background`'s size centred on a screen of `screen`.
 CascadeRect CentredOn(const CascadeDims& screen, const CascadeBitmap& background);
+// Draws the part of `bitmap` (placed at `where`) that meets the repaint
+// `area`, for OnPaint; an empty bitmap or no overlap draws nothing.
+void DrawPart(CascadeBitmap& target, const CascadeBitmap& bitmap, const CascadeRect& where, const CascadeRect& area);
 
 }  // namespace DialogImages
