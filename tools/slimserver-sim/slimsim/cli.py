@@ -3,6 +3,7 @@ requests, and writing replies and notifications in the server's form."""
 
 import asyncio
 import itertools
+import random
 import re
 
 from . import clicommands, cliqueries
@@ -67,13 +68,15 @@ class CliConnection:
         self.id = next(_ids)
         self.terminator = b"\n"
         self.closed = False
+        self.silent = False          # an unended reply went out: nothing more is written
+        self.garbage = random.Random(self.id)
 
     @property
     def strict(self):
         return self.sim.era >= 7
 
     def write_line(self, tokens):
-        if not self.closed:
+        if not self.closed and not self.silent:
             self.writer.write(render(tokens, self.strict).encode("ascii") + self.terminator)
 
     async def write_reply(self, tokens):
@@ -86,7 +89,18 @@ class CliConnection:
             return
         if faults.cli_delay:
             await asyncio.sleep(faults.cli_delay)
+        if self.silent:
+            return
         data = render(tokens, self.strict).encode("ascii") + self.terminator
+        if faults.take_garbage():
+            data = self.garbage_line()
+            self.sim.log(f"fault: cli connection {self.id} answers {render(tokens, False)!r} with garbage")
+        elif faults.cli_unended > 0:
+            # The reply without its line end, and then nothing more.
+            faults.cli_unended -= 1
+            data = data[:-len(self.terminator)]
+            self.silent = True
+            self.sim.log(f"fault: cli connection {self.id} leaves {render(tokens, False)!r} unended")
         pieces = max(1, min(faults.cli_pieces, len(data)))
         size = -(-len(data) // pieces)
         for start in range(0, len(data), size):
@@ -96,6 +110,15 @@ class CliConnection:
             await self.writer.drain()
             if start + size < len(data):
                 await asyncio.sleep(faults.cli_gap)
+
+    def garbage_line(self):
+        """A line of bytes that mean nothing: control characters, NULs,
+        bytes above 127, broken %-escapes and colons, then the line end."""
+        pieces = [b"\x00", b"\xff\xfe", b"%", b"%zz", b"%4", b":", b"::", b" ", b"\r", b"\x1b[2J",
+                  b"?", b"count:-1", b"loop_id:", b"%0A", b"\xc3", b"9" * 30]
+        size = self.garbage.randrange(1, 400)
+        data = b"".join(self.garbage.choice(pieces) for _ in range(size // 3 + 1))
+        return data.replace(b"\n", b"") + self.terminator
 
     def close(self):
         if not self.closed:
@@ -169,4 +192,4 @@ def execute(sim, request, source=None):
 async def start(sim, host, port):
     async def handle(reader, writer):
         await CliConnection(sim, reader, writer).run()
-    return await asyncio.start_server(handle, host, port, reuse_address=True)
+    return await asyncio.start_server(sim.serve(handle), host, port, reuse_address=True)

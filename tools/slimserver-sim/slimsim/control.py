@@ -19,6 +19,9 @@
   fault cli-drop-reply [N]      -> the next N CLI requests run, their links close unanswered
   fault close-listeners         -> close every "listen 1" connection now
   fault refuse SECONDS [proto,cli,web]
+  fault restart SECONDS         -> every link closed, ports refused for SECONDS, state kept
+  fault cli-garbage [N]         -> the next N CLI replies (0: all) are bytes of no meaning
+  fault cli-unended [N]         -> the next N CLI replies lack their line end, their links go silent
   stream-title MAC TEXT         -> the station of MAC's current remote item
                                    announces TEXT (as an ICY StreamTitle)
   fault clear                   -> every knob back to normal
@@ -80,6 +83,13 @@ def _fault(sim, args):
         sim.hub.close_all()
         sim.log(f"fault: closed {count} listening connections")
         return {"ok": True, "closed": count}
+    if name == "restart":
+        try:
+            seconds = float(rest[0])
+        except (IndexError, ValueError):
+            return {"error": "restart needs seconds"}
+        asyncio.ensure_future(sim.restart(seconds))
+        return {"ok": True}
     if name == "refuse":
         kinds = rest[1].split(",") if len(rest) > 1 else ["proto", "cli", "web"]
         try:

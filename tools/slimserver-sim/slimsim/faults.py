@@ -15,6 +15,18 @@ class Faults:
         self.cli_pieces = 1           # CLI replies written in this many pieces ...
         self.cli_gap = 0.05           # ... this many seconds apart
         self.cli_drop_replies = 0     # run this many CLI requests, then close their link unanswered
+        self.cli_garbage = None       # this many CLI replies are garbage (0 = every one), None = off
+        self.cli_unended = 0          # this many CLI replies lack their line end; their links go silent
+
+    def take_garbage(self):
+        """True when the next CLI reply must be garbage."""
+        if self.cli_garbage is None:
+            return False
+        if self.cli_garbage > 0:
+            self.cli_garbage -= 1
+            if self.cli_garbage == 0:
+                self.cli_garbage = None
+        return True
 
     def count_sent_frame(self, conn):
         """True when the link that just sent a frame must be dropped now."""
@@ -45,6 +57,11 @@ class Faults:
                 self.cli_gap = float(args[1]) / 1000.0 if len(args) > 1 else 0.05
             elif name == "cli-drop-reply":
                 self.cli_drop_replies = int(args[0]) if args else 1
+            elif name == "cli-garbage":
+                count = int(args[0]) if args else 0
+                self.cli_garbage = count if count >= 0 else None
+            elif name == "cli-unended":
+                self.cli_unended = int(args[0]) if args else 1
             elif name == "clear":
                 self.clear()
             else:

@@ -30,6 +30,7 @@ class Player:
         self.elapsed_at_stop = 0.0
         self.brightness = 4
         self.ui = None               # set by the display module
+        self.resume_at = None        # song time to resume at after a restart
 
     # ---- link ----
 
@@ -163,6 +164,28 @@ class Player:
             value = self.volume + value
         self.volume = max(0.0, min(100.0, value))
         self.send("audg", frames.audg(self.volume))
+
+    # ---- a server restart ----
+
+    def cut_by_restart(self):
+        """The server goes down while this player plays: its stream ends
+        with it. The song time it reported last is kept for the resume."""
+        if self.mode == "play" and self.playlist.current() is not None:
+            remote = getattr(self.playlist.current(), "remote", 0)
+            self.resume_at = 0.0 if remote else self.elapsed()
+
+    def resume(self, reconnecting):
+        """After a restart, a player the server kept playing is asked for
+        the current song again from the time it had reached (a remote
+        stream from its start: it has no time to go back to). The stream
+        the restart cut cannot go on, so this holds whether or not the
+        player still plays from its buffer (the reconnect bit)."""
+        seconds, self.resume_at = self.resume_at, None
+        if seconds is None or self.mode != "play" or self.playlist.current() is None:
+            return
+        self.sim.log(f"player {self.mac} resumes track {self.playlist.current().id} at {seconds:g}s "
+                     f"after the restart ({'reconnecting' if reconnecting else 'stopped meanwhile'})")
+        self.start(self.playlist.index, seconds)
 
     # ---- the player's reports ----
 

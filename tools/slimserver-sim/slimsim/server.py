@@ -33,6 +33,7 @@ class Simulator:
         self.radio = Radio()
         self.ports = {"proto": 0, "cli": 0, "web": 0, "control": 0}
         self.servers = {}
+        self.links = {}              # open connections: their handler task -> writer
         self.udp = None
         self.started = time.time()
 
@@ -98,6 +99,44 @@ class Simulator:
             await self._open("control", control_port)
         if discovery_on:
             self.udp = await discovery.start(self, self.bind, self.ports["proto"])
+
+    def serve(self, handler):
+        """Wraps a connection handler so that a restart can find and end
+        every open connection."""
+        async def handle(reader, writer):
+            task = asyncio.current_task()
+            self.links[task] = writer
+            try:
+                await handler(reader, writer)
+            except asyncio.CancelledError:
+                pass
+            finally:
+                self.links.pop(task, None)
+        return handle
+
+    async def restart(self, seconds):
+        """Goes down as a restarting server does: every SlimProto, CLI and
+        HTTP connection ends, the ports refuse connections for `seconds`,
+        then they open again. The players, their playlists, current songs,
+        modes, volumes and power are kept, as the server keeps them across a
+        restart; a player that was playing is resumed when it says hello
+        again (Player.resume)."""
+        kinds = [k for k in ("proto", "cli", "web") if k in self.servers]
+        for kind in kinds:
+            self.servers[kind].close()
+        for player in self.player_list():
+            player.cut_by_restart()
+        links = list(self.links.items())
+        self.links.clear()
+        for task, writer in links:
+            writer.transport.abort()
+            task.cancel()
+        self.hub.listeners.clear()
+        self.log(f"fault: restarting, {len(links)} connections closed, ports refused for {seconds:g}s")
+        await asyncio.sleep(seconds)
+        for kind in kinds:
+            await self._open(kind, self.ports[kind])
+        self.log("fault: restarted, accepting connections again")
 
     async def refuse(self, seconds, kinds):
         """Closes listening sockets so that connections are refused, then

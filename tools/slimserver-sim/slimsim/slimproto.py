@@ -102,7 +102,9 @@ class SlimProtoConnection:
         self.sim.log(f"player {player.mac} connected: device {helo['device']} "
                      f"({DEVICE_NAMES.get(helo['device'], '?')}) rev {helo['revision']} "
                      f"helo {len(payload)} bytes")
-        self._greet(player, new, bool(helo["wlan"] & 0x4000))
+        reconnecting = bool(helo["wlan"] & 0x4000)
+        self._greet(player, new, reconnecting)
+        player.resume(reconnecting)
         return True
 
     def _greet(self, player, new, reconnecting):
@@ -173,4 +175,4 @@ def _mac_of(payload):
 async def start(sim, host, port):
     async def handle(reader, writer):
         await SlimProtoConnection(sim, reader, writer).run()
-    return await asyncio.start_server(handle, host, port, reuse_address=True)
+    return await asyncio.start_server(sim.serve(handle), host, port, reuse_address=True)

@@ -154,4 +154,4 @@ def status_page(sim, request):
 async def start(sim, host, port):
     async def handler(reader, writer):
         await handle(sim, reader, writer)
-    return await asyncio.start_server(handler, host, port, reuse_address=True)
+    return await asyncio.start_server(sim.serve(handler), host, port, reuse_address=True)

@@ -166,6 +166,81 @@ class Faults(unittest.TestCase):
         self.assertGreater(len(whole), 1000)
         self.assertEqual(stalled, whole)
 
+    def test_garbage_and_unended_replies(self):
+        self.sim.control("fault cli-garbage 1")
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.send("version ?")
+        cli.sock.settimeout(5)
+        data = b""
+        while not data.endswith(b"\n"):
+            data += cli.sock.recv(4096)
+        self.assertNotIn(b"version", data)
+        self.assertEqual(data.count(b"\n"), 1)
+        self.assertEqual(cli.ask("version ?"), "version 6.5.5")  # one reply only
+        self.sim.control("fault cli-unended 1")
+        cli.send("version ?")
+        cli.sock.settimeout(1.0)
+        data = cli.sock.recv(4096)
+        self.assertEqual(data, b"version 6.5.5")
+        cli.send("version ?")            # the link stays open and silent
+        with self.assertRaises(socket.timeout):
+            cli.sock.recv(4096)
+        cli.close()
+        cli = support.CliClient(self.sim.ports["cli"])  # a new link is answered
+        self.assertEqual(cli.ask("version ?"), "version 6.5.5")
+        cli.close()
+
+    def test_a_restart_ends_every_link_keeps_the_state_and_resumes_the_player(self):
+        listener = support.CliClient(self.sim.ports["cli"])
+        listener.ask("listen 1")
+        cli = support.CliClient(self.sim.ports["cli"])
+        cli.ask(f"{P} playlistcontrol cmd:load album_id:1")
+        strm, _ = self.player.wait_for("strm", "s")
+        web = socket.create_connection((support.HOST, self.sim.ports["web"]), 5)
+        web.sendall(strm[24:])
+        self.assertTrue(web.recv(12).startswith(b"HTTP/1.0 200"))
+        self.player.send_stat("STMs", elapsed=2)
+        self.assertEqual(self.sim.control("fault restart 1"), {"ok": True})
+        for sock in (self.player.sock, listener.sock, cli.sock, web):
+            sock.settimeout(5)
+            try:
+                while sock.recv(65536):
+                    pass
+            except ConnectionError:
+                pass
+        with self.assertRaises(ConnectionRefusedError):
+            socket.create_connection((support.HOST, self.sim.ports["proto"]), 2)
+        for sock in (listener.sock, cli.sock, web):
+            sock.close()
+        players = self.sim.control("players")["players"]
+        self.assertEqual([(p["connected"], p["mode"], p["tracks"] > 1) for p in players], [(False, "play", True)])
+        time.sleep(1.2)
+        # The player says hello again, still playing from its buffer: the
+        # server takes it back without a stop and asks again for the song
+        # at the time it had reported.
+        self.player.close()
+        self.player = support.ScriptedPlayer(self.sim.ports["proto"])
+        self.player.sock.sendall(support.helo(wlan=0x4000))
+        strm, seen = self.player.wait_for("strm", "s")
+        self.assertEqual([p[:1] for op, p in seen if op == "strm"], [b"q", b"s"])
+        _, body = self.player.fetch_stream(strm, self.sim.ports["web"])
+        self.assertGreater(len(body), 0)
+        self.assertEqual(self.sim.control("players")["players"][0]["mode"], "play")
+        cli = support.CliClient(self.sim.ports["cli"])
+        self.assertTrue(cli.ask(f"{P} mode ?").endswith(" mode play"))
+        cli.close()
+
+    def test_a_player_stopped_before_the_restart_is_not_started(self):
+        self.sim.control("fault restart 0.3")
+        with self.assertRaises(ConnectionError):
+            while True:
+                self.player.read_frame(5)
+        time.sleep(0.6)
+        self.player.close()
+        self.player = support.ScriptedPlayer(self.sim.ports["proto"])
+        _, seen = self.player.wait_for("audg")
+        self.assertNotIn(b"s", [p[:1] for op, p in seen if op == "strm"])
+
 
 class FaultsFromCommandLine(unittest.TestCase):
     def test_knob_given_at_start(self):
