@@ -1,12 +1,10 @@
 #include "platform/CascadeLircInput.h"
 
-#ifdef QUENDREL_HAVE_LIRC
-#include <lirc/lirc_client.h>
-#endif
-
 #include <fcntl.h>
 #include <pthread.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,8 +17,8 @@
 
 namespace {
 
-constexpr int kRetryMs = 5000;
 constexpr std::size_t kMaxLine = 1024;
+constexpr const char* kDefaultSocket = "/run/lirc/lircd";  // where Debian's lircd listens
 constexpr std::size_t kMaxUnmappedNames = 64;
 
 bool IsHex(std::string_view text) {
@@ -68,8 +66,8 @@ bool CascadeLircInput::IsBuiltIn() {
 #endif
 }
 
-CascadeLircInput::CascadeLircInput(const CascadeKeyMap& keyMap, KeyHandler handler)
-    : m_keyMap(keyMap), m_handler(std::move(handler)) {}
+CascadeLircInput::CascadeLircInput(const CascadeKeyMap& keyMap, KeyHandler handler, int retryMs)
+    : m_keyMap(keyMap), m_handler(std::move(handler)), m_retryMs(retryMs) {}
 
 CascadeLircInput::~CascadeLircInput() { Stop(); }
 
@@ -109,12 +107,25 @@ bool CascadeLircInput::WaitForStop(int ms) const {
     return m_stopping;
 }
 
-int CascadeLircInput::Connect() const {
+CascadeFileDescriptor CascadeLircInput::Connect() const {
 #ifdef QUENDREL_HAVE_LIRC
-    const int fd = lirc_get_local_socket(m_socketPath.empty() ? nullptr : m_socketPath.c_str(), 1);
-    return fd >= 0 ? fd : -1;
+    // The socket is opened here rather than by lirc_get_local_socket, which
+    // keeps its socket open when the connect fails: without lircd every
+    // retry would cost a descriptor for the rest of the run.
+    const char* env = std::getenv("LIRC_SOCKET_PATH");
+    const std::string path = !m_socketPath.empty() ? m_socketPath : env && *env ? env : kDefaultSocket;
+    sockaddr_un addr{};
+    if (path.size() >= sizeof addr.sun_path) {
+        std::fprintf(stderr, "lirc: socket path too long: %s\n", Printable(path).c_str());
+        return {};
+    }
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    CascadeFileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (fd.IsValid() && ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) fd.Reset();
+    return fd;
 #else
-    return -1;
+    return {};
 #endif
 }
 
@@ -123,12 +134,12 @@ void CascadeLircInput::Run() {
     const std::string shown = !m_socketPath.empty() ? m_socketPath : env && *env ? env : "lircd's default socket";
     bool saidMissing = false;
     while (!m_stopping) {
-        CascadeFileDescriptor fd(Connect());
+        CascadeFileDescriptor fd = Connect();
         if (!fd.IsValid()) {
             if (!saidMissing)
-                std::fprintf(stderr, "lirc: no lircd at %s; trying again every %d s\n", shown.c_str(), kRetryMs / 1000);
+                std::fprintf(stderr, "lirc: no lircd at %s; trying again every %d ms\n", shown.c_str(), m_retryMs);
             saidMissing = true;
-            if (WaitForStop(kRetryMs)) break;
+            if (WaitForStop(m_retryMs)) break;
             continue;
         }
         std::fprintf(stderr, "lirc: reading remote keys from %s\n", shown.c_str());

@@ -38,7 +38,8 @@ public:
     // True when built with liblirc-client.
     static bool IsBuiltIn();
 
-    CascadeLircInput(const CascadeKeyMap& keyMap, KeyHandler handler);
+    // `retryMs`: the wait between attempts to reach lircd.
+    CascadeLircInput(const CascadeKeyMap& keyMap, KeyHandler handler, int retryMs = 5000);
     CascadeLircInput(const CascadeLircInput&) = delete;
     CascadeLircInput& operator=(const CascadeLircInput&) = delete;
     ~CascadeLircInput();
@@ -52,7 +53,7 @@ public:
 
 private:
     void Run();
-    int Connect() const;
+    CascadeFileDescriptor Connect() const;
     void ReadUntilClosed(int fd);
     void HandleLine(std::string_view line);
     // Waits up to `ms` for Stop; true when stopping.
@@ -61,6 +62,7 @@ private:
     const CascadeKeyMap& m_keyMap;
     KeyHandler m_handler;
     std::string m_socketPath;
+    const int m_retryMs;
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
     CascadeFileDescriptor m_wakeRead;   // Stop writes a byte to m_wakeWrite

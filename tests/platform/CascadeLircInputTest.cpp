@@ -10,8 +10,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/ScopedTempDir.h"
@@ -151,6 +153,35 @@ TEST_F(CascadeLircInputTest, WithoutLircdItWaitsAndStopsWhenAsked) {
     input.Stop();  // returns although the thread is between attempts
     input.Stop();  // idempotent
     EXPECT_TRUE(m_log.WaitFor(0).empty());
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+TEST_F(CascadeLircInputTest, FailedAttemptsLeaveNoDescriptorBehind) {
+    // No daemon at all, and a socket file nobody listens on (lircd gone
+    // without removing it): each attempt's socket is closed again.
+    const std::string stale = m_dir.File("stale-lircd");
+    {
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, stale.c_str(), sizeof addr.sun_path - 1);
+        ASSERT_EQ(0, bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+        close(fd);
+    }
+    for (const std::string& path : {m_dir.File("no-lircd-here"), stale}) {
+        const int before = OpenDescriptors();
+        {
+            CascadeLircInput input(m_map, [&](unsigned long key) { m_log.Add(key); }, 10);
+            ASSERT_TRUE(input.Start(path));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // some 30 attempts
+        }
+        EXPECT_EQ(before, OpenDescriptors()) << path;
+    }
 }
 
 }  // namespace
