@@ -33,7 +33,8 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 bool Fail(const std::string& path, const std::string& temporary, const char* step) {
-    AppLog::WriteToLog("radio: cannot save %s (%s): %s\n", false, path.c_str(), step, std::strerror(errno));
+    // Shown without -debug too: what the user saved is lost.
+    AppLog::WriteToLog("radio: cannot save %s (%s): %s\n", true, path.c_str(), step, std::strerror(errno));
     ::unlink(temporary.c_str());
     return false;
 }
