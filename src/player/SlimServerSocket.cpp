@@ -165,7 +165,12 @@ bool SlimServer::SlimServerSocket::ReadFrame(unsigned char* buffer) {
     if (length > kReceiveBufferBytes) return SkipFrame(buffer, length);
 
     const unsigned short count = BlockingRead(buffer, length);
-    if (count < kShortestFrame || count != length) {
+    if (count == length && count < kShortestFrame) {
+        AppLog::WriteToLog("slimproto: frame of %u bytes too short for an opcode and a payload; dropping the link\n", true,
+                           unsigned(length));
+        return false;
+    }
+    if (count != length) {
         AppLog::WriteToLog("slimproto: frame of %u bytes, %u received; dropping the link\n", true,
                            unsigned(length), unsigned(count));
         return false;
