@@ -1,7 +1,7 @@
 #include "screens/AlbumInfoDialog.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScopedTempDir.h"
 
@@ -26,15 +26,11 @@ class AlbumInfoDialogTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        m_savedLargeFont = g_useLargeFont;
-        m_savedWebPort = g_portWeb;
         g_useLargeFont = 1;  // rows of 25: 10 tracks to a page
-        m_dialog.Attach(m_context);
+        m_dialog.Attach(context);
     }
     void TearDown() override {
         if (m_dialog.IsVisible()) Press(CascadeKeys::kExit);
-        g_useLargeFont = m_savedLargeFont;
-        g_portWeb = m_savedWebPort;
         DialogTest::TearDown();
     }
     void Show(unsigned long albumId) {
@@ -48,7 +44,7 @@ protected:
     // The dialog's own track requests (the cover tile asks for one track too).
     std::vector<std::string> PageRequests() {
         std::vector<std::string> pages;
-        for (const std::string& r : m_server.Calls())
+        for (const std::string& r : server.Calls())
             if (r.rfind("titles ", 0) == 0 && !r.ends_with(" 0 1")) pages.push_back(r);
         return pages;
     }
@@ -61,12 +57,10 @@ protected:
 
     AlbumInfoDialog m_dialog;
     ManageClientRecorder m_client;
-    uint32_t m_savedLargeFont = 0;
-    CascadeString m_savedWebPort;
 };
 
 TEST_F(AlbumInfoDialogTest, PagesThroughTheTracksAskingTheServerForEachPage) {
-    m_server.SetAlbum(12, Album(23));
+    server.SetAlbum(12, Album(23));
     Show(12);
     ASSERT_EQ(m_dialog.GetRowsPerPage(), 10u);
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 3");
@@ -93,7 +87,7 @@ TEST_F(AlbumInfoDialogTest, PagesThroughTheTracksAskingTheServerForEachPage) {
 }
 
 TEST_F(AlbumInfoDialogTest, AnAlbumOfExactlyOnePageStaysOnPageOne) {
-    m_server.SetAlbum(5, Album(10));
+    server.SetAlbum(5, Album(10));
     Show(5);
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 1");
     Key(CascadeKeys::kZoomOut);
@@ -110,7 +104,7 @@ TEST_F(AlbumInfoDialogTest, AnAlbumWithoutTracksShowsPageOneOfOne) {
 }
 
 TEST_F(AlbumInfoDialogTest, ExitLeavesTheClientUncalledAndEachButtonTellsItsCommand) {
-    m_server.SetAlbum(12, Album(3));
+    server.SetAlbum(12, Album(3));
     const std::pair<int, std::vector<std::string>> cases[] = {
         {-1, {}}, {0, {"play"}}, {1, {"add"}}, {2, {"insert"}}};
     for (const auto& [rights, told] : cases) {
@@ -126,7 +120,7 @@ TEST_F(AlbumInfoDialogTest, ExitLeavesTheClientUncalledAndEachButtonTellsItsComm
         }
         EXPECT_FALSE(m_dialog.IsVisible());
         EXPECT_EQ(m_client.commands, told);
-        EXPECT_TRUE(m_anchor.IsFocus());
+        EXPECT_TRUE(player.display.IsFocus());
     }
 }
 
@@ -140,10 +134,10 @@ TEST_F(AlbumInfoDialogTest, ShowsTheCoverOfTheAlbumsFirstTrackOrTheNoCoverImage)
     ASSERT_TRUE(web.Start());
     web.Route("/music/501/cover.jpg", LocalHttpServer::Body(temp.ReadFile("cover.jpg"), "image/jpeg"));
     g_portWeb = std::to_string(web.Port());
-    m_server.SetAlbum(12, Album(3));
+    server.SetAlbum(12, Album(3));
 
     Show(12);
-    ASSERT_TRUE(WaitFor([&] { return m_dialog.GetCoverView().IsLoaded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return m_dialog.GetCoverView().IsLoaded(); }));
     EXPECT_EQ(web.RequestCount("/music/501/cover.jpg"), 1u);
     const CascadeRect tile = m_dialog.GetCoverView().GetRectAbsolute();
     const CascadeRect inner = m_dialog.GetCoverView().GetCoverRect();
@@ -157,7 +151,7 @@ TEST_F(AlbumInfoDialogTest, ShowsTheCoverOfTheAlbumsFirstTrackOrTheNoCoverImage)
     Press(CascadeKeys::kExit);
 
     Show(77);  // no tracks: the no-cover picture
-    ASSERT_TRUE(WaitFor([&] { return m_dialog.GetCoverView().IsLoaded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return m_dialog.GetCoverView().IsLoaded(); }));
     EXPECT_EQ(m_dialog.GetCoverView().GetAlbumArtURL(), "none");
     Screenshot("albuminfo-nocover");
 }

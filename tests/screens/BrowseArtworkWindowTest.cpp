@@ -1,7 +1,7 @@
 #include "screens/BrowseArtworkWindow.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 #include "support/LocalHttpServer.h"
 
 #include <gtest/gtest.h>
@@ -69,20 +69,17 @@ class BrowseArtworkWindowTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        m_savedLarge = g_largeCoverArt;
-        g_largeCoverArt = 0;
         ASSERT_TRUE(m_http.Start());
         m_jpeg = CoverJpeg();
         ASSERT_FALSE(m_jpeg.empty());
-        m_context.server = &m_server2;
+        context.server = &m_server2;
         m_server2.SetBaseURL("http://127.0.0.1");
         g_portWeb = std::to_string(m_http.Port()).c_str();
-        m_window.Attach(m_context);
+        m_window.Attach(context);
         m_window.SetRectAbsolute({0, 0, 1024, 576});
     }
     void TearDown() override {
         if (m_window.IsVisible()) m_window.Vanish();
-        g_largeCoverArt = m_savedLarge;
         DialogTest::TearDown();
     }
     // `count` albums with covers served by the local server (every cover
@@ -128,7 +125,6 @@ protected:
     std::string m_jpeg;
     FakeArtworkServer m_server2;
     BrowseArtworkWindow m_window;
-    uint32_t m_savedLarge = 0;
 };
 
 TEST_F(BrowseArtworkWindowTest, TheGridTakesBothSizesAtTheirPlaces) {

@@ -1,7 +1,7 @@
 #include "screens/BrowseFoldersWindow.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -90,18 +90,14 @@ class BrowseFoldersWindowTest : public DialogTest, public ::testing::WithParamIn
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        m_savedLargeFont = g_useLargeFont;
-        m_savedWrap = g_wrapAround;
         g_useLargeFont = 0;  // rows of 21: 20 to a page
         g_wrapAround = 0;
-        m_context.server = &m_folderServer;
-        m_window.Attach(m_context);
+        context.server = &m_folderServer;
+        m_window.Attach(context);
         m_window.SetRectAbsolute({0, 0, 1024, 576});
     }
     void TearDown() override {
         if (m_window.IsVisible()) m_window.Vanish();
-        g_useLargeFont = m_savedLargeFont;
-        g_wrapAround = m_savedWrap;
         DialogTest::TearDown();
     }
     void Show() {
@@ -125,7 +121,6 @@ protected:
 
     FakeFolderServer m_folderServer{GetParam()};
     BrowseFoldersWindow m_window;
-    uint32_t m_savedLargeFont = 0, m_savedWrap = 0;
 };
 
 std::vector<FakeFolderServer::Node> Songs(int count) {

@@ -136,7 +136,7 @@ TEST_F(SongPanelTest, NormalLayoutPaintsTextRowsAndABarFilledToTheProgress) {
     player.Play(100);
     panel.UpdateSongTime();
     Show({100, 100, 440, 165});
-    SaveScreenshot("songpanel-normal");
+    Screenshot("songpanel-normal");
     // Title (2..37), artist (42..67), album (72..97) and the bottom line (140..163).
     for (int y : {2, 42, 72, 140}) EXPECT_GT(BrightPixels({102, 100 + y, 436, 23}), 0) << "row at " << y;
     // The bar lies between the album line and the bottom line: 102..135.
@@ -158,7 +158,7 @@ TEST_F(SongPanelTest, CompactLayoutWithCoverAndPlayerState) {
     panel.OnSongChanged(Song(200));
     player.state = PlayerView::kPaused;
     Show({50, 50, 377, 108});
-    SaveScreenshot("songpanel-compact-paused");
+    Screenshot("songpanel-compact-paused");
     // The cover fills the left square; title and artist start right of it.
     EXPECT_EQ(CascadeRect(0, 0, 108, 108), panel.GetChildren().empty() ? CascadeRect() :
                                                                         panel.GetChildren()[0]->GetRectRelative());

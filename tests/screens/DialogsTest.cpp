@@ -20,29 +20,12 @@ public:
     std::vector<std::string> menu, exit;
 };
 
-class DialogTest : public ScreenFixture {
+class MenuTest : public DialogTest {
 protected:
-    // A full-screen window under the dialogs, as the Now Playing screen is.
-    void SetUp() override {
-        ScreenFixture::SetUp();
-        backdrop.SetRectAbsolute(CascadeRect({0, 0}, ScreenDims()));
-        backdrop.Materialize(1);
-        player.display.SetFocus();
-    }
-    void TearDown() override {
-        backdrop.Vanish();
-        ScreenFixture::TearDown();
-    }
     bool Centred(const CascadeRect& rect) {
         const CascadeDims screen = ScreenDims();
         return std::abs(rect.x * 2 + rect.w - screen.w) <= 1 && std::abs(rect.y * 2 + rect.h - screen.h) <= 1;
     }
-
-    class Backdrop : public CascadeWindow {
-    public:
-        void OnPaint(CascadeBitmap& target) override { target.Clear(CascadeColor(0x203040FFu)); }
-        bool WillAcceptFocus() override { return false; }
-    } backdrop;
     Recorder recorder;
 };
 
@@ -51,7 +34,7 @@ struct MenuCase {
     const char* command;
 };
 
-TEST_F(DialogTest, MenuKeysGiveTheChoiceAndAlwaysTellTheClient) {
+TEST_F(MenuTest, MenuKeysGiveTheChoiceAndAlwaysTellTheClient) {
     const MenuCase cases[] = {
         {{CascadeKeys::kSelect}, "library"},
         {{CascadeKeys::kDown, CascadeKeys::kSelect}, "playlists"},
@@ -72,7 +55,7 @@ TEST_F(DialogTest, MenuKeysGiveTheChoiceAndAlwaysTellTheClient) {
         Paint();
         ASSERT_TRUE(menu.IsVisible());
         EXPECT_TRUE(Centred(menu.GetRectAbsolute()));
-        if (std::string(c.command) == "radio") SaveScreenshot("menu");
+        if (std::string(c.command) == "radio") Screenshot("menu");
         for (unsigned long key : c.keys) (void)Key(key);
         EXPECT_FALSE(menu.IsVisible());
         EXPECT_EQ(std::vector<std::string>{c.command}, recorder.menu);
@@ -85,7 +68,7 @@ struct ExitCase {
     std::optional<std::string> command;  // none: the client is not called
 };
 
-TEST_F(DialogTest, ExitQuestionGivesExitOrHideAndTheExitKeyOnlyCloses) {
+TEST_F(MenuTest, ExitQuestionGivesExitOrHideAndTheExitKeyOnlyCloses) {
     const ExitCase cases[] = {
         {{CascadeKeys::kSelect}, "exit"},
         {{CascadeKeys::kRight, CascadeKeys::kSelect}, "hide"},
@@ -105,7 +88,7 @@ TEST_F(DialogTest, ExitQuestionGivesExitOrHideAndTheExitKeyOnlyCloses) {
             // The hide button focused.
             (void)Key(c.keys[0]);
             Paint();
-            SaveScreenshot("exit-question");
+            Screenshot("exit-question");
             (void)Key(c.keys[1]);
         } else {
             for (unsigned long key : c.keys) (void)Key(key);
@@ -116,12 +99,12 @@ TEST_F(DialogTest, ExitQuestionGivesExitOrHideAndTheExitKeyOnlyCloses) {
     }
 }
 
-TEST_F(DialogTest, PleaseWaitSwallowsKeysAndGivesTheFocusToTheNamedWindow) {
+TEST_F(MenuTest, PleaseWaitSwallowsKeysAndGivesTheFocusToTheNamedWindow) {
     PleaseWaitWindow wait;
     wait.Show();
     wait.SetText("Loading Favorites...");
     Paint();
-    SaveScreenshot("please-wait");
+    Screenshot("please-wait");
     EXPECT_TRUE(wait.HasPainted());
     EXPECT_TRUE(Centred(wait.GetRectAbsolute()));
     const CascadeRect r = wait.GetRectAbsolute();
@@ -150,7 +133,7 @@ TEST_F(DialogTest, PleaseWaitSwallowsKeysAndGivesTheFocusToTheNamedWindow) {
     EXPECT_TRUE(player.display.IsFocus());
 }
 
-TEST_F(DialogTest, MiniPanelSitsAtTheBottomRightAndNeverTakesTheFocus) {
+TEST_F(MenuTest, MiniPanelSitsAtTheBottomRightAndNeverTakesTheFocus) {
     FakeSlimConnection::Status status;
     status.current = FakeSlimConnection::Song("Hidden Song", "Quiet Artist", "An Album", "4", "40");
     server.SetStatus(status);
@@ -159,7 +142,7 @@ TEST_F(DialogTest, MiniPanelSitsAtTheBottomRightAndNeverTakesTheFocus) {
     mini.Show();
     ASSERT_TRUE(WaitUntil([&] { return mini.GetPanel().GetSong().title == "Hidden Song"; }));
     RepaintAll();
-    SaveScreenshot("mini-panel");
+    Screenshot("mini-panel");
     const CascadeRect r = mini.GetRectAbsolute();
     const CascadeDims screen = ScreenDims();
     EXPECT_EQ(screen.w - 20, r.Right());

@@ -1,6 +1,6 @@
 #include "screens/FilterDialog.h"
 
-#include "LibraryScreenFixture.h"
+#include "LibraryFakeServer.h"
 #include "platform/CascadeKeys.h"
 
 namespace {
@@ -11,16 +11,16 @@ class FilterDialogTest : public LibraryScreenTest, public FilterDialog::Client {
 protected:
     void SetUp() override {
         LibraryScreenTest::SetUp();
-        m_server.genres = Entries(12, 1, [](int i) { return "Genre " + std::to_string(10 + i); });
-        m_server.artists = Entries(30, 101, [](int i) { return "Artist " + std::to_string(100 + i); });
-        for (auto& a : m_server.artists) a.genre = 1 + (a.id % 3);
+        library.genres = Entries(12, 1, [](int i) { return "Genre " + std::to_string(10 + i); });
+        library.artists = Entries(30, 101, [](int i) { return "Artist " + std::to_string(100 + i); });
+        for (auto& a : library.artists) a.genre = 1 + (a.id % 3);
         m_owner.SetRectAbsolute({0, 0, 1024, 576});
         m_ownerButton.SetRectRelative({10, 10, 50, 20});
         m_owner.AddChild(&m_ownerButton);
         m_ownerButton.Materialize();
         m_owner.Materialize(1);
         m_ownerButton.SetFocus();
-        m_dialog.Attach(m_context);
+        m_dialog.Attach(context);
     }
     void TearDown() override {
         if (m_dialog.IsVisible()) m_dialog.Vanish();
@@ -59,7 +59,7 @@ protected:
 
 TEST_F(FilterDialogTest, ShowsGenresAndArtistsCentredAbovePlaneOne) {
     Show();
-    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"genres 0 5", "artists 0 5"}));
+    EXPECT_EQ(library.Requests(), (std::vector<std::string>{"genres 0 5", "artists 0 5"}));
     EXPECT_EQ(Levels().RowNames(Level::kGenre).front(), "All (12 Genres)");
     EXPECT_EQ(Levels().GetPageState(Level::kArtist).label, "Page 1 of 6");
     EXPECT_EQ(m_dialog.GetPlane(), 2);
@@ -73,7 +73,7 @@ TEST_F(FilterDialogTest, ShowsGenresAndArtistsCentredAbovePlaneOne) {
     int accent = 0;
     for (int y = rect.y + 52; y < rect.y + 77; ++y)
         for (int x = rect.x + 150; x < rect.x + 274; ++x) {
-            const uint32_t argb = ScreenPixel(x, y);
+            const uint32_t argb = Screen().GetPixel(x, y);
             const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
             accent += r < 120 && g > 150 && b > 130;
         }
@@ -83,9 +83,9 @@ TEST_F(FilterDialogTest, ShowsGenresAndArtistsCentredAbovePlaneOne) {
 TEST_F(FilterDialogTest, ApplyReportsTheChosenGenreAndArtist) {
     Show();
     Press(CascadeKeys::kDown);  // Genre 10
-    m_server.ClearRequests();
+    library.ClearRequests();
     for (int i = 0; i < LibraryLevels::kReloadTicks + 1; ++i) Tick();
-    EXPECT_EQ(m_server.Requests(), std::vector<std::string>{"artists 0 5 genre_id:1"});
+    EXPECT_EQ(library.Requests(), std::vector<std::string>{"artists 0 5 genre_id:1"});
     EXPECT_EQ(Levels().RowNames(Level::kArtist).front(), "All (10 Artists)");
     Press(CascadeKeys::kRight);
     Press(CascadeKeys::kDown);
@@ -126,13 +126,13 @@ TEST_F(FilterDialogTest, ExitReportsNothingAndGivesTheFocusBack) {
 TEST_F(FilterDialogTest, ArtistPagesAndJumpsLeaveTheGenreAlone) {
     Show();
     Press(CascadeKeys::kRight);
-    m_server.ClearRequests();
+    library.ClearRequests();
     Press(CascadeKeys::kZoomIn);
     EXPECT_EQ(Levels().GetPageState(Level::kArtist).label, "Page 6 of 6");
     Press(CascadeKeys::kDown);
     EXPECT_EQ(Levels().GetReloadRequest(), "");
     EXPECT_EQ(Levels().GetCountdown(), -1);
-    EXPECT_EQ(m_server.Requests(), std::vector<std::string>{"artists 25 5"});
+    EXPECT_EQ(library.Requests(), std::vector<std::string>{"artists 25 5"});
 }
 
 }  // namespace

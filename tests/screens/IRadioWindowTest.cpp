@@ -26,32 +26,6 @@ namespace {
 using Keys = std::vector<unsigned long>;
 namespace K = CascadeKeys;
 
-// The application as the radio browser sees it: the please-wait messages
-// it posts, in order.
-class RecordingApp : public AppServices {
-public:
-    void PostCommand(const char*, std::function<void()> command) override { command(); }
-    void PostAppMessage(uint32_t id, const void* data, std::size_t length) override {
-        std::lock_guard lock(m_lock);
-        std::string text;
-        if (id == kSetPleaseWaitText) text.assign(static_cast<const char*>(data), length);
-        m_messages.emplace_back(id, text);
-    }
-    void ChangeSkin(const char*) override {}
-    CascadeString GetCurrentSkinName() const override { return "Default"; }
-    void ExitApplication() override {}
-    void HideApplication() override {}
-
-    std::vector<std::pair<uint32_t, std::string>> Messages() const {
-        std::lock_guard lock(m_lock);
-        return m_messages;
-    }
-
-private:
-    mutable std::mutex m_lock;
-    std::vector<std::pair<uint32_t, std::string>> m_messages;
-};
-
 // Records Play and Add as the application would send them to the server.
 class RecordingClient : public IRadioWindow::Client {
 public:
@@ -101,9 +75,7 @@ protected:
         options.directories = RadioDirectories("http://127.0.0.1:" + std::to_string(m_server.Port()));
         options.limits = {3000, 10000, 8u << 20};
         auto window = std::make_unique<IRadioWindow>(std::move(options));
-        ScreenContext radioContext = context;
-        radioContext.app = &m_app;  // keeps the please-wait texts
-        window->Attach(radioContext);
+        window->Attach(context);
         window->SetMessageDelay(0);
         return window;
     }
@@ -117,7 +89,7 @@ protected:
     // Lets the loader finish, runs what it posted to the UI thread, paints.
     void Settle() {
         ASSERT_TRUE(m_window->WaitUntilIdle(20000));
-        app->GetQueue().RunPending();
+        RunUiTasks();
         Paint();
     }
     void Press(const Keys& keys) {
@@ -159,7 +131,7 @@ protected:
     }
     void Screenshot(const std::string& name) {
         RepaintAll();
-        SaveScreenshot("radio-" + name);
+        ScreenFixture::Screenshot("radio-" + name);
     }
     // Pixels of the window's area `rect` that differ from the skin's
     // background painted under the panel.
@@ -174,7 +146,6 @@ protected:
         return rect.w * rect.h - most;
     }
 
-    RecordingApp m_app;
     RecordingClient m_client;
     ScopedTempDir m_dir{"quendrel-iradio"};
     LocalHttpServer m_server;
@@ -292,7 +263,6 @@ class IRadioPagingTest : public IRadioWindowTest, public ::testing::WithParamInt
 // The RadioIO list: 21 stations, nothing fetched.
 TEST_P(IRadioPagingTest, PagesAndRowsMoveByThePagingRule) {
     const PagingCase& c = GetParam();
-    const uint32_t saved = g_wrapAround;
     g_wrapAround = c.wrapAround;
     Show();
     Press({K::kDown, K::kRight});
@@ -300,7 +270,6 @@ TEST_P(IRadioPagingTest, PagesAndRowsMoveByThePagingRule) {
     const int perPage = int(Rows().size());
     ASSERT_LT(perPage, 21);
     Press(c.keys);
-    g_wrapAround = saved;
     const unsigned pages = unsigned((21 + perPage - 1) / perPage);
     EXPECT_EQ(c.page == 0 ? pages : c.page, m_window->GetCurrentPage());
     EXPECT_EQ(c.selected < 0 ? int(Rows().size()) - 1 : c.selected, m_window->GetList().GetSelectedIndex());
@@ -323,14 +292,11 @@ TEST_F(IRadioWindowTest, XiphGenresAreNormalisedWithTheMessageUpAndStationsFilte
     SelectTopMenuRow("Xiph Directory");
     Press({K::kRight});
     ASSERT_EQ(IRadioWindow::kXiphGenres, m_window->GetCurrentType());
-    const auto messages = m_app.Messages();
+    const auto messages = fakeApp.Messages();
     ASSERT_GE(messages.size(), 5u);
-    EXPECT_EQ(AppServices::kShowPleaseWait, messages.front().first);
-    EXPECT_EQ(AppServices::kHidePleaseWait, messages.back().first);
-    std::vector<std::string> texts;
-    for (const auto& [id, text] : messages)
-        if (id == AppServices::kSetPleaseWaitText) texts.push_back(text);
-    EXPECT_EQ((std::vector<std::string>{"Normalizing Genres...", ""}), texts);
+    EXPECT_EQ(AppServices::kShowPleaseWait, messages.front());
+    EXPECT_EQ(AppServices::kHidePleaseWait, messages.back());
+    EXPECT_EQ((std::vector<std::string>{"Normalizing Genres...", ""}), fakeApp.PleaseWaitTexts());
     Screenshot("xiph-genres");
 
     // Every genre opens onto its stations; the directory is fetched once.
@@ -469,7 +435,7 @@ TEST_F(IRadioWindowTest, DestroyedWhileItsLoaderRuns) {
     Key(K::kRight);
     ASSERT_TRUE(m_window->IsLoading());
     m_window.reset();  // aborts the fetch, joins the loader
-    app->GetQueue().RunPending();  // a task it posted finds it gone
+    RunUiTasks();  // a task it posted finds it gone
     SUCCEED();
 }
 

@@ -1,7 +1,7 @@
 #include "screens/KeyboardWindow.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 #include "ui/DialogImages.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +89,7 @@ TEST_F(KeyboardWindowTest, TypesANameWithCapitalsBlanksAndPunctuationAndDoneHand
     Tap("Done");
     EXPECT_FALSE(m_keyboard.IsVisible());
     EXPECT_EQ(m_client.values, std::vector<std::string>{"My Mix: 100% done, vol. 2!"});
-    EXPECT_TRUE(m_anchor.IsFocus());
+    EXPECT_TRUE(player.display.IsFocus());
 }
 
 TEST_F(KeyboardWindowTest, ShiftTwiceRestoresLowerCase) {
@@ -131,7 +131,7 @@ TEST_F(KeyboardWindowTest, ExitNeverCallsTheClientAndOtherKeysAreSwallowed) {
     Press(CascadeKeys::kExit);
     EXPECT_FALSE(m_keyboard.IsVisible());
     EXPECT_TRUE(m_client.values.empty());
-    EXPECT_TRUE(m_anchor.IsFocus());
+    EXPECT_TRUE(player.display.IsFocus());
 }
 
 TEST_F(KeyboardWindowTest, ArrowKeysMoveAlongTheRowsAndBetweenThem) {

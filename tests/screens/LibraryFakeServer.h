@@ -1,6 +1,7 @@
 #pragma once
 
 #include "server/LetterSearch.h"
+#include "ScreenFixture.h"
 #include "support/FakeSlimConnection.h"
 
 #include <atomic>
@@ -227,4 +228,22 @@ private:
 
     mutable std::mutex m_lock;
     std::vector<std::string> m_requests;
+};
+
+// The library screens over the fake library.
+class LibraryScreenTest : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        context.server = &library;
+    }
+    // `count` entries named by `name(i)`, ids from `firstId`.
+    template <typename Name>
+    static std::vector<LibraryFakeServer::Entry> Entries(int count, unsigned long firstId, Name name) {
+        std::vector<LibraryFakeServer::Entry> out;
+        for (int i = 0; i < count; ++i) out.push_back({firstId + unsigned(i), name(i)});
+        return out;
+    }
+
+    LibraryFakeServer library;
 };

@@ -4,7 +4,7 @@
 // the simulator's own CLI.
 #include "screens/MusicLibraryWindow.h"
 
-#include "LibraryScreenFixture.h"
+#include "LibraryFakeServer.h"
 #include "platform/CascadeKeys.h"
 #include "screens/LetterJump.h"
 #include "server/SlimCLIConnection.h"
@@ -44,9 +44,9 @@ protected:
         m_cli.SetPlayerId(kMac);
         m_cli.SetWebPort(std::to_string(m_sim.GetPorts().web));
         ASSERT_TRUE(m_cli.Connect("127.0.0.1", m_sim.GetPorts().cli));
-        m_context.server = &m_cli;
+        context.server = &m_cli;
         m_window = std::make_unique<MusicLibraryWindow>();
-        m_window->Attach(m_context);
+        m_window->Attach(context);
         m_window->SetRectAbsolute({0, 0, 1024, 576});
         m_sim.Control("reset");
         m_window->Materialize(1);

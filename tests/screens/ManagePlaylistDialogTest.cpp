@@ -1,7 +1,7 @@
 #include "screens/ManagePlaylistDialog.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,7 @@ TEST_F(ManagePlaylistDialogTest, EachTypeOffersItsButtonsAndEachButtonSendsItsCo
             Press(CascadeKeys::kSelect);
             EXPECT_FALSE(m_dialog.IsVisible());
             EXPECT_EQ(m_client.commands, std::vector<std::string>{c.buttons[pick]});
-            EXPECT_TRUE(m_anchor.IsFocus()) << "the focus goes back";
+            EXPECT_TRUE(player.display.IsFocus()) << "the focus goes back";
         }
     }
 }
@@ -83,7 +83,7 @@ TEST_F(ManagePlaylistDialogTest, ExitClosesWithoutCallingTheClientAndGivesTheFoc
     EXPECT_FALSE(m_dialog.IsVisible());
     EXPECT_TRUE(m_client.commands.empty());
     EXPECT_EQ(m_dialog.GetCommand(), "");
-    EXPECT_TRUE(m_anchor.IsFocus());
+    EXPECT_TRUE(player.display.IsFocus());
     // Other keys stay with the dialog while it is up.
     m_dialog.ShowDialog(ManagePlaylistDialog::kSong, &m_client);
     Press(CascadeKeys::kMenu);

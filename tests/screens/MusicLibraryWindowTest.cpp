@@ -1,6 +1,6 @@
 #include "screens/MusicLibraryWindow.h"
 
-#include "LibraryScreenFixture.h"
+#include "LibraryFakeServer.h"
 #include "platform/CascadeKeys.h"
 #include "screens/LetterJump.h"
 
@@ -59,14 +59,14 @@ class MusicLibraryWindowTest : public LibraryScreenTest {
 protected:
     void SetUp() override {
         LibraryScreenTest::SetUp();
-        m_server.genres = Entries(3, 1, [](int i) { return std::string("Genre ") + char('A' + i); });
-        m_server.artists = Entries(20, 101, [](int i) { return "Artist " + std::to_string(100 + i); });
-        for (auto& a : m_server.artists) a.genre = a.id % 2 ? 1 : 2;
-        m_server.albums = Entries(4, 201, [](int i) { return "Album " + std::to_string(i); });
-        for (auto& a : m_server.albums) a.artist = 101, a.genre = 1;
+        library.genres = Entries(3, 1, [](int i) { return std::string("Genre ") + char('A' + i); });
+        library.artists = Entries(20, 101, [](int i) { return "Artist " + std::to_string(100 + i); });
+        for (auto& a : library.artists) a.genre = a.id % 2 ? 1 : 2;
+        library.albums = Entries(4, 201, [](int i) { return "Album " + std::to_string(i); });
+        for (auto& a : library.albums) a.artist = 101, a.genre = 1;
         for (unsigned long i = 0; i < 30; ++i)
-            m_server.tracks.push_back({1001 + i, 1, 101, 201, "Song " + std::to_string(i), "Artist 100"});
-        m_server.playlist = {{1001, 1, 101, 201, "Song 0", "Artist 100"}, {1002, 1, 101, 201, "Song 1", "N/A"}};
+            library.tracks.push_back({1001 + i, 1, 101, 201, "Song " + std::to_string(i), "Artist 100"});
+        library.playlist = {{1001, 1, 101, 201, "Song 0", "Artist 100"}, {1002, 1, 101, 201, "Song 1", "N/A"}};
     }
     void TearDown() override {
         m_window.reset();
@@ -75,7 +75,7 @@ protected:
     // Shows the window full-screen and lets the first tick load every level.
     void Show() {
         m_window = std::make_unique<MusicLibraryWindow>();
-        m_window->Attach(m_context);
+        m_window->Attach(context);
         m_window->SetRectAbsolute({0, 0, 1024, 576});
         m_window->Materialize(1);
         Tick();
@@ -100,7 +100,7 @@ TEST_F(MusicLibraryWindowTest, ShowingLoadsEveryLevelWithItsAllRow) {
     Show();
     // Seven rows of 21 pixels in the small lists (six a page after "All"),
     // twelve in the large ones.
-    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"status 0 12", "genres 0 6", "artists 0 6",
+    EXPECT_EQ(library.Requests(), (std::vector<std::string>{"status 0 12", "genres 0 6", "artists 0 6",
                                                              "albums 0 6", "info total songs ?"}));
     const std::vector<CascadeString> genres = Levels().RowNames(Level::kGenre);
     EXPECT_EQ(genres, (std::vector<CascadeString>{"All (3 Genres)", "Genre A", "Genre B", "Genre C"}));
@@ -112,7 +112,7 @@ TEST_F(MusicLibraryWindowTest, ShowingLoadsEveryLevelWithItsAllRow) {
     EXPECT_EQ(Levels().SelectedId(Level::kGenre), 0u);
     EXPECT_TRUE(Levels().List(Level::kGenre).IsFocus());
     // The reload ran behind the please-wait window; the page loads did not.
-    EXPECT_EQ(m_services.Messages(), (std::vector<uint32_t>{AppServices::kShowPleaseWait,
+    EXPECT_EQ(fakeApp.Messages(), (std::vector<uint32_t>{AppServices::kShowPleaseWait,
                                                             AppServices::kSetPleaseWaitFocus,
                                                             AppServices::kHidePleaseWait}));
     Screenshot("library");
@@ -120,7 +120,7 @@ TEST_F(MusicLibraryWindowTest, ShowingLoadsEveryLevelWithItsAllRow) {
 
 TEST_F(MusicLibraryWindowTest, TheLargeFontMakesFivePerPageOfTheGenres) {
     g_useLargeFont = 1;
-    m_server.genres = Entries(150, 1, [](int i) { return "Genre " + std::to_string(1000 + i); });
+    library.genres = Entries(150, 1, [](int i) { return "Genre " + std::to_string(1000 + i); });
     Show();
     EXPECT_EQ(Levels().RowNames(Level::kGenre).size(), 6u);
     EXPECT_EQ(Levels().RowNames(Level::kGenre).front(), "All (150 Genres)");
@@ -131,7 +131,7 @@ TEST_F(MusicLibraryWindowTest, TheLargeFontMakesFivePerPageOfTheGenres) {
 TEST_F(MusicLibraryWindowTest, PagingKeysFollowThePageRule) {
     Show();
     Focus(Level::kArtist);
-    m_server.ClearRequests();
+    library.ClearRequests();
     // Zoom In on page 1 shows the last page; Zoom Out past the last shows page 1.
     const struct {
         unsigned long key;
@@ -144,10 +144,10 @@ TEST_F(MusicLibraryWindowTest, PagingKeysFollowThePageRule) {
         {CascadeKeys::kZoomIn, "Page 1 of 4", "artists 0 6"},
     };
     for (const auto& step : steps) {
-        m_server.ClearRequests();
+        library.ClearRequests();
         Press(step.key);
         EXPECT_EQ(Label(Level::kArtist), step.label);
-        EXPECT_EQ(m_server.Requests(), std::vector<std::string>{step.request});
+        EXPECT_EQ(library.Requests(), std::vector<std::string>{step.request});
     }
     // The last page holds the last two artists.
     Press(CascadeKeys::kZoomIn);
@@ -179,23 +179,23 @@ TEST_F(MusicLibraryWindowTest, WrapAroundStaysOnThePage) {
     Show();
     Focus(Level::kGenre);
     for (int i = 0; i < 3; ++i) Press(CascadeKeys::kDown);
-    m_server.ClearRequests();
+    library.ClearRequests();
     Press(CascadeKeys::kDown);
     EXPECT_EQ(Levels().SelectedRow(Level::kGenre), 0);
     Press(CascadeKeys::kUp);
     EXPECT_EQ(Levels().SelectedRow(Level::kGenre), 3);
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(library.Requests().empty());
 }
 
 TEST_F(MusicLibraryWindowTest, ChoosingAGenreNarrowsTheLevelsBelowAfterThePause) {
     Show();
-    m_server.ClearRequests();
+    library.ClearRequests();
     Press(CascadeKeys::kDown);  // Genre A
     EXPECT_EQ(Levels().GetCountdown(), LibraryLevels::kReloadTicks);
     for (int i = 0; i < LibraryLevels::kReloadTicks; ++i) Tick();
-    EXPECT_TRUE(m_server.Requests().empty());  // still waiting for the user to pause
+    EXPECT_TRUE(library.Requests().empty());  // still waiting for the user to pause
     Tick();
-    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"artists 0 6 genre_id:1", "albums 0 6 genre_id:1",
+    EXPECT_EQ(library.Requests(), (std::vector<std::string>{"artists 0 6 genre_id:1", "albums 0 6 genre_id:1",
                                                              "titles 0 11 genre_id:1"}));
     EXPECT_EQ(Levels().RowNames(Level::kArtist).front(), "All (10 Artists)");
     EXPECT_EQ(Levels().RowNames(Level::kTrack).size(), 12u);
@@ -204,9 +204,9 @@ TEST_F(MusicLibraryWindowTest, ChoosingAGenreNarrowsTheLevelsBelowAfterThePause)
     Press(CascadeKeys::kDown);
     Tick();
     Press(CascadeKeys::kSelect);
-    m_server.ClearRequests();
+    library.ClearRequests();
     for (int i = 0; i < 8; ++i) Tick();
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(library.Requests().empty());
 }
 
 TEST_F(MusicLibraryWindowTest, LetterJumpsLandOnThePageOfTheLetter) {
@@ -215,14 +215,14 @@ TEST_F(MusicLibraryWindowTest, LetterJumpsLandOnThePageOfTheLetter) {
     for (char letter : {'b', 'c', 'd', 'e'})
         for (int i = 0; i < 6; ++i) names.push_back(std::string(1, char(letter - 32)) + "and " + std::to_string(i));
     names[5] = "The Beatles";
-    m_server.artists = Entries(int(names.size()), 101, [&](int i) { return names[std::size_t(i)]; });
+    library.artists = Entries(int(names.size()), 101, [&](int i) { return names[std::size_t(i)]; });
     Show();
     Focus(Level::kArtist);
     EXPECT_EQ(m_window->GetStartLetter("The Beatles"), 'b');
-    m_server.ClearRequests();
+    library.ClearRequests();
     Press(CascadeKeys::kNext);  // from "The Beatles": the c's, on page 2
     EXPECT_EQ(Label(Level::kArtist), "Page 2 of 4");
-    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"artists 6 6", "artists 6 6"}));
+    EXPECT_EQ(library.Requests(), (std::vector<std::string>{"artists 6 6", "artists 6 6"}));
     Press(CascadeKeys::kNext);
     EXPECT_EQ(Label(Level::kArtist), "Page 3 of 4");
     EXPECT_EQ(Levels().RowNames(Level::kArtist)[1], "Dand 0");
@@ -234,9 +234,9 @@ TEST_F(MusicLibraryWindowTest, LetterJumpsLandOnThePageOfTheLetter) {
     EXPECT_EQ(Label(Level::kArtist), "Page 1 of 4");
     // The last page has no forward jump.
     Press(CascadeKeys::kZoomIn);
-    m_server.ClearRequests();
+    library.ClearRequests();
     Press(CascadeKeys::kNext);
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(library.Requests().empty());
 }
 
 TEST_F(MusicLibraryWindowTest, ABackwardJumpLandsOnThePageHoldingTheLettersFirstEntry) {
@@ -247,7 +247,7 @@ TEST_F(MusicLibraryWindowTest, ABackwardJumpLandsOnThePageHoldingTheLettersFirst
     for (int i = 0; i < 3; ++i) names.push_back("Aa " + std::to_string(i));
     for (int i = 0; i < 9; ++i) names.push_back("Bb " + std::to_string(i));
     for (int i = 0; i < 6; ++i) names.push_back("Cc " + std::to_string(i));
-    m_server.artists = Entries(int(names.size()), 101, [&](int i) { return names[std::size_t(i)]; });
+    library.artists = Entries(int(names.size()), 101, [&](int i) { return names[std::size_t(i)]; });
     Show();
     Focus(Level::kArtist);
     Press(CascadeKeys::kZoomIn);  // page 3, the c's
@@ -294,26 +294,26 @@ TEST_F(MusicLibraryWindowTest, PlaylistCommandsSendWhatTheFocusAndSelectionSay) 
     };
     for (const auto& c : cases) {
         Focus(c.focus);
-        m_server.ClearRequests();
+        library.ClearRequests();
         m_window->OnManagePlaylistCommand(c.command);
-        EXPECT_EQ(m_server.Requests(), c.requests) << c.command;
+        EXPECT_EQ(library.Requests(), c.requests) << c.command;
     }
     // Every one went over the application's command queue.
-    EXPECT_EQ(m_services.Commands().size(), std::size(cases));
+    EXPECT_EQ(fakeApp.Commands().size(), std::size(cases));
     // The track list's "All" row plays the whole selection; so does Play.
     Focus(Level::kTrack);
     Press(CascadeKeys::kUp);
-    m_server.ClearRequests();
+    library.ClearRequests();
     Press(CascadeKeys::kPlay);
-    EXPECT_EQ(m_server.Requests(), replaceSelection);
+    EXPECT_EQ(library.Requests(), replaceSelection);
     // Unknown words and a removal without a playlist entry send nothing.
-    m_server.playlist.clear();
+    library.playlist.clear();
     m_window->OnPlaylistChanged("clear");
     Settle();
-    m_server.ClearRequests();
+    library.ClearRequests();
     m_window->OnManagePlaylistCommand("remove");
     m_window->OnManagePlaylistCommand("shuffle");
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(library.Requests().empty());
 }
 
 TEST_F(MusicLibraryWindowTest, SelectAndOptionsOpenTheDialogsOfTheFocusedList) {
@@ -337,11 +337,11 @@ TEST_F(MusicLibraryWindowTest, SelectAndOptionsOpenTheDialogsOfTheFocusedList) {
     Press(CascadeKeys::kDown);
     Press(CascadeKeys::kSelect);
     EXPECT_EQ(manage.GetType(), ManagePlaylistDialog::kSong);
-    m_server.ClearRequests();
+    library.ClearRequests();
     Press(CascadeKeys::kSelect);  // its first button: add
     EXPECT_FALSE(manage.IsVisible());
     EXPECT_TRUE(Levels().List(Level::kTrack).IsFocus());
-    EXPECT_EQ(m_server.Requests(), std::vector<std::string>{"playlistcontrol cmd:add track_id:1001"});
+    EXPECT_EQ(library.Requests(), std::vector<std::string>{"playlistcontrol cmd:add track_id:1001"});
     // Playlist list: the entry.
     Focus(Level::kPlaylist);
     Press(CascadeKeys::kSelect);
@@ -372,32 +372,32 @@ TEST_F(MusicLibraryWindowTest, SelectAndOptionsOpenTheDialogsOfTheFocusedList) {
 
 TEST_F(MusicLibraryWindowTest, TheListenerReloadsThePlaylistExceptForAJump) {
     Show();
-    m_server.ClearRequests();
+    library.ClearRequests();
     m_window->OnPlaylistChanged("jump");
     m_window->OnRepeatChanged(1);
     Settle();
-    EXPECT_TRUE(m_server.Requests().empty());
-    m_server.playlist.push_back({1003, 1, 101, 201, "Song 2", "Artist 100"});
+    EXPECT_TRUE(library.Requests().empty());
+    library.playlist.push_back({1003, 1, 101, 201, "Song 2", "Artist 100"});
     m_window->OnPlaylistChanged("add");
     Settle();
     m_window->OnShuffleChanged(1);
     Settle();
-    EXPECT_EQ(m_server.Requests(), (std::vector<std::string>{"status 0 12", "status 0 12"}));
+    EXPECT_EQ(library.Requests(), (std::vector<std::string>{"status 0 12", "status 0 12"}));
     EXPECT_EQ(Levels().RowNames(Level::kPlaylist).size(), 3u);
     // Hidden, it stays still.
     Press(CascadeKeys::kExit);
     EXPECT_FALSE(m_window->IsShown());
-    m_server.ClearRequests();
+    library.ClearRequests();
     m_window->OnPlaylistChanged("add");
     Settle();
-    EXPECT_TRUE(m_server.Requests().empty());
+    EXPECT_TRUE(library.Requests().empty());
 }
 
 TEST_F(MusicLibraryWindowTest, PlaylistShowsTheArtistColumnOnlyWhenAnArtistIsKnown) {
-    m_server.playlist = {{1, 0, 0, 0, "Stream", "N/A"}, {2, 0, 0, 0, "Other", ""}};
+    library.playlist = {{1, 0, 0, 0, "Stream", "N/A"}, {2, 0, 0, 0, "Other", ""}};
     Show();
     EXPECT_FALSE(Levels().List(Level::kPlaylist).GetColumnByID("Artist")->visible);
-    m_server.playlist.push_back({3, 0, 0, 0, "Song", "Björk"});
+    library.playlist.push_back({3, 0, 0, 0, "Song", "Björk"});
     m_window->OnPlaylistChanged("add");
     Settle();
     EXPECT_TRUE(Levels().List(Level::kPlaylist).GetColumnByID("Artist")->visible);
@@ -418,7 +418,7 @@ TEST_F(MusicLibraryWindowTest, FocusMovesAroundTheFiveListsAndExitGivesItBack) {
 }
 
 TEST_F(MusicLibraryWindowTest, NamesFromTheServerShowAsTheyCame) {
-    m_server.artists = {{101, "Björk"}, {102, "Sigur Rós"}, {103, "Mötley Crüe"}, {104, "坂本龍一"}};
+    library.artists = {{101, "Björk"}, {102, "Sigur Rós"}, {103, "Mötley Crüe"}, {104, "坂本龍一"}};
     Show();
     EXPECT_EQ(Levels().RowNames(Level::kArtist),
               (std::vector<CascadeString>{"All (4 Artists)", "Björk", "Sigur Rós", "Mötley Crüe", "坂本龍一"}));
@@ -430,21 +430,21 @@ TEST_F(MusicLibraryWindowTest, NamesFromTheServerShowAsTheyCame) {
     int bright = 0;
     for (int x = list.x; x < list.x + 120; ++x)
         for (int y = list.y + 42; y < list.y + 63; ++y)
-            if ((ScreenPixel(x, y) & 0x00FFFFFF) == 0x00FFFFFF) ++bright;
+            if ((Screen().GetPixel(x, y) & 0x00FFFFFF) == 0x00FFFFFF) ++bright;
     EXPECT_GT(bright, 10);
 }
 
 TEST_F(MusicLibraryWindowTest, ClosingWhileASlowLoadRunsNeitherWaitsNorCrashes) {
     Show();
     Focus(Level::kArtist);
-    m_server.ClearRequests();
-    m_server.delayMs = 100;
+    library.ClearRequests();
+    library.delayMs = 100;
     // The first flip runs; the ones after it merge into one waiting load.
     for (int i = 0; i < 5; ++i) Key(CascadeKeys::kZoomOut);
     Key(CascadeKeys::kExit);  // drops the waiting load, does not wait for the running one
     EXPECT_FALSE(m_window->IsShown());
     m_window.reset();  // waits for the running load, if it had begun
-    EXPECT_LE(m_server.RequestsStartingWith("artists").size(), 1u);
+    EXPECT_LE(library.RequestsStartingWith("artists").size(), 1u);
 }
 
 }  // namespace

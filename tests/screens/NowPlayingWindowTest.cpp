@@ -82,7 +82,7 @@ TEST_F(NowPlayingTest, UpcomingListAndTracksRemainingFollowThePlaylist) {
         EXPECT_EQ(c.remaining, NowPlayingWindow::TracksRemaining(status.currentIndex, status.trackCount));
         // The list asks for as many songs as it shows.
         EXPECT_EQ(1, server.Count("status 9"));
-        if (std::string(c.name) == "thirty from the first") SaveScreenshot("nowplaying");
+        if (std::string(c.name) == "thirty from the first") Screenshot("nowplaying");
         window.Vanish();
         server.ClearCalls();
     }
@@ -127,7 +127,7 @@ TEST_F(NowPlayingTest, AMessageShowsInARedBoxAndHidesTheStatusAndServerLines) {
     ASSERT_GT(BrightPixels(kStatusLine), 0);
     window.SetMessage("Unable to locate SlimServer.");
     Paint();
-    SaveScreenshot("nowplaying-message");
+    Screenshot("nowplaying-message");
     EXPECT_EQ(0, BrightPixels(kStatusLine));
     EXPECT_EQ(0, CountPixels(kServerLine, [](uint8_t r, uint8_t g, uint8_t b) { return r + g + b > 3 * 120; }));
     // Red text on black in the middle of the screen.

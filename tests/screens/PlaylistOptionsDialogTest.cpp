@@ -1,7 +1,7 @@
 #include "screens/PlaylistOptionsDialog.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 #include "screens/ManagePlaylistDialog.h"
 #include "support/ScopedTempDir.h"
 
@@ -19,8 +19,8 @@ class PlaylistOptionsDialogTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        m_dialog.Attach(m_context);
-        m_server.SetModes(2, 1);
+        m_dialog.Attach(context);
+        server.SetModes(2, 1);
     }
     void TearDown() override {
         if (m_dialog.GetKeyboard() && m_dialog.GetKeyboard()->IsVisible()) Press(CascadeKeys::kExit);
@@ -32,7 +32,7 @@ protected:
         m_dialog.ShowDialog(&m_client);
         ASSERT_TRUE(m_dialog.WaitUntilIdle(10000));
         RunUiTasks();
-        m_server.ClearCalls();
+        server.ClearCalls();
     }
     int SpinnerIndex(PlaylistOptionsDialog::Spinner s) { return m_dialog.GetSpinner(s).GetCurrentIndex(); }
     void TypeOnKeyboard(const std::string& text) {
@@ -63,7 +63,7 @@ TEST_F(PlaylistOptionsDialogTest, OpensOnTheServersModesAndTheSkinInUse) {
     EXPECT_TRUE(m_dialog.GetSpinner(PlaylistOptionsDialog::kRepeat).IsFocus());
     ASSERT_TRUE(m_dialog.WaitUntilIdle(10000));
     RunUiTasks();
-    EXPECT_EQ(m_server.Calls(), (std::vector<std::string>{"repeat ?", "shuffle ?"}));
+    EXPECT_EQ(server.Calls(), (std::vector<std::string>{"repeat ?", "shuffle ?"}));
     EXPECT_STREQ(m_dialog.GetSpinner(PlaylistOptionsDialog::kRepeat).GetCurrentText(), "All");
     EXPECT_STREQ(m_dialog.GetSpinner(PlaylistOptionsDialog::kShuffle).GetCurrentText(), "Song");
     EXPECT_STREQ(m_dialog.GetSpinner(PlaylistOptionsDialog::kSkin).GetCurrentText(), "Default");
@@ -103,16 +103,16 @@ TEST_F(PlaylistOptionsDialogTest, SelectSendsRepeatAlwaysAndShuffleOnlyWhenChang
     };
     for (const ApplyCase& c : cases) {
         SCOPED_TRACE(c.name);
-        m_server.SetModes(2, 1);
+        server.SetModes(2, 1);
         m_client.calls = 0;
         Show();
         c.before(m_dialog);
         Press(CascadeKeys::kSelect);
         EXPECT_FALSE(m_dialog.IsVisible());
-        EXPECT_EQ(m_server.Calls(), c.sent);
+        EXPECT_EQ(server.Calls(), c.sent);
         EXPECT_EQ(m_client.calls, 1);
-        EXPECT_TRUE(m_anchor.IsFocus());
-        EXPECT_TRUE(m_services.skinChanges.empty()) << "the skin in use is not loaded again";
+        EXPECT_TRUE(player.display.IsFocus());
+        EXPECT_TRUE(fakeApp.SkinChanges().empty()) << "the skin in use is not loaded again";
     }
 }
 
@@ -121,9 +121,9 @@ TEST_F(PlaylistOptionsDialogTest, ExitClosesWithoutSendingOrCallingTheClient) {
     Press(CascadeKeys::kRight);
     Press(CascadeKeys::kExit);
     EXPECT_FALSE(m_dialog.IsVisible());
-    EXPECT_TRUE(m_server.Calls().empty());
+    EXPECT_TRUE(server.Calls().empty());
     EXPECT_EQ(m_client.calls, 0);
-    EXPECT_TRUE(m_anchor.IsFocus());
+    EXPECT_TRUE(player.display.IsFocus());
 }
 
 TEST_F(PlaylistOptionsDialogTest, SavesThePlaylistUnderTheNameTypedOnTheKeyboard) {
@@ -133,16 +133,16 @@ TEST_F(PlaylistOptionsDialogTest, SavesThePlaylistUnderTheNameTypedOnTheKeyboard
     ASSERT_NE(m_dialog.GetKeyboard(), nullptr);
     EXPECT_TRUE(m_dialog.GetKeyboard()->IsVisible());
     EXPECT_TRUE(m_dialog.IsVisible()) << "the options stay under the keyboard";
-    EXPECT_TRUE(m_server.Calls().empty());
+    EXPECT_TRUE(server.Calls().empty());
     TypeOnKeyboard("Party Mix: 50% off");
     Screenshot("options-keyboard");
     m_dialog.GetKeyboard()->FindKey("Done")->SetFocus();
     Press(CascadeKeys::kSelect);
     EXPECT_FALSE(m_dialog.GetKeyboard()->IsVisible());
     EXPECT_FALSE(m_dialog.IsVisible());
-    EXPECT_EQ(m_server.Calls(), std::vector<std::string>{"save Party Mix: 50% off"});
+    EXPECT_EQ(server.Calls(), std::vector<std::string>{"save Party Mix: 50% off"});
     EXPECT_EQ(m_client.calls, 1);
-    EXPECT_TRUE(m_anchor.IsFocus());
+    EXPECT_TRUE(player.display.IsFocus());
 }
 
 TEST_F(PlaylistOptionsDialogTest, AnEmptyNameDoesNotSaveAndKeyboardExitReturnsToTheOptions) {
@@ -158,7 +158,7 @@ TEST_F(PlaylistOptionsDialogTest, AnEmptyNameDoesNotSaveAndKeyboardExitReturnsTo
     TypeOnKeyboard("abc");
     Press(CascadeKeys::kExit);  // leaves the keyboard only
     EXPECT_TRUE(m_dialog.IsVisible());
-    EXPECT_TRUE(m_server.Calls().empty());
+    EXPECT_TRUE(server.Calls().empty());
     Press(CascadeKeys::kExit);
     EXPECT_EQ(m_client.calls, 0);
 }
@@ -182,7 +182,7 @@ TEST_F(PlaylistOptionsDialogTest, ChoosingAnotherSkinReloadsEveryBitmapAndTheDis
     testing::internal::CaptureStdout();
     Press(CascadeKeys::kSelect);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("resettings skin\n"), std::string::npos);
-    EXPECT_EQ(m_services.skinChanges, std::vector<std::string>{"Night"});
+    EXPECT_EQ(fakeApp.SkinChanges(), std::vector<std::string>{"Night"});
     EXPECT_EQ(g_config.GetSkinName(), "Night");
     EXPECT_NE(g_config.GetDisplayColor(), defaultDisplay);
     EXPECT_EQ(g_config.GetDisplayColor(), CascadeColor(255, 150, 70));
@@ -195,13 +195,13 @@ TEST_F(PlaylistOptionsDialogTest, ChoosingAnotherSkinReloadsEveryBitmapAndTheDis
     Press(CascadeKeys::kExit);
 
     // Opened again, the spinner shows the new skin; choosing it again loads nothing.
-    m_services.skinChanges.clear();
+    fakeApp.ClearSkinChanges();
     Show();
     EXPECT_STREQ(m_dialog.GetSpinner(PlaylistOptionsDialog::kSkin).GetCurrentText(), "Night");
     testing::internal::CaptureStdout();
     Press(CascadeKeys::kSelect);
     EXPECT_EQ(testing::internal::GetCapturedStdout().find("resettings skin"), std::string::npos);
-    EXPECT_TRUE(m_services.skinChanges.empty());
+    EXPECT_TRUE(fakeApp.SkinChanges().empty());
 }
 
 TEST(PlaylistOptionsSkins, FindsAtMostTenSkinDirectoriesWithADescription) {

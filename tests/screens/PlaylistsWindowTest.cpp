@@ -1,7 +1,7 @@
 #include "screens/PlaylistsWindow.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,16 +19,12 @@ class PlaylistsWindowTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        m_savedLargeFont = g_useLargeFont;
-        m_savedWrap = g_wrapAround;
         g_useLargeFont = 1;  // rows of 25: 9 to a page
         g_wrapAround = 0;
-        m_window.Attach(m_context);
+        m_window.Attach(context);
     }
     void TearDown() override {
         if (m_window.IsVisible()) Press(CascadeKeys::kExit);
-        g_useLargeFont = m_savedLargeFont;
-        g_wrapAround = m_savedWrap;
         DialogTest::TearDown();
     }
     void AddPlaylists(int count) {
@@ -39,7 +35,7 @@ protected:
             e.id = std::to_string(1000 + i);
             playlists.push_back(e);
         }
-        m_server.SetPlaylists(playlists);
+        server.SetPlaylists(playlists);
     }
     void Show() {
         m_window.ShowDialog(&m_client);
@@ -56,7 +52,6 @@ protected:
 
     PlaylistsWindow m_window;
     PlaylistsClientRecorder m_client;
-    uint32_t m_savedLargeFont = 0, m_savedWrap = 0;
 };
 
 TEST_F(PlaylistsWindowTest, ShowsTheFirstPageAndAsksTheServerAgainOnEveryPageChange) {
@@ -76,7 +71,7 @@ TEST_F(PlaylistsWindowTest, ShowsTheFirstPageAndAsksTheServerAgainOnEveryPageCha
     EXPECT_EQ(m_window.GetPage(), 1);
     Key(CascadeKeys::kZoomOut);
     EXPECT_EQ(m_window.GetPage(), 2);
-    EXPECT_EQ(m_server.Calls(),
+    EXPECT_EQ(server.Calls(),
               (std::vector<std::string>{"playlists 0 9", "playlists 18 9", "playlists 0 9", "playlists 9 9"}));
 }
 
@@ -112,7 +107,7 @@ TEST_F(PlaylistsWindowTest, SelectOnAButtonTellsTheClientTheSelectedPlaylistsId)
     Press(CascadeKeys::kSelect);
     EXPECT_FALSE(m_window.IsVisible());
     EXPECT_EQ(m_client.commands, std::vector<std::string>{"add 1003"});
-    EXPECT_TRUE(m_anchor.IsFocus());
+    EXPECT_TRUE(player.display.IsFocus());
 
     // The selection is kept from one showing to the next; play.
     m_client.commands.clear();
@@ -129,7 +124,7 @@ TEST_F(PlaylistsWindowTest, SelectOnAButtonTellsTheClientTheSelectedPlaylistsId)
         Press(key);
         EXPECT_FALSE(m_window.IsVisible());
         EXPECT_TRUE(m_client.commands.empty());
-        EXPECT_TRUE(m_anchor.IsFocus());
+        EXPECT_TRUE(player.display.IsFocus());
     }
 }
 
@@ -160,7 +155,7 @@ TEST_F(PlaylistsWindowTest, TheOptionsKeyShowsAndHidesTheIndexColumn) {
 
 TEST_F(PlaylistsWindowTest, APageTheServerDoesNotAnswerLeavesAnEmptyListOnPageOneOfOne) {
     AddPlaylists(20);
-    m_server.SetAnswering(false);
+    server.SetAnswering(false);
     Show();
     EXPECT_EQ(m_window.GetList().ItemCount(), 0u);
     EXPECT_EQ(m_window.GetPageLabel(), "Page 1 of 1");

@@ -5,15 +5,16 @@
 #include "platform/CascadeApp.h"
 #include "platform/CascadeWindow.h"
 #include "player/PlayerView.h"
+#include "screens/ManagePlaylistDialog.h"
 #include "screens/ScreenContext.h"
 #include "support/FakeSlimConnection.h"
 #include "ui/Configuration.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The player as the screens see it: a state, seconds played, the IR codes
@@ -63,7 +65,9 @@ private:
 };
 
 // The application as the screens see it: commands run at once on the
-// caller's thread (the order is the caller's), messages are recorded.
+// caller's thread (in order, as the command queue would run them), messages
+// are recorded with the please-wait texts, a skin change loads the skin for
+// real. Any thread may call it.
 class FakeApp final : public AppServices {
 public:
     void PostCommand(const char* name, std::function<void()> command) override {
@@ -73,12 +77,24 @@ public:
         }
         if (command) command();
     }
-    void PostAppMessage(uint32_t id, const void*, std::size_t) override {
+    void PostAppMessage(uint32_t id, const void* data, std::size_t length) override {
         std::lock_guard lock(m_lock);
         m_messages.push_back(id);
+        if (id == kSetPleaseWaitText) m_texts.emplace_back(static_cast<const char*>(data), length);
     }
-    void ChangeSkin(const char*) override {}
-    CascadeString GetCurrentSkinName() const override { return "Default"; }
+    void ChangeSkin(const char* name) override {
+        {
+            std::lock_guard lock(m_lock);
+            m_skinChanges.emplace_back(name);
+            m_skin = name;
+        }
+        const std::string path = g_appPath.Std() + "images/" + name + "/Configuration.xml";
+        g_config.LoadConfiguration(path.c_str(), name);
+    }
+    CascadeString GetCurrentSkinName() const override {
+        std::lock_guard lock(m_lock);
+        return m_skin;
+    }
     void ExitApplication() override {}
     void HideApplication() override {}
 
@@ -90,11 +106,32 @@ public:
         std::lock_guard lock(m_lock);
         return m_messages;
     }
+    std::vector<std::string> PleaseWaitTexts() const {
+        std::lock_guard lock(m_lock);
+        return m_texts;
+    }
+    std::vector<std::string> SkinChanges() const {
+        std::lock_guard lock(m_lock);
+        return m_skinChanges;
+    }
+    void ClearSkinChanges() {
+        std::lock_guard lock(m_lock);
+        m_skinChanges.clear();
+    }
 
 private:
-    mutable std::mutex m_lock;
+    mutable std::mutex m_lock;  // everything below
     std::vector<std::string> m_commands;
     std::vector<uint32_t> m_messages;
+    std::vector<std::string> m_texts;
+    std::vector<std::string> m_skinChanges;
+    CascadeString m_skin = "Default";
+};
+
+class ManageClientRecorder : public ManagePlaylistDialog::Client {
+public:
+    void OnManagePlaylistCommand(const CascadeString& command) override { commands.push_back(command.Std()); }
+    std::vector<std::string> commands;
 };
 
 class ScreenTestApp : public CascadeApp {};
@@ -102,7 +139,8 @@ class ScreenTestApp : public CascadeApp {};
 // Screens on an off-screen desktop with the Default skin the build draws
 // (build/app/images), a fake server, player and application. The desktop
 // is made in SetUp, at the size QUENDREL_SCREEN gives (1024 x 576 unless a
-// test sets it first through ScreenSize()).
+// test sets it first through ScreenSize()). The settings a test may change
+// are put back afterwards.
 class ScreenFixture : public ::testing::Test {
 protected:
     // The screen size for this test; "" for the default.
@@ -115,10 +153,9 @@ protected:
             ::unsetenv("QUENDREL_SCREEN");
         app = std::make_unique<ScreenTestApp>();
         ::unsetenv("QUENDREL_SCREEN");
-        m_savedAppPath = g_appPath;
-        m_savedWebPort = g_portWeb;
+        m_saved = {g_appPath, g_portWeb, g_useLargeFont, g_wrapAround, g_largeCoverArt, g_ssTransport};
         g_appPath = CascadeString(BuildDir() + "/app/");
-        // Cover requests go nowhere: nothing listens on port 1.
+        // Cover requests go nowhere unless a test serves them: nothing listens on port 1.
         g_portWeb = "1";
         g_config.SetApplicationDirectory(g_appPath.Std());
         const std::string skin = g_appPath.Std() + "images/Default/Configuration.xml";
@@ -135,8 +172,14 @@ protected:
     }
     void TearDown() override {
         player.display.Vanish();
-        g_portWeb = m_savedWebPort;
-        g_appPath = m_savedAppPath;
+        if (g_config.GetSkinName() != "Default")
+            g_config.LoadConfiguration((g_appPath.Std() + "images/Default/Configuration.xml").c_str(), "Default");
+        g_appPath = m_saved.appPath;
+        g_portWeb = m_saved.portWeb;
+        g_useLargeFont = m_saved.largeFont;
+        g_wrapAround = m_saved.wrapAround;
+        g_largeCoverArt = m_saved.largeCoverArt;
+        g_ssTransport = m_saved.ssTransport;
     }
 
     // The build directory: the environment's, else the one this program
@@ -151,24 +194,30 @@ protected:
     const CascadeBitmap& Screen() { return app->GetDesktop().Screen(); }
     CascadeDims ScreenDims() { return app->GetDesktop().GetDims(); }
     // Runs the paint walk (what the UI thread does after every event).
-    void Paint() { (void)app->GetDesktop().PaintDirty(); }
+    const CascadeBitmap& Paint() {
+        (void)app->GetDesktop().PaintDirty();
+        return Screen();
+    }
     void RepaintAll() {
         Desktop().Invalidate(CascadeRect({0, 0}, ScreenDims()));
         Paint();
     }
     bool Key(unsigned long key) { return Desktop().DispatchKeyDown(key); }
-    // Waits (up to 10 s) for what another thread does.
-    static bool WaitUntil(const std::function<bool()>& done) {
+    // Runs the tasks posted to the UI thread so far.
+    void RunUiTasks() { app->GetQueue().RunPending(); }
+    // Waits (up to 10 s) for what another thread does, running the tasks it
+    // posts to the UI thread meanwhile.
+    bool WaitUntil(const std::function<bool()>& done) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done()) {
+        for (RunUiTasks(); !done(); RunUiTasks()) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return true;
     }
-
-    // Writes the screen into build/screens/<name>.png for review.
-    void SaveScreenshot(const std::string& name) {
+    // Paints and writes the screen into build/screens/<name>.png for review.
+    void Screenshot(const std::string& name) {
+        Paint();
         const std::string dir = BuildDir() + "/screens";
         std::error_code ignored;
         std::filesystem::create_directories(dir, ignored);
@@ -196,6 +245,30 @@ protected:
             return (uint32_t(r) << 16 | uint32_t(g) << 8 | b) == rgb;
         });
     }
+    // Pixels of `rect` (screen coordinates) that differ between two screens.
+    static int Differences(const CascadeBitmap& a, const CascadeBitmap& b, const CascadeRect& rect) {
+        int n = 0;
+        for (int y = rect.y; y < rect.Bottom(); ++y)
+            for (int x = rect.x; x < rect.Right(); ++x) n += a.GetPixel(x, y) != b.GetPixel(x, y);
+        return n;
+    }
+    static CascadeBitmap Copy(const CascadeBitmap& screen) {
+        CascadeBitmap copy;
+        EXPECT_TRUE(copy.Create(screen.GetDims()));
+        copy.CopyFrom(screen, {0, 0});
+        return copy;
+    }
+    // The children of `parent` of type `Child` shown now, left to right.
+    template <typename Child>
+    static std::vector<const CascadeWindow*> ShownChildren(const CascadeWindow& parent) {
+        std::vector<const CascadeWindow*> shown;
+        for (const CascadeWindow* child : parent.GetChildren())
+            if (dynamic_cast<const Child*>(child) && child->IsShown()) shown.push_back(child);
+        std::sort(shown.begin(), shown.end(), [](const CascadeWindow* a, const CascadeWindow* b) {
+            return a->GetRectRelative().x < b->GetRectRelative().x;
+        });
+        return shown;
+    }
 
     std::unique_ptr<ScreenTestApp> app;
     FakeSlimConnection server;
@@ -204,5 +277,32 @@ protected:
     ScreenContext context;
 
 private:
-    CascadeString m_savedAppPath, m_savedWebPort;
+    struct Saved {
+        CascadeString appPath, portWeb;
+        uint32_t largeFont = 0, wrapAround = 0, largeCoverArt = 0, ssTransport = 0;
+    } m_saved;
+};
+
+// Dialogs over a full-screen window, as the Now Playing screen lies under
+// them; the player display underneath must get the focus back.
+class DialogTest : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        m_backdrop.SetRectAbsolute(CascadeRect({0, 0}, ScreenDims()));
+        m_backdrop.Materialize(1);
+        player.display.SetFocus();
+    }
+    void TearDown() override {
+        m_backdrop.Vanish();
+        ScreenFixture::TearDown();
+    }
+    void Press(unsigned long key) { (void)Key(key); }
+
+private:
+    class Backdrop : public CascadeWindow {
+    public:
+        void OnPaint(CascadeBitmap& target) override { target.Clear(CascadeColor(0x203040FFu)); }
+        bool WillAcceptFocus() override { return false; }
+    } m_backdrop;
 };

@@ -1,7 +1,7 @@
 #include "screens/SongInfoDialog.h"
 
 #include "platform/CascadeKeys.h"
-#include "screens/DialogTestFixture.h"
+#include "ScreenFixture.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScopedTempDir.h"
 
@@ -70,14 +70,10 @@ class SongInfoDialogTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        m_savedLargeFont = g_useLargeFont;
-        m_savedWebPort = g_portWeb;
-        m_dialog.Attach(m_context);
+        m_dialog.Attach(context);
     }
     void TearDown() override {
         if (m_dialog.IsVisible()) Press(CascadeKeys::kExit);
-        g_useLargeFont = m_savedLargeFont;
-        g_portWeb = m_savedWebPort;
         DialogTest::TearDown();
     }
     void Show(unsigned long id, SongInfoDialog::DialogType type = SongInfoDialog::kPlayAddInsert) {
@@ -94,22 +90,20 @@ protected:
     }
     int TrackReads() {
         int n = 0;
-        for (const std::string& r : m_server.Calls()) n += r.rfind("trackinfo ", 0) == 0;
+        for (const std::string& r : server.Calls()) n += r.rfind("trackinfo ", 0) == 0;
         return n;
     }
 
     SongInfoDialog m_dialog;
     ManageClientRecorder m_client;
-    uint32_t m_savedLargeFont = 0;
-    CascadeString m_savedWebPort;
 };
 
 TEST_F(SongInfoDialogTest, FieldsThatDoNotFitGoOnPageTwoAndZoomKeysFlipBetweenThePages) {
     g_useLargeFont = 1;  // rows of 25: 10 to a page
-    m_server.SetTrack(42, FullSong());
+    server.SetTrack(42, FullSong());
     Show(42);
     ASSERT_EQ(m_dialog.GetRowsPerPage(), 10u);
-    EXPECT_EQ(m_server.Calls(), std::vector<std::string>{"trackinfo 42"});
+    EXPECT_EQ(server.Calls(), std::vector<std::string>{"trackinfo 42"});
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 2");
     const std::vector<std::string> page1 = ShownRows();
     ASSERT_EQ(page1.size(), 10u);
@@ -141,7 +135,7 @@ TEST_F(SongInfoDialogTest, WithEverythingOnOnePageTheZoomKeysDoNothing) {
     g_useLargeFont = 0;  // rows of 20: 13 to a page
     SongInfo song = FullSong();
     song.composer = "";
-    m_server.SetTrack(7, song);
+    server.SetTrack(7, song);
     Show(7);
     ASSERT_EQ(m_dialog.GetRowsPerPage(), 13u);
     EXPECT_EQ(ShownRows().size(), 13u);
@@ -154,14 +148,14 @@ TEST_F(SongInfoDialogTest, WithEverythingOnOnePageTheZoomKeysDoNothing) {
 }
 
 TEST_F(SongInfoDialogTest, ATrackTheServerDoesNotAnswerForShowsTheAlwaysShownRowsEmpty) {
-    m_server.SetAnswering(false);
+    server.SetAnswering(false);
     Show(99);
     EXPECT_EQ(ShownRows(), (std::vector<std::string>{"Title: ", "Artist: ", "Album: ", "Bit Rate: "}));
     EXPECT_EQ(m_dialog.GetPageLabel(), "Page 1 of 1");
 }
 
 TEST_F(SongInfoDialogTest, ButtonsByTypeAndWhatSelectAndExitTellTheClient) {
-    m_server.SetTrack(42, FullSong());
+    server.SetTrack(42, FullSong());
     struct Case {
         SongInfoDialog::DialogType type;
         int rights;  // Right presses before Select; -1: Exit instead
@@ -190,7 +184,7 @@ TEST_F(SongInfoDialogTest, ButtonsByTypeAndWhatSelectAndExitTellTheClient) {
         }
         EXPECT_FALSE(m_dialog.IsVisible());
         EXPECT_EQ(m_client.commands, c.told);
-        EXPECT_TRUE(m_anchor.IsFocus());
+        EXPECT_TRUE(player.display.IsFocus());
     }
 }
 
@@ -206,11 +200,11 @@ TEST_F(SongInfoDialogTest, ShowsTheTracksCoverOrTheNoCoverImage) {
     ASSERT_TRUE(web.Start());
     web.Route("/music/42/cover.jpg", LocalHttpServer::Body(temp.ReadFile("cover.jpg"), "image/jpeg"));
     g_portWeb = std::to_string(web.Port());
-    m_server.SetTrack(42, FullSong());
-    m_server.SetTrack(43, FullSong());
+    server.SetTrack(42, FullSong());
+    server.SetTrack(43, FullSong());
 
     Show(42);
-    ASSERT_TRUE(WaitFor([&] { return m_dialog.GetCoverView().IsLoaded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return m_dialog.GetCoverView().IsLoaded(); }));
     const CascadeRect cover = m_dialog.GetCoverView().GetRectAbsolute();
     const CascadeRect inner = m_dialog.GetCoverView().GetCoverRect();
     const CascadeBitmap& screen = Paint();
@@ -222,7 +216,7 @@ TEST_F(SongInfoDialogTest, ShowsTheTracksCoverOrTheNoCoverImage) {
     Press(CascadeKeys::kExit);
 
     Show(43);  // 404: the no-cover picture
-    ASSERT_TRUE(WaitFor([&] { return m_dialog.GetCoverView().IsLoaded(); }));
+    ASSERT_TRUE(WaitUntil([&] { return m_dialog.GetCoverView().IsLoaded(); }));
     const CascadeBitmap& again = Paint();
     const CascadeColor noCover = CascadeColor::FromARGB(
         again.GetPixel(cover.x + inner.x + inner.w / 2, cover.y + inner.y + inner.h / 2));
@@ -232,36 +226,36 @@ TEST_F(SongInfoDialogTest, ShowsTheTracksCoverOrTheNoCoverImage) {
 
 // The server is slow: keys and closing never wait for it.
 TEST_F(SongInfoDialogTest, ExitWhileTheTrackIsReadClosesAtOnceAndTheLateAnswerTellsNoOne) {
-    m_server.SetTrack(42, FullSong());
-    m_server.HoldLibrary();
+    server.SetTrack(42, FullSong());
+    server.HoldLibrary();
     m_dialog.ShowDialog("42", SongInfoDialog::kPlayAddInsert, &m_client);
-    ASSERT_TRUE(m_server.WaitUntilLibraryCaught());
+    ASSERT_TRUE(server.WaitUntilLibraryCaught());
     Press(CascadeKeys::kZoomOut);  // queued behind the read, not waited for
     Press(CascadeKeys::kExit);
     EXPECT_FALSE(m_dialog.IsVisible());
-    EXPECT_TRUE(m_anchor.IsFocus());
-    m_server.ReleaseLibrary();
+    EXPECT_TRUE(player.display.IsFocus());
+    server.ReleaseLibrary();
     ASSERT_TRUE(m_dialog.WaitUntilIdle(10000));
     EXPECT_TRUE(m_client.commands.empty());
 }
 
 TEST_F(SongInfoDialogTest, ADialogDestroyedWhileItsReadWaitsOnTheServerEndsCleanly) {
-    m_server.SetTrack(42, FullSong());
+    server.SetTrack(42, FullSong());
     auto dialog = std::make_unique<SongInfoDialog>();
-    dialog->Attach(m_context);
-    m_server.HoldLibrary();
+    dialog->Attach(context);
+    server.HoldLibrary();
     dialog->ShowDialog("42", SongInfoDialog::kPlayAddInsert, &m_client);
-    ASSERT_TRUE(m_server.WaitUntilLibraryCaught());
+    ASSERT_TRUE(server.WaitUntilLibraryCaught());
     // The answer comes while the dialog is being destroyed: the destructor
     // waits for the read, which finishes on members still alive.
-    std::thread server([this] {
+    std::thread answer([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        m_server.ReleaseLibrary();
+        server.ReleaseLibrary();
     });
     dialog.reset();
-    server.join();
+    answer.join();
     EXPECT_TRUE(m_client.commands.empty());
-    EXPECT_EQ(m_server.Count("trackinfo"), 1);
+    EXPECT_EQ(server.Count("trackinfo"), 1);
 }
 
 }  // namespace
