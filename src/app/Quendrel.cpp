@@ -36,6 +36,8 @@ constexpr const char* kLinkLostMessage = "Lost connection to SlimServer. Reconne
 // instance starting beside it to answer.
 constexpr int kInstanceWaitRounds = 50;
 constexpr unsigned long kInstanceWaitMs = 100;
+// A volume key changes the volume as much as the server's own remote does.
+constexpr double kVolumeStep = 2.5;
 
 }  // namespace
 
@@ -331,6 +333,28 @@ void Quendrel::OnKeyDown(unsigned long key) {
     }
 }
 
+bool Quendrel::OnKeyDownFirst(unsigned long key) {
+    if (!CascadeKeys::IsVolume(key) || GetDesktop().GetFocus() == &m_player) return false;
+    NotifyActivity(key);
+    PostVolumeKey(key);
+    return true;
+}
+
+void Quendrel::PostVolumeKey(unsigned long key) {
+    SlimCLIConnection* cli = m_cli.load();
+    if (!cli) return;
+    if (key == CascadeKeys::kMute) {
+        PostCommand("mute", [cli] { cli->ToggleMuting(); });
+        return;
+    }
+    m_volumeSteps += key == CascadeKeys::kVolumeUp ? 1 : -1;
+    if (m_volumePosted.exchange(true)) return;
+    PostCommand("volume", [this, cli] {
+        m_volumePosted = false;  // before taking the steps: a later key posts again
+        if (const int steps = m_volumeSteps.exchange(0)) cli->ChangeVolume(steps * kVolumeStep);
+    });
+}
+
 void Quendrel::ShowScreenSaver() {
     m_screenSaverShown = true;
     m_player.SetDisplayVisible(false);
@@ -346,6 +370,10 @@ void Quendrel::OnScreenSaverCleared() {
 
 void Quendrel::OnKeyDownInactive(unsigned long key) {
     NotifyActivity(key);
+    if (CascadeKeys::IsVolume(key)) {
+        PostVolumeKey(key);
+        return;
+    }
     if (key != CascadeKeys::kMenu) return;
     const uint64_t now = CascadeTime::GetUptimeMilliseconds();
     const uint64_t since = now - m_lastKeyTime;

@@ -49,6 +49,10 @@ public:
     void OnAppInit() override;
     void OnAppExit() override;
     void OnDeactivate() override;
+    // The volume keys on every screen: in the player window they go to the
+    // server as its remote's volume codes (the player does that), elsewhere
+    // and while hidden as CLI mixer commands on the command thread.
+    bool OnKeyDownFirst(unsigned long key) override;
     void OnKeyDown(unsigned long key) override;
     void OnKeyDownInactive(unsigned long key) override;
     void OnWormholeMessage(const CascadeMessage& message) override;
@@ -121,6 +125,10 @@ private:
     // Gives `window` the whole screen in plane 1.
     void ShowFullScreen(CascadeWindow& window);
     void RunWorkerRequest(const CascadeString& command, const CascadeString& argument);
+    // Puts a volume key on the command thread; steps that come while one is
+    // waiting there go out with it, so a held key on a slow server never
+    // piles up commands.
+    void PostVolumeKey(unsigned long key);
     CascadeWindow* WindowForId(long id);
 
     CascadeScreen m_screen;
@@ -138,6 +146,10 @@ private:
     CascadeString m_skinName;
     CascadeWormhole m_wormhole;
     std::atomic<SlimCLIConnection*> m_cli{nullptr};  // set on the UI thread once connected
+    // Volume steps not yet sent, and whether a command to send them waits on
+    // the command thread (UI thread adds, command thread takes).
+    std::atomic<int> m_volumeSteps{0};
+    std::atomic<bool> m_volumePosted{false};
     LinkWatcher m_linkWatcher{*this};  // outlives the player, whose link calls it
     QuendrelPlayer m_player;
     NowPlayingWindow m_nowPlaying;

@@ -68,6 +68,7 @@ void CascadeApp::OnAppInit() {}
 void CascadeApp::OnAppExit() {}
 void CascadeApp::OnActivate() {}
 void CascadeApp::OnDeactivate() {}
+bool CascadeApp::OnKeyDownFirst(unsigned long) { return false; }
 void CascadeApp::OnKeyDown(unsigned long) {}
 void CascadeApp::OnKeyDownInactive(unsigned long) {}
 void CascadeApp::OnKeyUp(unsigned long) {}
@@ -224,6 +225,7 @@ void CascadeApp::HandleKeyEvent(unsigned long key, bool down) {
     }
     NotifyScreenActivity();
     if (down) {
+        if (OnKeyDownFirst(key)) return;
         if (!m_desktop->DispatchKeyDown(key)) OnKeyDown(key);
     } else if (!m_desktop->DispatchKeyUp(key)) {
         OnKeyUp(key);

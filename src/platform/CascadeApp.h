@@ -48,6 +48,10 @@ public:
     virtual void OnAppExit();
     virtual void OnActivate();
     virtual void OnDeactivate();
+    // A key pressed while shown, before the focused window sees it: true
+    // when the application took it (the windows then never see it). For
+    // keys that act the same on every screen.
+    virtual bool OnKeyDownFirst(unsigned long key);
     virtual void OnKeyDown(unsigned long key);
     virtual void OnKeyDownInactive(unsigned long key);
     virtual void OnKeyUp(unsigned long key);

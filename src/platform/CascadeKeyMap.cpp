@@ -95,4 +95,6 @@ std::optional<unsigned long> CascadeKeyMap::Lookup(std::string_view name, bool s
     return it->second;
 }
 
-bool CascadeKeyMap::Repeats(unsigned long key) { return CascadeKeys::IsArrow(key); }
+bool CascadeKeyMap::Repeats(unsigned long key) {
+    return CascadeKeys::IsArrow(key) || key == CascadeKeys::kVolumeUp || key == CascadeKeys::kVolumeDown;
+}

@@ -36,8 +36,8 @@ public:
     // `shift`, "Shift+<name>" is looked for first, then the name alone.
     std::optional<unsigned long> Lookup(std::string_view name, bool shift = false) const;
 
-    // Whether a held key's repeats are passed on: the arrows only; every
-    // other key acts once per press.
+    // Whether a held key's repeats are passed on: the arrows and the
+    // volume steps; every other key acts once per press.
     static bool Repeats(unsigned long key);
 
     // The text of the default key map.

@@ -9,13 +9,14 @@
 namespace CascadeKeys {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, unsigned long>, 24> kNames{{
+constexpr std::array<std::pair<std::string_view, unsigned long>, 27> kNames{{
     {"Select", kSelect},     {"Up", kUp},           {"Down", kDown},         {"Left", kLeft},
     {"Right", kRight},       {"Play", kPlay},       {"Play/Pause", kPlayPause}, {"Stop", kStop},
     {"Next", kNext},         {"Previous", kPrevious}, {"Zoom In", kZoomIn},  {"Zoom Out", kZoomOut},
     {"Rotate", kRotate},     {"Menu", kMenu},       {"Options", kOptions},   {"Exit", kExit},
     {"2", 0x10027},          {"3", 0x10028},        {"4", 0x10029},          {"5", 0x1002A},
     {"6", 0x1002B},          {"7", 0x1002C},        {"8", 0x1002D},          {"9", 0x1002E},
+    {"Volume Up", kVolumeUp}, {"Volume Down", kVolumeDown}, {"Mute", kMute},
 }};
 
 bool EqualNoCase(std::string_view a, std::string_view b) {

@@ -16,6 +16,9 @@ constexpr unsigned long kNorth = 0x7689E01F;
 constexpr unsigned long kSouth = 0x7689B04F;
 constexpr unsigned long kWest = 0x7689906F;
 constexpr unsigned long kEast = 0x7689D02F;
+constexpr unsigned long kVolumeUp = 0x7689807F;
+constexpr unsigned long kVolumeDown = 0x768900FF;
+constexpr unsigned long kMuting = 0x7689C43B;
 // Digits 2 to 9, for keys 0x10027 to 0x1002E.
 constexpr unsigned long kDigits2To9[8] = {0x768908F7, 0x76898877, 0x768948B7, 0x7689C837,
                                           0x768928D7, 0x7689A857, 0x76896897, 0x7689E817};

@@ -18,7 +18,7 @@ struct KeyEntry {
     KeyCommand command;
 };
 
-constexpr std::array<KeyEntry, 14> kKeys = {{
+constexpr std::array<KeyEntry, 17> kKeys = {{
     {0x10016, {IRCode::kPlay, "Player - Play\n"}},
     {0x1001B, {IRCode::kNext, "Player - Next\n"}},
     {0x1001C, {IRCode::kPrevious, "Player - Previous\n"}},
@@ -33,6 +33,9 @@ constexpr std::array<KeyEntry, 14> kKeys = {{
     {0x1002C, {IRCode::kDigits2To9[5], ""}},
     {0x1002D, {IRCode::kDigits2To9[6], ""}},
     {0x1002E, {IRCode::kDigits2To9[7], ""}},
+    {CascadeKeys::kVolumeUp, {IRCode::kVolumeUp, "Player - Volume Up\n"}},
+    {CascadeKeys::kVolumeDown, {IRCode::kVolumeDown, "Player - Volume Down\n"}},
+    {CascadeKeys::kMute, {IRCode::kMuting, "Player - Mute\n"}},
 }};
 
 constexpr std::array<KeyEntry, 4> kArrows = {{

@@ -72,6 +72,10 @@ public:
     [[nodiscard]] bool GetXMLData(const char* url, unsigned long start, unsigned long count,
                                   tinyxml2::XMLDocument& document);
     void Power(bool on);
+    // Changes the player's volume by `step` (of the server's 0 to 100) or
+    // switches its muting on or off.
+    void ChangeVolume(double step);
+    void ToggleMuting();
 
     // SlimConnection
     [[nodiscard]] bool Connect(const char* host, unsigned short port) override;

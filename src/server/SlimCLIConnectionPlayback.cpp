@@ -19,6 +19,11 @@ constexpr unsigned long kPlayAfterJumpMs = 100;
 
 void SlimCLIConnection::Stop() { RequestWithPlayer("mode stop\n"); }
 
+// The server takes "+2.5" and "-2.5" as steps from the current volume.
+void SlimCLIConnection::ChangeVolume(double step) { RequestWithPlayer("mixer volume %+g\n", step); }
+
+void SlimCLIConnection::ToggleMuting() { RequestWithPlayer("mixer muting\n"); }
+
 void SlimCLIConnection::SetRate(signed char rate) { RequestWithPlayer("rate %i\n", int(rate)); }
 
 void SlimCLIConnection::Rewind(unsigned long seconds) { RequestWithPlayer("time -%lu\n", seconds); }

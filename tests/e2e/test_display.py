@@ -97,6 +97,28 @@ class DisplayTest(unittest.TestCase):
                             "%s never arrived as %08x" % (name, code))
             time.sleep(0.2)  # the server ignores a repeat within 140 ms
 
+    def volume(self):
+        players = self.sim.control("players")["players"]
+        return next(p["volume"] for p in players if p["mac"] == self.mac)
+
+    def test_volume_keys_are_ir_codes_in_the_player_window_and_cli_commands_elsewhere(self):
+        self.assertTrue(wait_until(lambda: self.received("IR  ")), "no power-on IR")
+        start = self.volume()
+        up = struct.pack(">I", 0x7689807F)
+        self.assertEqual("OK", self.run_.ecp("keypress Volume Up"))
+        self.assertTrue(wait_until(lambda: any(up in p for p in self.received("IR  ")), 10), "no volume-up IR")
+        self.assertTrue(wait_until(lambda: self.volume() == start + 2.5, 10), self.volume())
+        # With the menu up the keys still reach the server, over the CLI,
+        # and leave the menu where it is.
+        self.assertEqual("OK", self.run_.ecp("keypress Menu"))
+        for _ in range(3):
+            self.assertEqual("OK", self.run_.ecp("keypress Volume Down"))
+        self.assertTrue(wait_until(lambda: self.volume() == start - 5, 10), self.volume())
+        self.assertEqual("OK", self.run_.ecp("keypress Mute"))
+        self.assertTrue(wait_until(lambda: self.volume() == 0, 10), self.volume())
+        codes = [struct.pack(">I", c) for c in (0x768900FF, 0x7689C43B)]
+        self.assertFalse([p for p in self.received("IR  ") if any(c in p for c in codes)])
+
     def test_a_transition_is_answered_with_anic(self):
         self.assertTrue(wait_until(lambda: self.sent_grfe()))
         self.sim.control("reset")

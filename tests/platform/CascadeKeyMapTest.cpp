@@ -34,7 +34,9 @@ const Mapping kDefaults[] = {
     {"KEY_INFO", false, kOptions},   {"Escape", false, kExit},         {"Backspace", false, kExit},
     {"AC Back", false, kExit},       {"KEY_BACK", false, kExit},       {"2", false, kDigit2},
     {"Keypad 9", false, kDigit9},    {"KEY_5", false, 0x1002A},        {"1", false, 0},
-    {"KEY_VOLUMEUP", false, 0},      {"Q", false, 0},                  {"", false, 0},
+    {"]", false, kVolumeUp},         {"VolumeDown", false, kVolumeDown}, {"KEY_VOLUMEUP", false, kVolumeUp},
+    {"AudioMute", false, kMute},     {"KEY_MUTE", false, kMute},       {"KEY_ZOOM", false, 0},
+    {"Q", false, 0},                 {"", false, 0},
 };
 
 std::string Describe(const Mapping& m) { return std::string(m.shift ? "Shift+" : "") + "\"" + m.reported + "\""; }
@@ -124,9 +126,10 @@ TEST(CascadeKeyMap, AMissingFileIsNoError) {
     ExpectDefaults(map);
 }
 
-TEST(CascadeKeyMap, OnlyTheArrowsRepeat) {
-    for (unsigned long key : {kUp, kDown, kLeft, kRight}) EXPECT_TRUE(CascadeKeyMap::Repeats(key)) << std::hex << key;
-    for (unsigned long key : {kSelect, kPlayPause, kStop, kNext, kZoomIn, kMenu, kExit, kDigit2})
+TEST(CascadeKeyMap, OnlyTheArrowsAndTheVolumeStepsRepeat) {
+    for (unsigned long key : {kUp, kDown, kLeft, kRight, kVolumeUp, kVolumeDown})
+        EXPECT_TRUE(CascadeKeyMap::Repeats(key)) << std::hex << key;
+    for (unsigned long key : {kSelect, kPlayPause, kStop, kNext, kZoomIn, kMenu, kExit, kDigit2, kMute})
         EXPECT_FALSE(CascadeKeyMap::Repeats(key)) << std::hex << key;
 }
 

@@ -7,8 +7,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -16,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/KeyLog.h"
 #include "support/ScopedTempDir.h"
 
 namespace {
@@ -85,26 +84,6 @@ private:
     bool m_ok = false;
 };
 
-class KeyLog {
-public:
-    void Add(unsigned long key) {
-        std::lock_guard lock(m_lock);
-        m_keys.push_back(key);
-        m_changed.notify_all();
-    }
-    // The keys once `count` have come (or what came within a generous limit).
-    std::vector<unsigned long> WaitFor(std::size_t count) {
-        std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, std::chrono::seconds(20), [&] { return m_keys.size() >= count; });
-        return m_keys;
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    std::vector<unsigned long> m_keys;
-};
-
 class CascadeLircInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -120,7 +99,7 @@ protected:
     KeyLog m_log;
 };
 
-TEST_F(CascadeLircInputTest, ButtonsArriveThroughTheKeyMapAndOnlyArrowsRepeat) {
+TEST_F(CascadeLircInputTest, ButtonsArriveThroughTheKeyMapAndOnlyArrowsAndVolumeRepeat) {
     ScriptedLircd lircd(m_dir.File("lircd"));
     ASSERT_TRUE(lircd.Ok());
     CascadeLircInput input(m_map, [&](unsigned long key) { m_log.Add(key); });
@@ -131,19 +110,24 @@ TEST_F(CascadeLircInputTest, ButtonsArriveThroughTheKeyMapAndOnlyArrowsRepeat) {
                "0000000000000002 00 KEY_SELECT devinput\n"
                "0000000000000002 01 KEY_SELECT devinput\n"  // held Select: once only
                "0000000000000003 00 KEY_OK devinput\n"      // unmapped by the user's map
-               "0000000000000004 00 KEY_VOLUMEUP devinput\n"  // not in the map
+               "0000000000000004 00 KEY_ZOOM devinput\n"   // not in the map
+               "0000000000000004 00 KEY_MUTE devinput\n"
+               "0000000000000004 01 KEY_MUTE devinput\n"   // held Mute: once only
+               "0000000000000005 00 KEY_VOLUMEDOWN devinput\n"
+               "0000000000000005 01 KEY_VOLUMEDOWN devinput\n"  // held volume: repeats
                "BEGIN\nSIGHUP\nEND\n"                       // lircd reloaded its configuration
                "garbage that lircd never sends\n"
                "0000000000000005 00 btn_");
     lircd.Send("play my-remote\n"                           // a line in two pieces
                "0000000000000006 00 KEY_MENU devinput\n");
-    EXPECT_EQ(m_log.WaitFor(5), (std::vector<unsigned long>{kUp, kUp, kSelect, kPlay, kMenu}));
+    EXPECT_EQ(m_log.WaitFor(8),
+              (std::vector<unsigned long>{kUp, kUp, kSelect, kMute, kVolumeDown, kVolumeDown, kPlay, kMenu}));
 
     // lircd restarted: the input comes back by itself.
     lircd.Hangup();
     ASSERT_TRUE(lircd.Accept());
     lircd.Send("0000000000000007 00 KEY_BACK devinput\n");
-    EXPECT_EQ(m_log.WaitFor(6).back(), kExit);
+    EXPECT_EQ(m_log.WaitFor(9).back(), kExit);
     input.Stop();
 }
 

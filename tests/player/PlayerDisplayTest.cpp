@@ -133,12 +133,13 @@ TEST(AudgVolumeTest, AverageOfBothChannelsScaledTo16Bits) {
 
 // --- Keys ------------------------------------------------------------------
 
-TEST(KeyTableTest, TransportAndDigitKeysMapToTheServersIrCodes) {
+TEST(KeyTableTest, TransportDigitAndVolumeKeysMapToTheServersIrCodes) {
     const std::pair<unsigned long, unsigned long> expected[] = {
         {0x10016, 0x768910EF}, {0x1001B, 0x7689A05F}, {0x1001C, 0x7689C03F}, {0x1001D, 0x7689F807},
         {0x1001E, 0x76897887}, {0x1001F, 0x7689609F}, {0x10027, 0x768908F7}, {0x10028, 0x76898877},
         {0x10029, 0x768948B7}, {0x1002A, 0x7689C837}, {0x1002B, 0x768928D7}, {0x1002C, 0x7689A857},
-        {0x1002D, 0x76896897}, {0x1002E, 0x7689E817},
+        {0x1002D, 0x76896897}, {0x1002E, 0x7689E817}, {CascadeKeys::kVolumeUp, 0x7689807F},
+        {CascadeKeys::kVolumeDown, 0x768900FF},  {CascadeKeys::kMute, 0x7689C43B},
     };
     for (const auto& [key, ir] : expected) {
         const auto command = PlayerDisplay::CommandForKey(key);
