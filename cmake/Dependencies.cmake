@@ -15,6 +15,12 @@ pkg_check_modules(LIRC IMPORTED_TARGET lirc)
 if(NOT LIRC_FOUND)
   message(STATUS "liblirc-client not found: built without LIRC remotes")
 endif()
+# Remote buttons of kernel input devices: read when libevdev is there at build
+# time (Debian's libevdev-dev).
+pkg_check_modules(EVDEV IMPORTED_TARGET libevdev)
+if(NOT EVDEV_FOUND)
+  message(STATUS "libevdev not found: built without the remote buttons of kernel devices")
+endif()
 
 if(QUENDREL_TESTS)
   find_package(GTest REQUIRED)

@@ -31,12 +31,15 @@ set(CPACK_PACKAGE_DESCRIPTION
 control or a keyboard: a SlimProto network audio player, a remote control and library
 browser for SlimServer over its command line and web interfaces, and an internet-radio
 browser with Favorites. It runs on a desktop or, through SDL's KMSDRM driver, on a
-TV box without one; LIRC remotes and media keys work through one key map.")
+TV box without one; LIRC remotes, the kernel's remotes and media keys work through
+one key map.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# dpkg-shlibdeps names the libraries the program links, libevdev2 and
+# liblirc-client0 among them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "lirc")

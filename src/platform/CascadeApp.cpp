@@ -1,6 +1,7 @@
 #include "platform/CascadeApp.h"
 
 #include "platform/CascadeEcpServer.h"
+#include "platform/CascadeEvdevInput.h"
 #include "platform/CascadeInput.h"
 #include "platform/CascadeKeys.h"
 #include "platform/CascadeLircInput.h"
@@ -128,18 +129,27 @@ CascadeApp::EcpStart CascadeApp::StartECPService() {
     return *m_ecpStart;
 }
 
-// LIRC remotes, unless QUENDREL_LIRC=0; their keys come in as from the keyboard.
+// LIRC remotes, unless QUENDREL_LIRC=0, and the remote buttons of kernel
+// devices, unless QUENDREL_EVDEV=0; their keys come in as from the keyboard.
 void CascadeApp::StartRemoteInput() {
-    const char* lirc = std::getenv("QUENDREL_LIRC");
-    if (!CascadeLircInput::IsBuiltIn() || (lirc && std::strcmp(lirc, "0") == 0)) return;
-    auto input = std::make_unique<CascadeLircInput>(m_keyMap, [this](unsigned long key) {
-        Post([this, key] { InjectKey(key); });
-    });
-    if (input->Start("")) m_lirc = std::move(input);
+    auto post = [this](unsigned long key) { Post([this, key] { InjectKey(key); }); };
+    auto wanted = [](const char* variable) {
+        const char* value = std::getenv(variable);
+        return !value || std::strcmp(value, "0") != 0;
+    };
+    if (CascadeLircInput::IsBuiltIn() && wanted("QUENDREL_LIRC")) {
+        auto input = std::make_unique<CascadeLircInput>(m_keyMap, post);
+        if (input->Start("")) m_lirc = std::move(input);
+    }
+    if (CascadeEvdevInput::IsBuiltIn() && wanted("QUENDREL_EVDEV")) {
+        auto input = std::make_unique<CascadeEvdevInput>(m_keyMap, post);
+        if (input->Start("/dev/input")) m_evdev = std::move(input);
+    }
 }
 
 void CascadeApp::StopServices() {
     m_lirc.reset();       // joins the lirc thread
+    m_evdev.reset();      // joins the evdev thread
     m_ecpServer.reset();  // joins the ECP thread before the presenter goes
     m_queue.SetExtraWaker({});
     m_presenter.reset();

@@ -15,6 +15,7 @@
 #include <vector>
 
 class CascadeEcpServer;
+class CascadeEvdevInput;
 class CascadeLircInput;
 class CascadeWormhole;
 namespace detail {
@@ -136,6 +137,7 @@ private:
     CascadeKeyMap m_keyMap;                     // set before the event loop, then only read
     std::unique_ptr<CascadeEcpServer> m_ecpServer;
     std::unique_ptr<CascadeLircInput> m_lirc;
+    std::unique_ptr<CascadeEvdevInput> m_evdev;
     std::unique_ptr<detail::SignalWatcher> m_signals;
 
     int m_argc = 0;
