@@ -56,6 +56,18 @@ class StartupTest(unittest.TestCase):
         self.assertEqual(ir_code(frames[last_ir][1]), 0xF700)
         self.assertLess(last_ir, ops.index("BYE!"))
 
+    def test_kmsdrm_without_a_display_device_says_what_it_needs_and_plays_on(self):
+        if os.path.exists("/dev/dri"):
+            self.skipTest("a display device is there: the console's driver might take it")
+        self.run_.env["SDL_VIDEODRIVER"] = "kmsdrm"
+        proc = self.start_connected()
+        self.assertEqual(self.run_.ecp("Quendrel quit"), "Quendrel closed")
+        out, _ = proc.communicate(timeout=15)
+        self.assertEqual(proc.returncode, 0)
+        line = next((l for l in out.splitlines() if l.startswith("screen: no window")), "")
+        self.assertIn("SDL_VIDEODRIVER=kmsdrm", line, out)
+        self.assertIn("/dev/dri/card", line)
+
     def test_second_instance_restores_the_first_and_ends(self):
         first = self.start_connected()
         second = self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % self.peer.port)

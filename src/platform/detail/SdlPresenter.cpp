@@ -17,11 +17,22 @@ bool EnvSet(const char* name) {
     return v && *v && std::strcmp(v, "0") != 0;
 }
 
+// SDL's reason, and for the console's driver what it takes, which SDL's
+// own words ("kmsdrm not available") do not say.
+std::string Reason() {
+    std::string reason = SDL_GetError();
+    const char* wanted = std::getenv("SDL_VIDEODRIVER");
+    if (wanted && SDL_strcasecmp(wanted, "kmsdrm") == 0)
+        reason += "; full screen on the console (SDL_VIDEODRIVER=kmsdrm) needs a display device /dev/dri/card* "
+                  "this user may open (groups video and render) that no desktop session holds";
+    return reason;
+}
+
 }  // namespace
 
 std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, std::string& error) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        error = SDL_GetError();
+        error = Reason();
         return nullptr;
     }
     std::unique_ptr<SdlPresenter> p(new SdlPresenter());
@@ -41,7 +52,7 @@ std::unique_ptr<SdlPresenter> SdlPresenter::Create(const CascadeDims& logical, s
                                          logical.w, logical.h);
     }
     if (!p->m_texture) {
-        error = SDL_GetError();
+        error = Reason();
         return nullptr;  // the destructor tears down what was made
     }
     // The screen image is opaque: its alpha must not blend it with the
