@@ -1,0 +1,59 @@
+#include "FuzzInput.h"
+
+#include "app/base/AppLog.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+void FuzzInput::Silence() {
+    // QUENDREL_FUZZ_LOG=1 keeps the log, to see what a target does with an input.
+    if (const char* keep = std::getenv("QUENDREL_FUZZ_LOG"); keep && *keep == '1') return;
+    static FILE* const s_null = std::fopen("/dev/null", "w");
+    (void)AppLog::OpenLogFile("/dev/null");
+    if (s_null) AppLog::SetEchoStream(s_null);
+}
+
+std::vector<std::string_view> FuzzInput::Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos) {
+            lines.push_back(text);
+            break;
+        }
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+namespace {
+
+struct ScratchDirectory {
+    ScratchDirectory() {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quendrel-fuzz-XXXXXX";
+        if (::mkdtemp(pattern.data())) path = pattern;
+    }
+    ~ScratchDirectory() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+}  // namespace
+
+const std::string& FuzzInput::ScratchDir() {
+    static const ScratchDirectory s_dir;
+    return s_dir.path;
+}
+
+bool FuzzInput::WriteFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+    return bool(out);
+}

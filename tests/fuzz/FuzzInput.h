@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the fuzz targets share: a quiet log, the input cut into lines, and a
+// scratch directory for targets whose parser reads a file. Any thread.
+class FuzzInput {
+public:
+    // Sends the application log and its echo to /dev/null: a log line per
+    // bad input is wanted in the product, but would drown the fuzzer.
+    // QUENDREL_FUZZ_LOG=1 in the environment keeps the log.
+    static void Silence();
+    // The input as text.
+    static std::string_view Text(const uint8_t* data, std::size_t size) {
+        return {reinterpret_cast<const char*>(data), size};
+    }
+    // The pieces between line feeds, the last one kept even without its
+    // line feed. The views point into `text`.
+    static std::vector<std::string_view> Lines(std::string_view text);
+    // A directory made once per process under $TMPDIR (or /tmp) and removed
+    // when the process ends normally.
+    static const std::string& ScratchDir();
+    // Writes `bytes` to `path`; false when that fails.
+    [[nodiscard]] static bool WriteFile(const std::string& path, std::string_view bytes);
+};

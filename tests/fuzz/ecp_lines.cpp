@@ -1,0 +1,77 @@
+// ECP lines: the input is what another program writes to the application's
+// command socket. The socket server cuts it into lines and the application
+// answers each one as it does on its UI thread. "screenshot" lines are
+// answered without writing the file they name.
+#include "FuzzInput.h"
+#include "platform/CascadeApp.h"
+#include "platform/CascadeEcpServer.h"
+
+#include <strings.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::unique_ptr<CascadeApp> s_app;
+std::unique_ptr<CascadeEcpServer> s_server;
+std::string s_path;
+
+std::string Answer(const std::string& line) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start != std::string::npos && strncasecmp(line.c_str() + start, "screenshot", 10) == 0) return "refused";
+    return s_app->HandleECPLine(line);
+}
+
+int ConnectToServer() {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, s_path.c_str(), sizeof address.sun_path - 1);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    FuzzInput::Silence();
+    s_app = std::make_unique<CascadeApp>();
+    s_app->RegisterECPCommand("Quendrel");
+    s_path = FuzzInput::ScratchDir() + "/ecp/socket";
+    s_server = std::make_unique<CascadeEcpServer>();
+    if (s_server->Start(s_path, Answer) != CascadeEcpServer::StartResult::kStarted) {
+        std::fprintf(stderr, "ecp fuzz: cannot serve %s\n", s_path.c_str());
+        s_server.reset();
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (!s_server) return 0;
+    const int fd = ConnectToServer();
+    if (fd < 0) return 0;
+    // The replies are read while sending, so neither side's buffer fills.
+    std::thread reader([fd] {
+        char buffer[4096];
+        while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
+        }
+    });
+    while (size > 0) {
+        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (sent <= 0) break;
+        data += sent;
+        size -= std::size_t(sent);
+    }
+    ::shutdown(fd, SHUT_WR);
+    reader.join();
+    ::close(fd);
+    return 0;
+}

@@ -1,0 +1,126 @@
+// The SlimProto link from the server's side: the input is the byte stream a
+// server sends after the player connects (2-byte length counting the opcode,
+// opcode, payload, and so on). The player's link reads it over a loopback
+// TCP connection; the strm, grfe and audg payloads it hands over go through
+// the player's payload readers.
+#include "FuzzInput.h"
+#include "platform/CascadeBitmap.h"
+#include "player/PlayerDisplay.h"
+#include "player/SlimServer.h"
+#include "player/StreamCommand.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+class PayloadReader : public SlimServer::Client {
+public:
+    void OnSlimServerCommand(const char* opcode, unsigned char* data, unsigned long length) override {
+        if (std::strncmp(opcode, "strm", 4) == 0) {
+            (void)StreamCommand::Parse(data, length);
+        } else if (std::strncmp(opcode, "audg", 4) == 0) {
+            (void)PlayerDisplay::VolumeFromAudg(data, length);
+        } else if (std::strncmp(opcode, "grfe", 4) == 0 && length >= 4) {
+            // The player draws what follows the 4-byte header.
+            static const PlayerDisplay::Colors kColors{CascadeColor(0xFFFFFFFFu), CascadeColor(0x000000FFu),
+                                                       CascadeColor(0x303030FFu)};
+            PlayerDisplay::CreateBitmapFromBuffer(m_display, data + 4, length - 4, kColors);
+            (void)PlayerDisplay::DrawsNow(char(data[2]), 1000, 900, false);
+        }
+    }
+    void OnSlimServerConnected() override {}
+    void OnSlimServerDisconnected() override {
+        std::lock_guard lock(m_lock);
+        m_closed = true;
+        m_changed.notify_all();
+    }
+    bool WaitForClose() {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return m_closed; });
+    }
+
+private:
+    CascadeBitmap m_display;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_closed = false;
+};
+
+// A listening socket on 127.0.0.1 for the whole run; its port.
+int s_listenFd = -1;
+unsigned short s_port = 0;
+
+bool Listen() {
+    s_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (s_listenFd < 0 || ::bind(s_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(s_listenFd, 4) != 0 ||
+        ::getsockname(s_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return false;
+    s_port = ntohs(address.sin_port);
+    return true;
+}
+
+// The link reconnects by itself as soon as it is lost, so links of an
+// earlier input may wait in the backlog: they are closed unread.
+void DropWaitingLinks() {
+    while (true) {
+        const int stale = ::accept4(s_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (stale < 0) return;
+        ::close(stale);
+    }
+}
+
+void SendAll(int fd, const uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (sent <= 0) return;
+        data += sent;
+        size -= std::size_t(sent);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    FuzzInput::Silence();
+    if (!Listen()) std::fprintf(stderr, "slimproto fuzz: cannot listen on 127.0.0.1\n");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    if (s_listenFd < 0) return 0;
+    PayloadReader reader;
+    SlimServer server;
+    server.RegisterClient(&reader);
+    DropWaitingLinks();
+    if (!server.Connect("127.0.0.1", s_port)) return 0;
+    pollfd waiting{s_listenFd, POLLIN, 0};
+    const int link = ::poll(&waiting, 1, 5000) == 1 ? ::accept4(s_listenFd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+    if (link >= 0) {
+        SendAll(link, data, size);
+        ::shutdown(link, SHUT_WR);
+        if (!reader.WaitForClose()) {
+            std::fprintf(stderr, "slimproto fuzz: the player kept a closed link for 20 s\n");
+            std::abort();
+        }
+    }
+    (void)server.Disconnect();
+    server.UnregisterClient(&reader);
+    if (link >= 0) ::close(link);
+    return 0;
+}
