@@ -34,8 +34,11 @@ namespace {
 
 struct ScratchDirectory {
     ScratchDirectory() {
+        // A memory file system makes the settings file's fsync calls cheap.
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quendrel-fuzz-XXXXXX";
+        std::string base = tmp && *tmp ? tmp : "/tmp";
+        if (!(tmp && *tmp) && std::filesystem::is_directory("/dev/shm")) base = "/dev/shm";
+        std::string pattern = base + "/quendrel-fuzz-XXXXXX";
         if (::mkdtemp(pattern.data())) path = pattern;
     }
     ~ScratchDirectory() {

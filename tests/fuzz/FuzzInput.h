@@ -21,8 +21,8 @@ public:
     // The pieces between line feeds, the last one kept even without its
     // line feed. The views point into `text`.
     static std::vector<std::string_view> Lines(std::string_view text);
-    // A directory made once per process under $TMPDIR (or /tmp) and removed
-    // when the process ends normally.
+    // A directory made once per process under $TMPDIR (or /dev/shm, or
+    // /tmp) and removed when the process ends normally.
     static const std::string& ScratchDir();
     // Writes `bytes` to `path`; false when that fails.
     [[nodiscard]] static bool WriteFile(const std::string& path, std::string_view bytes);
