@@ -1,5 +1,7 @@
 #include "player/EPCMAudioPlayer.h"
 
+#include "support/BufferedPlaybackDevice.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,55 +9,39 @@
 
 namespace {
 
-// An output that records what is queued and frees buffers when told.
-class RecordingOutput : public CascadeAudioPlaybackDevice {
+// An output that records what is queued, plays 32, 44.1 and 48 kHz only
+// and has as many buffers free as the test says.
+class RecordingOutput : public BufferedPlaybackDevice {
 public:
     struct State {
         std::vector<std::vector<short>> queued;
-        std::vector<std::vector<short>> storage;
+        std::size_t buffers = 0;
         unsigned long freeOverride = ~0ul;
         unsigned long rate = 0;
         uint64_t played = 0;
     };
     explicit RecordingOutput(State& s) : m_s(s) {}
 
-    bool GetBufferRequirements(unsigned long&, unsigned long&, unsigned long&, unsigned long&, unsigned long&) override {
-        return false;
-    }
-    bool GetDefaultBufferRequirements(unsigned long& c, unsigned long& s) override {
-        c = 4;
-        s = 4096;
-        return true;
-    }
     bool Open(unsigned long count, unsigned long size, void** buffers) override {
-        m_s.storage.assign(count, std::vector<short>(size / 2));
-        for (unsigned long i = 0; i < count; ++i) buffers[i] = m_s.storage[i].data();
-        return true;
+        m_s.buffers = count;
+        return BufferedPlaybackDevice::Open(count, size, buffers);
     }
-    bool Close() override { return true; }
     bool QueueBuffer(short* samples, unsigned long count) override {
         m_s.queued.emplace_back(samples, samples + count);
         return true;
     }
-    long WaitForBuffer() override { return long(m_s.storage.size()); }
     bool GetNumBuffersAvailable(unsigned long& n) override {
         if (m_s.freeOverride == ~0ul - 1) return false;
-        n = m_s.freeOverride != ~0ul ? m_s.freeOverride : m_s.storage.size();
+        n = m_s.freeOverride != ~0ul ? m_s.freeOverride : m_s.buffers;
         return true;
     }
     uint64_t GetBuffersPlayed() override { return m_s.played; }
-    bool Pause() override { return true; }
-    bool Play() override { return true; }
-    bool Flush() override { return true; }
-    bool SetVolume(unsigned short) override { return true; }
     bool SetSampleRate(unsigned long r) override {
         m_s.rate = r;
         return true;
     }
     unsigned long GetSampleRate() override { return m_s.rate; }
     bool IsSupportedSampleRate(unsigned long r) override { return r == 44100 || r == 48000 || r == 32000; }
-    bool SetOutputFlags(bool, bool) override { return true; }
-    bool GetOutputFlags(bool&, bool&) override { return true; }
 
 private:
     State& m_s;
@@ -126,7 +112,7 @@ TEST_F(EPCMAudioPlayerTest, BufferInfoCountsTheOutputBuffers) {
     EPCMAudioPlayer device{std::make_unique<RecordingOutput>(m_out)};
     void* buffers[4];
     ASSERT_TRUE(device.Open(4, 4096, buffers));
-    EXPECT_EQ(m_out.storage.size(), 8u);  // twice the caller's buffers
+    EXPECT_EQ(m_out.buffers, 8u);  // twice the caller's buffers
     m_out.freeOverride = 3;
     unsigned long size = 0, fullness = 0;
     device.GetBufferInfo(size, fullness);
