@@ -27,30 +27,29 @@ protected:
     CascadeBitmap m_bitmap;
 };
 
-TEST_F(DisplayFrameTest, TopBitOfTheFirstByteLightsTheTopLeftPixelOnly) {
-    m_frame[0] = 0x80;
-    PlayerDisplay::CreateBitmapFromBuffer(m_bitmap, m_frame.data(), m_frame.size(), kColors);
-    EXPECT_TRUE(IsLit(0, 0));
-    EXPECT_EQ(LitCount(), 1);
-}
-
-TEST_F(DisplayFrameTest, BytesOfAColumnGoDownAndColumnsGoRight) {
-    m_frame[4 * 7 + 2] = 0x01;  // column 7, byte 2, lowest bit: row 23
-    m_frame[4 * 319 + 3] = 0x01;  // last column, bottom row
-    PlayerDisplay::CreateBitmapFromBuffer(m_bitmap, m_frame.data(), m_frame.size(), kColors);
-    EXPECT_TRUE(IsLit(7, 23));
-    EXPECT_TRUE(IsLit(319, 31));
-    EXPECT_EQ(LitCount(), 2);
-}
-
-TEST_F(DisplayFrameTest, AFullColumnIsOneRunOverAllRowsAndGapsStayDark) {
+// Each column is four bytes, top byte first, top bit the top row; columns
+// go right. A full column is lit over all 32 rows, never the extra one.
+TEST_F(DisplayFrameTest, BitsLightTheirPixelsOnly) {
+    const struct {
+        std::vector<std::pair<int, uint8_t>> bytes;
+        std::vector<std::pair<int, int>> lit;
+    } cases[] = {
+        {{{0, 0x80}}, {{0, 0}}},
+        {{{4 * 7 + 2, 0x01}, {4 * 319 + 3, 0x01}}, {{7, 23}, {319, 31}}},
+        {{{4, 0xF0}, {5, 0x0F}}, {{1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 12}, {1, 13}, {1, 14}, {1, 15}}},
+    };
+    for (const auto& c : cases) {
+        m_frame.fill(0);
+        for (const auto& [at, value] : c.bytes) m_frame[std::size_t(at)] = value;
+        PlayerDisplay::CreateBitmapFromBuffer(m_bitmap, m_frame.data(), m_frame.size(), kColors);
+        for (const auto& [x, y] : c.lit) EXPECT_TRUE(IsLit(x, y)) << x << "," << y;
+        EXPECT_EQ(LitCount(), int(c.lit.size()));
+    }
+    m_frame.fill(0);
     m_frame[0] = m_frame[1] = m_frame[2] = m_frame[3] = 0xFF;
-    m_frame[4] = 0xF0;  // column 1: rows 0..3 and 12..15
-    m_frame[5] = 0x0F;
     PlayerDisplay::CreateBitmapFromBuffer(m_bitmap, m_frame.data(), m_frame.size(), kColors);
-    for (int y = 0; y < 32; ++y) EXPECT_TRUE(IsLit(0, y)) << y;
-    EXPECT_FALSE(IsLit(0, 32));  // the extra row below the picture
-    for (int y = 0; y < 32; ++y) EXPECT_EQ(IsLit(1, y), y < 4 || (y >= 12 && y < 16)) << y;
+    EXPECT_EQ(LitCount(), 32);
+    EXPECT_FALSE(IsLit(0, 32));
 }
 
 TEST_F(DisplayFrameTest, GuideLinesAndBackgroundUseTheSkinColours) {
@@ -74,10 +73,14 @@ TEST_F(DisplayFrameTest, ShortOrNullBuffersDrawOnlyWhatIsThere) {
 
 class TestApp : public CascadeApp {};
 
+// Drawn straight onto the screen at the window's place; opaque black guide
+// lines are left out.
 TEST(DisplayDirectDrawTest, FrameLandsOnTheScreenAtTheRegion) {
     TestApp app;
     std::array<uint8_t, 1280> frame{};
     frame[4 * 10] = 0xC0;  // column 10, rows 0 and 1
+    PlayerDisplay::Colors black = kColors;
+    black.lines = CascadeColor(0x000000FFu);
     MemoryBitmap surface;
     surface.Init({352, 21, 320, 33});
     ASSERT_TRUE(surface.Open());
@@ -88,19 +91,10 @@ TEST(DisplayDirectDrawTest, FrameLandsOnTheScreenAtTheRegion) {
     EXPECT_EQ(screen.GetPixel(362, 22), kColors.foreground.ToARGB());
     EXPECT_EQ(screen.GetPixel(362, 23), kColors.background.ToARGB());
     EXPECT_EQ(screen.GetPixel(400, 29), kColors.lines.ToARGB());  // guide line at row 8
-}
-
-TEST(DisplayDirectDrawTest, OpaqueBlackGuideLinesAreNotDrawn) {
-    TestApp app;
-    std::array<uint8_t, 1280> frame{};
-    PlayerDisplay::Colors colors = kColors;
-    colors.lines = CascadeColor(0x000000FFu);
-    MemoryBitmap surface;
-    surface.Init({0, 0, 320, 33});
     ASSERT_TRUE(surface.Open());
-    PlayerDisplay::DrawFrame(surface, frame.data(), colors);
+    PlayerDisplay::DrawFrame(surface, frame.data(), black);
     surface.Close();
-    EXPECT_EQ(app.GetDesktop().Screen().GetPixel(50, 8), colors.background.ToARGB());
+    EXPECT_EQ(screen.GetPixel(400, 29), black.background.ToARGB());
 }
 
 // --- Thinning --------------------------------------------------------------
