@@ -105,7 +105,10 @@ TEST(SongListItem, PlaylistItemKeepsItsIndexAndALaterIdWins) {
     EXPECT_EQ("-1", asSong.playlistIndex);
 }
 
-TEST(SongListItem, DurationFormsAndMissingFieldsKeepDefaults) {
+// Durations as m:ss past the hour; fields that are missing keep their
+// defaults, empty ones become empty texts; a url too short for a path gives
+// none.
+TEST(SongListItem, DurationFormsMissingAndEmptyFields) {
     SongInfo song;
     SongList::ParseSongInfo("1 duration%3A245.7", song, SongList::ItemKind::Song);
     EXPECT_EQ("4:05", song.duration);
@@ -117,87 +120,51 @@ TEST(SongListItem, DurationFormsAndMissingFieldsKeepDefaults) {
     EXPECT_EQ("0:00", song.duration);
     SongList::ParseSongInfo("1 duration%3A4000", song, SongList::ItemKind::Song);
     EXPECT_EQ("66:40", song.duration);
-}
-
-TEST(SongListItem, EmptyFieldsBecomeEmptyTexts) {
-    SongInfo song;
-    SongList::ParseSongInfo("5 artist%3A album%3A year%3A", song, SongList::ItemKind::Song);
-    EXPECT_EQ("", song.artist);
-    EXPECT_EQ("", song.album);
-}
-
-TEST(SongListItem, AShortUrlGivesAnEmptyPath) {
-    SongInfo song;
-    SongList::ParseSongInfo("5 url%3Afile%3A", song, SongList::ItemKind::Song);
-    EXPECT_EQ("file:", song.url);
-    EXPECT_EQ("", song.path);
+    SongInfo empty;
+    SongList::ParseSongInfo("5 artist%3A album%3A year%3A url%3Afile%3A", empty, SongList::ItemKind::Song);
+    EXPECT_EQ("", empty.artist);
+    EXPECT_EQ("", empty.album);
+    EXPECT_EQ("file:", empty.url);
+    EXPECT_EQ("", empty.path);
 }
 
 // --- The stream-title rule on the current song ---
 
-TEST(SongListStreamTitle, ArtistAndTitleComeFromTheCurrentTitle) {
+// On the current song of a stream, when asked for: "(Station) Artist -
+// Title", a title alone, or an address (named by its file); elsewhere the
+// song keeps the title the server gave, or its url when it gave none.
+TEST(SongListStreamTitle, TheCurrentTitleNamesTheCurrentSongOnly) {
+    const struct {
+        const char* currentTitle;
+        const char* songTitle;
+        bool mark;
+        const char* currentIndex;
+        const char* artist;
+        const char* title;
+        const char* album;
+    } cases[] = {
+        {"(Radio)%20Artist%20A%20-%20Song%20B", "Jazz%20FM", true, "0", "Artist A", "Song B", "Jazz FM"},
+        {"Song%20only", "Jazz%20FM", true, "0", "N/A", "Song only", "Jazz FM"},
+        {"Band-Tune", "Jazz%20FM", true, "0", "Band", "Tune", "Jazz FM"},
+        {"http%3A%2F%2Fhost%2Fdir%2Flive.mp3%3Fa%3D1", "", true, "0", "N/A", "live.mp3", "http://host/dir/live.mp3?a=1"},
+        {"Artist%20A%20-%20Song%20B", "Jazz%20FM", false, "0", "N/A", "Jazz FM", "N/A"},
+        {"Artist%20A%20-%20Song%20B", "Jazz%20FM", true, "5", "N/A", "Jazz FM", "N/A"},
+        {"", "", false, "0", "N/A", "http://radio.example/stream.mp3?id=1", "N/A"},
+    };
+    for (const auto& c : cases) {
+        std::string reply = StreamStatus(c.currentTitle, c.songTitle);
+        reply.replace(reply.find("playlist_cur_index%3A0"), 22, std::string("playlist_cur_index%3A") + c.currentIndex);
+        SongList list;
+        list.ParseEntryList(reply, c.mark);
+        ASSERT_EQ(1u, list.GetNumEntries()) << c.currentTitle;
+        const SongInfo& song = *list.Item(0);
+        EXPECT_EQ(c.artist, song.artist) << c.currentTitle << " " << c.mark << c.currentIndex;
+        EXPECT_EQ(c.title, song.title) << c.currentTitle << " " << c.mark << c.currentIndex;
+        EXPECT_EQ(c.album, song.album) << c.currentTitle << " " << c.mark << c.currentIndex;
+    }
     SongList list;
     list.ParseEntryList(StreamStatus("(Radio)%20Artist%20A%20-%20Song%20B", "Jazz%20FM"), true);
-    const SongInfo& song = *list.Item(0);
-    EXPECT_EQ("Artist A", song.artist);
-    EXPECT_EQ("Song B", song.title);
-    EXPECT_EQ("Jazz FM", song.album);
-    EXPECT_EQ("0", song.albumId);
-}
-
-TEST(SongListStreamTitle, ATitleWithoutDashHasNoArtist) {
-    SongList list;
-    list.ParseEntryList(StreamStatus("Song%20only", "Jazz%20FM"), true);
-    EXPECT_EQ("N/A", list.Item(0)->artist);
-    EXPECT_EQ("Song only", list.Item(0)->title);
-}
-
-TEST(SongListStreamTitle, ADashWithoutSpacesStillSplits) {
-    SongList list;
-    list.ParseEntryList(StreamStatus("Band-Tune", "Jazz%20FM"), true);
-    EXPECT_EQ("Band", list.Item(0)->artist);
-    EXPECT_EQ("Tune", list.Item(0)->title);
-}
-
-TEST(SongListStreamTitle, AnAddressAsCurrentTitleBecomesItsFileName) {
-    SongList list;
-    list.ParseEntryList(StreamStatus("http%3A%2F%2Fhost%2Fdir%2Flive.mp3%3Fa%3D1", ""), true);
-    EXPECT_EQ("live.mp3", list.Item(0)->title);
-    EXPECT_EQ("http://host/dir/live.mp3?a=1", list.Item(0)->album);
-}
-
-TEST(SongListStreamTitle, OnlyAppliedWhenAskedForAndToTheCurrentIndex) {
-    SongList unmarked;
-    unmarked.ParseEntryList(StreamStatus("Artist%20A%20-%20Song%20B", "Jazz%20FM"), false);
-    EXPECT_EQ("Jazz FM", unmarked.Item(0)->title);
-    SongList other;
-    std::string reply = StreamStatus("Artist%20A%20-%20Song%20B", "Jazz%20FM");
-    reply.replace(reply.find("playlist_cur_index%3A0"), 22, "playlist_cur_index%3A5");
-    other.ParseEntryList(reply, true);
-    EXPECT_EQ("Jazz FM", other.Item(0)->title);
-}
-
-TEST(SongListStreamTitle, AStreamWithoutTitleIsNamedByItsUrl) {
-    SongList list;
-    list.ParseEntryList(StreamStatus("", ""), false);
-    EXPECT_EQ("http://radio.example/stream.mp3?id=1", list.Item(0)->title);
-}
-
-TEST(StreamTitleWeb, TheCurrentSongIsFoundAfterTheMarker) {
-    std::string_view text;
-    EXPECT_TRUE(StreamTitle::FindWebCurrentSong("<a href=\"status.html#currentsong\">(Live) Band X - Tune Y</a>", text));
-    EXPECT_EQ("(Live) Band X - Tune Y", text);
-    EXPECT_FALSE(StreamTitle::FindWebCurrentSong("<a name=\"currentsong\"></a>", text));
-    SongInfo song;
-    song.title = "";
-    song.url = "http://r/s";
-    StreamTitle::ApplyWebTitle(song, "(Live) Band X - Tune Y");
-    EXPECT_EQ("Band X", song.artist);
-    EXPECT_EQ("Tune Y", song.title);
-    EXPECT_EQ("http://r/s", song.album);
-    StreamTitle::ApplyWebTitle(song, "Just a title");
-    EXPECT_EQ("N/A", song.artist);
-    EXPECT_EQ("Just a title", song.title);
+    EXPECT_EQ("0", list.Item(0)->albumId);
 }
 
 TEST(SongListTitlesReply, EveryAnsweredQuerySetsTheTotal) {
@@ -223,6 +190,9 @@ TEST(StreamTitleWeb, TheStatusPageOrTheAddressNamesAStream) {
     } const cases[] = {
         {"<a href=\"status.html#currentsong\">(Live) Band X - Tune Y</a>", "Band X", "Tune Y",
          "http://radio.example/stream.mp3?id=1"},
+        {"<a href=\"status.html#currentsong\">Just a title</a>", "N/A", "Just a title",
+         "http://radio.example/stream.mp3?id=1"},
+        {"<a name=\"currentsong\"></a>", "", "stream.mp3", "http://radio.example/stream.mp3?id=1"},
         {"<html><body>nothing playing</body></html>", "", "stream.mp3", "http://radio.example/stream.mp3?id=1"},
         {"", "", "stream.mp3", "http://radio.example/stream.mp3?id=1"},
     };
