@@ -114,7 +114,7 @@ TEST_F(SlimCLISimulator, PlaylistEditsChangeTheServersPlaylist) {
     EXPECT_EQ(page.GetTotalCount() - 1, page.GetNumEntries());
 }
 
-TEST_F(SlimCLISimulator, ReplaceLoadAndSave) {
+TEST_F(SlimCLISimulator, ReplaceAndLoad) {
     m_cli.ReplaceCurrentPlaylist(0, 0, 2);
     EXPECT_EQ((Lines{P("playlist clear"), P("playlistcontrol cmd:add album_id:2"), P("playlist index 0"),
                      P("mode play")}),
@@ -123,11 +123,6 @@ TEST_F(SlimCLISimulator, ReplaceLoadAndSave) {
     SlimConnection::PlayerStatus status;
     m_cli.GetPlayerStatus(status, 0);
     EXPECT_EQ(3, status.trackCount);
-    m_cli.SaveCurrentPlaylist("Road Trip Mix");
-    EXPECT_EQ(P("playlist save Road%20Trip%20Mix"), Sent().back());
-    BrowseEntryList playlists;
-    m_cli.GetPlaylists(0, 10, playlists);
-    EXPECT_GE(playlists.Contains(nullptr, "Road Trip Mix", CascadeCase::Sensitive), 0);
 }
 
 // The whole name is escaped, so a ":" cannot make it a tagged parameter and
@@ -209,21 +204,17 @@ TEST_F(SlimCLISimulator, TransportAndModes) {
     EXPECT_EQ(P("playlist repeat"), Sent().front());
 }
 
-TEST_F(SlimCLISimulator, FastForwardWithinTheSongSeeks) {
+// Within the song fast forward seeks; 30 s cannot fit in songs a few
+// seconds long, so it jumps to the next one. Both first read the status.
+TEST_F(SlimCLISimulator, FastForwardSeeksWithinTheSongOrJumpsToTheNext) {
     m_cli.PlayPlaylist("14");
     Sent();
     m_cli.FastForward(1);
-    const Lines lines = Sent();
+    Lines lines = Sent();
     ASSERT_EQ(3u, lines.size());
     EXPECT_EQ(P("time +1"), lines[2]);
-}
-
-TEST_F(SlimCLISimulator, FastForwardPastTheEndJumpsToTheNextSong) {
-    m_cli.PlayPlaylist("14");
-    Sent();
-    // The songs are a few seconds long: 30 s forward cannot fit.
     m_cli.FastForward(30);
-    const Lines lines = Sent();
+    lines = Sent();
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ(P("playlist index +1"), lines[2]);
     EXPECT_EQ(P("mode play"), lines[3]);
