@@ -154,6 +154,9 @@ TEST_F(AppTest, EcpSocketIsPrivateAndPrefixesIgnoreCase) {
     EXPECT_EQ(socketMode, 0600u);
     EXPECT_EQ(dirMode, 0700u);
     EXPECT_FALSE(std::filesystem::exists(CascadeInput::GetSocketPath()));  // removed at exit
+    CascadeString reply("unchanged");
+    EXPECT_FALSE(CascadeInput::DispatchECPCommand("Quendrel ping", reply));  // nothing listens now
+    EXPECT_EQ(reply, "unchanged");
 }
 
 class KeyWindow : public CascadeWindow {
@@ -166,19 +169,23 @@ public:
     std::vector<unsigned long> keys;
 };
 
-TEST_F(AppTest, KeypressGoesToTheFocusedWindowThenToTheApplication) {
+// Keys go to the focused window, then to the application; the screenshot
+// is the composed screen.
+TEST_F(AppTest, KeypressGoesToTheFocusedWindowThenToTheApplicationAndScreenshotsComposeTheScreen) {
     ScriptedApp app;
     KeyWindow window;
     app.onInit = [&](ScriptedApp&) {
-        window.SetRectAbsolute({0, 0, 100, 100});
+        window.SetRectAbsolute({10, 20, 30, 40});
         window.Materialize(1);
         window.SetFocus();
     };
-    std::string byName, byCode, bad;
+    const std::string file = m_dir + "/shot.png";
+    std::string byName, byCode, bad, shot;
     app.script = [&](ScriptedApp&) {
         byName = Ecp("keypress Select");
         byCode = Ecp("keypress 0x10020");
         bad = Ecp("keypress Teleport");
+        shot = Ecp("screenshot " + file);
     };
     app.Run(0, nullptr);
     EXPECT_EQ(byName, "OK");
@@ -186,31 +193,12 @@ TEST_F(AppTest, KeypressGoesToTheFocusedWindowThenToTheApplication) {
     EXPECT_NE(bad, "OK");
     EXPECT_EQ(window.keys, (std::vector<unsigned long>{CascadeKeys::kSelect, CascadeKeys::kMenu}));
     EXPECT_EQ(app.keys, (std::vector<unsigned long>{CascadeKeys::kMenu}));  // only the one not consumed
-}
-
-TEST_F(AppTest, ScreenshotWritesTheComposedScreen) {
-    ScriptedApp app;
-    KeyWindow window;
-    app.onInit = [&](ScriptedApp&) {
-        window.SetRectAbsolute({10, 20, 30, 40});
-        window.Materialize(1);
-    };
-    const std::string file = m_dir + "/shot.png";
-    std::string reply;
-    app.script = [&](ScriptedApp&) { reply = Ecp("screenshot " + file); };
-    app.Run(0, nullptr);
-    ASSERT_EQ(reply, "OK");
-    CascadeBitmap shot;
-    ASSERT_TRUE(shot.LoadFromFile(file));
-    EXPECT_EQ(shot.GetDims(), CascadeDims(1024, 576));
-    EXPECT_EQ(shot.GetPixel(15, 25), CascadeColor(0x3366CCFFu).ToARGB());
-    EXPECT_EQ(shot.GetPixel(5, 5), CascadeColor(0x000000FFu).ToARGB());
-}
-
-TEST_F(AppTest, NoReplyWhenNothingListens) {
-    CascadeString reply("unchanged");
-    EXPECT_FALSE(CascadeInput::DispatchECPCommand("Quendrel ping", reply));
-    EXPECT_EQ(reply, "unchanged");
+    ASSERT_EQ(shot, "OK");
+    CascadeBitmap image;
+    ASSERT_TRUE(image.LoadFromFile(file));
+    EXPECT_EQ(image.GetDims(), CascadeDims(1024, 576));
+    EXPECT_EQ(image.GetPixel(15, 25), CascadeColor(0x3366CCFFu).ToARGB());
+    EXPECT_EQ(image.GetPixel(5, 5), CascadeColor(0x000000FFu).ToARGB());
 }
 
 TEST_F(AppTest, InactiveKeysReachOnlyAnInterestedApplication) {

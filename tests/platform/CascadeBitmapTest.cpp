@@ -155,6 +155,8 @@ TEST(CascadeBitmapViewTest, ViewOutsideTheParentClipIsEmpty) {
 
 // --- Frames and lines ----------------------------------------------------
 
+// Thickness goes inward; a frame thicker than half fills, 0 draws nothing;
+// a translucent frame blends its corners once.
 TEST(CascadeBitmapFrameTest, ThicknessGoesInward) {
     CascadeBitmap bitmap = MakeBitmap(20, 20);
     bitmap.FrameRect({5, 5, 10, 10}, kRed, 2);
@@ -166,40 +168,31 @@ TEST(CascadeBitmapFrameTest, ThicknessGoesInward) {
     EXPECT_EQ(bitmap.GetPixel(4, 4), 0xFF0000FFu);
     EXPECT_EQ(bitmap.GetPixel(15, 15), 0xFF0000FFu);
     EXPECT_EQ(CountNot(bitmap, 0xFF0000FFu), 100 - 36);
+    CascadeBitmap filled = MakeBitmap(20, 20);
+    filled.FrameRect({0, 0, 6, 6}, kRed, 0);
+    EXPECT_EQ(CountNot(filled, 0xFF0000FFu), 0);
+    filled.FrameRect({0, 0, 6, 6}, kRed, 3);
+    EXPECT_EQ(CountNot(filled, 0xFF0000FFu), 36);
+    CascadeBitmap translucent = MakeBitmap(20, 20);
+    translucent.FrameRect({0, 0, 10, 10}, CascadeColor(255, 0, 0, 128), 3);
+    EXPECT_EQ(translucent.GetPixel(0, 0), translucent.GetPixel(5, 0));
+    EXPECT_EQ(translucent.GetPixel(2, 2), translucent.GetPixel(0, 5));
 }
 
-TEST(CascadeBitmapFrameTest, TranslucentFrameBlendsCornersOnce) {
-    CascadeBitmap bitmap = MakeBitmap(20, 20);
-    bitmap.FrameRect({0, 0, 10, 10}, CascadeColor(255, 0, 0, 128), 3);
-    EXPECT_EQ(bitmap.GetPixel(0, 0), bitmap.GetPixel(5, 0));
-    EXPECT_EQ(bitmap.GetPixel(2, 2), bitmap.GetPixel(0, 5));
-}
-
-TEST(CascadeBitmapFrameTest, ThickFrameFillsAndZeroDrawsNothing) {
-    CascadeBitmap bitmap = MakeBitmap(20, 20);
-    bitmap.FrameRect({0, 0, 6, 6}, kRed, 0);
-    EXPECT_EQ(CountNot(bitmap, 0xFF0000FFu), 0);
-    bitmap.FrameRect({0, 0, 6, 6}, kRed, 3);
-    EXPECT_EQ(CountNot(bitmap, 0xFF0000FFu), 36);
-}
-
+// Both end points belong to the line, in any direction; a line of one
+// point is one pixel.
 TEST(CascadeBitmapLineTest, IncludesBothEndPoints) {
-    CascadeBitmap bitmap = MakeBitmap(20, 20);
-    bitmap.DrawLine({2, 3}, {12, 7}, kRed);
-    EXPECT_EQ(bitmap.GetPixel(2, 3), 0xFFFF0000u);
-    EXPECT_EQ(bitmap.GetPixel(12, 7), 0xFFFF0000u);
-    EXPECT_EQ(CountNot(bitmap, 0xFF0000FFu), 11);
-}
-
-TEST(CascadeBitmapLineTest, SteepReversedAndSinglePointLines) {
-    CascadeBitmap bitmap = MakeBitmap(20, 20);
-    bitmap.DrawLine({9, 15}, {7, 1}, kRed);
-    EXPECT_EQ(bitmap.GetPixel(9, 15), 0xFFFF0000u);
-    EXPECT_EQ(bitmap.GetPixel(7, 1), 0xFFFF0000u);
-    EXPECT_EQ(CountNot(bitmap, 0xFF0000FFu), 15);
-    CascadeBitmap dot = MakeBitmap(5, 5);
-    dot.DrawLine({2, 2}, {2, 2}, kRed);
-    EXPECT_EQ(CountNot(dot, 0xFF0000FFu), 1);
+    const struct {
+        CascadePoint from, to;
+        int pixels;
+    } cases[] = {{{2, 3}, {12, 7}, 11}, {{9, 15}, {7, 1}, 15}, {{2, 2}, {2, 2}, 1}};
+    for (const auto& c : cases) {
+        CascadeBitmap bitmap = MakeBitmap(20, 20);
+        bitmap.DrawLine(c.from, c.to, kRed);
+        EXPECT_EQ(bitmap.GetPixel(c.from.x, c.from.y), 0xFFFF0000u);
+        EXPECT_EQ(bitmap.GetPixel(c.to.x, c.to.y), 0xFFFF0000u);
+        EXPECT_EQ(CountNot(bitmap, 0xFF0000FFu), c.pixels) << c.pixels;
+    }
 }
 
 TEST(CascadeBitmapLineTest, TranslucentLineBlendsEachPixelOnce) {
@@ -287,6 +280,8 @@ TEST(CascadeBitmapBlitTest, BufferCopyReadsRgbBytesAndWords) {
     EXPECT_FALSE(target.CopyFromBuffer(nullptr, {2, 2}, 32, {0, 0}));
 }
 
+// A scaled picture fills its target rectangle, clipped to the bitmap; a
+// transparent one leaves the target alone.
 TEST(CascadeBitmapBlitTest, ScaledDrawFillsTargetAndStaysClipped) {
     CascadeBitmap source;
     ASSERT_TRUE(source.Create({2, 1}));
@@ -301,14 +296,11 @@ TEST(CascadeBitmapBlitTest, ScaledDrawFillsTargetAndStaysClipped) {
     const uint32_t middle = target.GetPixel(10, 3);
     EXPECT_GT((middle >> 16) & 0xFF, 0x40u);
     EXPECT_GT(middle & 0xFF, 0x40u);
-}
-
-TEST(CascadeBitmapBlitTest, ScaledTransparentSourceLeavesTargetAlone) {
-    CascadeBitmap source;
-    ASSERT_TRUE(source.Create({3, 3}));
-    CascadeBitmap target = MakeBitmap(10, 10);
-    target.DrawBitmapScaled(source, {0, 0, 10, 10});
-    EXPECT_EQ(CountNot(target, 0xFF0000FFu), 0);
+    CascadeBitmap transparent;
+    ASSERT_TRUE(transparent.Create({3, 3}));
+    CascadeBitmap untouched = MakeBitmap(10, 10);
+    untouched.DrawBitmapScaled(transparent, {0, 0, 10, 10});
+    EXPECT_EQ(CountNot(untouched, 0xFF0000FFu), 0);
 }
 
 // --- Files ---------------------------------------------------------------
