@@ -1,5 +1,7 @@
 """Runs build/quendrel headless in a private application directory, with its
-own XDG runtime and config directories, and talks to it over ECP."""
+own XDG runtime and config directories, and talks to it over ECP. Also the
+helpers every scenario shares: starting against the simulator, screenshots,
+the red message box, CLI replies as items."""
 
 import os
 import shutil
@@ -7,11 +9,13 @@ import signal
 import subprocess
 import tempfile
 import time
+from urllib.parse import unquote
 
 BUILD = os.environ.get("QUENDREL_BUILD_DIR") or os.path.join(os.path.dirname(__file__), "..", "..", "build")
 BUILD = os.path.abspath(BUILD)
 APP = os.path.join(BUILD, "quendrel")
 ECP = os.path.join(BUILD, "quendrel-ecp")
+SCREENS = os.path.join(BUILD, "screens")
 
 
 class AppRun:
@@ -37,6 +41,31 @@ class AppRun:
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         self.procs.append(proc)
         return proc
+
+    def start_against(self, sim, *extra):
+        """Starts the app against the simulator and waits until it answers
+        ECP and has switched its player on; returns the player's id as the
+        server writes it (kept in self.mac)."""
+        ports = sim.ports
+        self.proc = self.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
+                               "-SlimWebPort=%d" % ports["web"], *extra)
+        self.wait_ecp("Quendrel ping", "pong", timeout=20)
+        self.mac = player_on(sim)
+        if not self.mac:
+            raise AssertionError("the app never switched its player on")
+        return self.mac
+
+    def screenshot(self, name=None):
+        """An ECP screenshot read back; with a name also kept in build/screens/."""
+        self.shots = getattr(self, "shots", 0) + 1
+        path = os.path.join(self.dir, "shot%d.png" % self.shots)
+        if self.ecp("screenshot " + path) != "OK":
+            raise AssertionError("no screenshot")
+        if name:
+            os.makedirs(SCREENS, exist_ok=True)
+            shutil.copyfile(path, os.path.join(SCREENS, "e2e-%s.png" % name))
+        from imagefiles import read_png
+        return read_png(path)
 
     def ecp(self, command, timeout=10):
         result = subprocess.run([ECP, command], env=self.env, capture_output=True, text=True, timeout=timeout)
@@ -84,3 +113,33 @@ def free_port():
     port = s.getsockname()[1]
     s.close()
     return port
+
+
+def cli_lines(sim):
+    return [entry["line"] for entry in sim.control("cli-lines")["lines"]]
+
+
+def player_on(sim, timeout=20.0):
+    """The player id of the first "power 1" the simulator's CLI received."""
+    return wait_until(lambda: next((l.split(" ")[0] for l in cli_lines(sim) if l.endswith(" power 1")), None),
+                      timeout)
+
+
+def parse_items(reply, first_key):
+    """The items of a CLI reply: dicts of unescaped tags, one per `first_key`."""
+    items = []
+    for token in reply.split(" "):
+        key, _, value = unquote(token).partition(":")
+        if key == first_key:
+            items.append({})
+        if items:
+            items[-1][key] = value
+    return items
+
+
+def red_message(image, least=200):
+    """True when red message text sits in the middle band of the screen."""
+    mid = image.height // 2
+    red = sum(1 for row in image.rows[mid - 12:mid + 12] for x in range(200, 824)
+              if row[3 * x] > 150 and row[3 * x + 1] < 60 and row[3 * x + 2] < 60)
+    return red > least

@@ -23,12 +23,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SIM_DIR = os.path.join(HERE, "..", "..", "tools", "slimserver-sim")
 sys.path.insert(0, HERE)
 sys.path.insert(0, SIM_DIR)
-from appharness import BUILD, AppRun, wait_until  # noqa: E402
+from appharness import SCREENS, AppRun, parse_items, wait_until  # noqa: E402
 from imagefiles import read_png  # noqa: E402
 from tests import support  # noqa: E402
 from tests.support import SimProcess  # noqa: E402
 
-SCREENS = os.path.join(BUILD, "screens")
 ROWS = 20          # folder rows on a page at the default font
 ROW_HEIGHT = 21
 LIST_TOP = 108     # the folder list's first row
@@ -64,17 +63,6 @@ def library():
     return root
 
 
-def parse_items(reply, first_key):
-    items = []
-    for token in reply.split(" "):
-        key, _, value = unquote(token).partition(":")
-        if key == first_key:
-            items.append({})
-        if items:
-            items[-1][key] = value
-    return items
-
-
 class BrowserTest(unittest.TestCase):
     def setUp(self):
         self.sim = SimProcess(library_dir=library())
@@ -86,14 +74,7 @@ class BrowserTest(unittest.TestCase):
         self.sim.stop()
 
     def start_app(self, *options):
-        ports = self.sim.ports
-        self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
-                        "-SlimWebPort=%d" % ports["web"], *options)
-        self.run_.wait_ecp("Quendrel ping", "pong")
-        mac = wait_until(lambda: next((l.split(" ")[0] for l in self.sim.control("cli-lines")["lines"]
-                                       for l in [l["line"]] if l.endswith(" power 1")), None))
-        self.assertIsNotNone(mac, "the app never switched its player on")
-        return mac  # as the server writes it
+        return self.run_.start_against(self.sim, *options)  # as the server writes it
 
     def lines(self):
         return [unquote(entry["line"]) for entry in self.sim.control("cli-lines")["lines"]]

@@ -5,16 +5,15 @@ keyboard and listed back, the options dialog's repeat, shuffle and skin."""
 import os
 import sys
 import unittest
-from urllib.parse import unquote
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
-from appharness import BUILD, AppRun, wait_until  # noqa: E402
+from appharness import SCREENS, AppRun, cli_lines, parse_items  # noqa: E402
+from appharness import wait_until  # noqa: E402
 from imagefiles import read_png  # noqa: E402
 from tests.support import SimProcess  # noqa: E402
 
-SCREENS = os.path.join(BUILD, "screens")
 # The keyboard's rows; "Shift" and "Done" follow "z" on the fourth.
 ROWS = ["0123456789", "abcdefghij", "klmnopqrst", "uvwxyz", "-_.,:%&'!?"]
 SHIFT = (3, 6)
@@ -60,18 +59,6 @@ class Keyboard:
         self.tap(DONE)
 
 
-def parse_items(reply, first_key):
-    """The items of a CLI reply: dicts of unescaped tags, one per `first_key`."""
-    items = []
-    for token in reply.split(" "):
-        key, _, value = unquote(token).partition(":")
-        if key == first_key:
-            items.append({})
-        if items:
-            items[-1][key] = value
-    return items
-
-
 class DialogsTest(unittest.TestCase):
     def setUp(self):
         self.sim = SimProcess()
@@ -83,19 +70,13 @@ class DialogsTest(unittest.TestCase):
         self.sim.stop()
 
     def lines(self):
-        return [entry["line"] for entry in self.sim.control("cli-lines")["lines"]]
+        return cli_lines(self.sim)
 
     def press(self, key):
         self.assertEqual("OK", self.run_.ecp("keypress " + key))
 
     def start_app(self):
-        ports = self.sim.ports
-        self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
-                        "-SlimWebPort=%d" % ports["web"])
-        self.run_.wait_ecp("Quendrel ping", "pong")
-        mac = wait_until(lambda: next((l.split(" ")[0] for l in self.lines() if l.endswith(" power 1")), None))
-        self.assertIsNotNone(mac, "the app never switched its player on")
-        return mac
+        return self.run_.start_against(self.sim)
 
     def playlists(self):
         return parse_items(self.sim.control("cli playlists 0 100")["reply"], "id")

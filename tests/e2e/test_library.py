@@ -6,16 +6,14 @@ following through the listener, Exit back to Now Playing."""
 
 import os
 import re
-import shutil
 import sys
 import time
 import unittest
-from urllib.parse import unquote
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
-from appharness import BUILD, AppRun, wait_until  # noqa: E402
+from appharness import AppRun, cli_lines, wait_until  # noqa: E402
 from tests.support import SimProcess  # noqa: E402
 
 LARGE = 20000
@@ -32,7 +30,7 @@ class LibraryTest(unittest.TestCase):
         self.sim.stop()
 
     def lines(self):
-        return [entry["line"] for entry in self.sim.control("cli-lines")["lines"]]
+        return cli_lines(self.sim)
 
     def cli(self, line):
         return self.sim.control("cli " + line)["reply"]
@@ -50,21 +48,8 @@ class LibraryTest(unittest.TestCase):
     def key(self, name):
         self.assertEqual("OK", self.run_.ecp("keypress " + name))
 
-    def screenshot(self, name):
-        shot = os.path.join(self.run_.dir, name + ".png")
-        self.run_.wait_ecp("screenshot " + shot, "OK")
-        screens = os.path.join(BUILD, "screens")
-        os.makedirs(screens, exist_ok=True)
-        shutil.copy(shot, os.path.join(screens, name + ".png"))
-
     def test_menu_opens_the_library_and_its_keys_reach_the_server(self):
-        ports = self.sim.ports
-        self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
-                        "-SlimWebPort=%d" % ports["web"])
-        self.assertTrue(wait_until(lambda: self.sim.control("players").get("players")), "the app never said hello")
-        self.run_.wait_ecp("Quendrel ping", "pong")
-        mac = wait_until(lambda: next((l.split(" ")[0] for l in self.lines() if l.endswith(" power 1")), None))
-        self.assertIsNotNone(mac)
+        mac = self.run_.start_against(self.sim)
         self.assertTrue(wait_until(lambda: "listen 1" in self.lines()))
         artists = int(re.search(r"count%3A(\d+)", self.cli("artists 0 1")).group(1))
         self.assertGreater(artists, LARGE)
@@ -78,7 +63,7 @@ class LibraryTest(unittest.TestCase):
         # The playlist is empty: its size is asked, no page.
         self.wait_line(lambda l: l.startswith(mac + " status - 1"), "playlist size")
         self.after_reload()
-        self.screenshot("e2e-library")
+        self.run_.screenshot("library")
 
         # Right to the artists; Zoom In on page 1 shows the last page.
         self.key("Right")
@@ -122,7 +107,7 @@ class LibraryTest(unittest.TestCase):
         tracks = wait_until(lambda: self.cli(mac + " playlist tracks ?").split(" ")[-1] not in ("", "0")
                             and self.cli(mac + " playlist tracks ?"))
         self.assertTrue(tracks, "the server's playlist stayed empty")
-        self.screenshot("e2e-library-playing")
+        self.run_.screenshot("library-playing")
 
         # Exit: back to Now Playing, the library's lists stay still.
         self.key("Exit")

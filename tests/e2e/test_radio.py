@@ -103,14 +103,7 @@ class RadioTest(unittest.TestCase):
         self.sim.stop()
 
     def start_app(self):
-        ports = self.sim.ports
-        self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
-                        "-SlimWebPort=%d" % ports["web"], "-debug")
-        self.assertTrue(wait_until(lambda: self.sim.control("players").get("players")), "the app never said hello")
-        self.run_.wait_ecp("Quendrel ping", "pong")
-        self.mac = wait_until(lambda: next((e["line"].split(" ")[0] for e in self.sim.control("cli-lines")["lines"]
-                                            if e["line"].endswith(" power 1")), None))
-        self.assertIsNotNone(self.mac)
+        self.mac = self.run_.start_against(self.sim, "-debug")
 
     def log_text(self):
         if not os.path.exists(self.log_path):

@@ -29,14 +29,8 @@ class ShutdownTest(unittest.TestCase):
         self.addCleanup(self.run_.close)
 
     def start(self):
-        ports = self.sim.ports
-        proc = self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
-                               "-SlimWebPort=%d" % ports["web"])
-        players = wait_until(lambda: self.sim.control("players").get("players"))
-        self.assertTrue(players, "the app never said hello")
-        mac = next(iter(players)) if isinstance(players, dict) else players[0]
-        self.mac = mac.get("mac") if isinstance(mac, dict) else mac
-        return proc
+        self.mac = self.run_.start_against(self.sim).lower()
+        return self.run_.proc
 
     def ops(self):
         return [op for op, _ in self.sim.frames(self.mac)]
