@@ -1,76 +1,33 @@
 """End-to-end: the application plays what the simulator streams. The app
 runs headless with SDL's disk audio driver, so what it would have played
 lands in a file; the tests check the STAT reports the simulator received
-and the tones (frequency and length) in that file."""
+and the tones (frequency and length) in that file. Loading paused without
+autostart is the player's unit test's."""
 
-import json
 import os
-import shutil
-import socket
 import struct
-import subprocess
 import sys
-import tempfile
-import threading
 import time
 import unittest
-import http.server
-import functools
 
-sys.path.insert(0, os.path.dirname(__file__))
-from appharness import AppRun, free_port  # noqa: E402
-from slimpeer import SlimPeer  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
+from appharness import AppRun  # noqa: E402
 import audiocheck  # noqa: E402
-
-ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-SIM = os.path.join(ROOT, "tools", "slimserver-sim", "slimserver-sim")
-MAKE_LIBRARY = os.path.join(ROOT, "tools", "slimserver-sim", "make-library")
-_library = None
-
-
-def setUpModule():
-    global _library, _tmp
-    _tmp = tempfile.mkdtemp(prefix="quendrel-audio-")
-    _library = os.path.join(_tmp, "lib")
-    subprocess.run([sys.executable, MAKE_LIBRARY, _library, "--large", "1"], check=True, capture_output=True)
-
-
-def tearDownModule():
-    shutil.rmtree(_tmp, ignore_errors=True)
-
-
-def _read(path):
-    with open(path) as f:
-        return f.read()
+from tests import support  # noqa: E402
+from tests.support import SimProcess  # noqa: E402
 
 
 def manifest():
-    with open(os.path.join(_library, "manifest.json"), encoding="utf-8") as f:
-        return json.load(f)["tracks"]
+    return support.manifest(1)["tracks"]
 
 
-class Sim:
+class Sim(SimProcess):
+    """The simulator with the one-extra-album library, its frames read for every player."""
+
     def __init__(self):
-        self.dir = tempfile.mkdtemp(dir=_tmp)
-        ready = os.path.join(self.dir, "ready")
-        self.log = open(os.path.join(self.dir, "sim.log"), "w")
-        self.proc = subprocess.Popen(
-            [sys.executable, SIM, "--library", _library, "--bind", "127.0.0.1", "--proto-port", "0",
-             "--cli-port", "0", "--web-port", "0", "--control-port", "0", "--ready-file", ready],
-            stderr=self.log, stdout=subprocess.DEVNULL)
-        deadline = time.monotonic() + 30
-        while not os.path.exists(ready) or "control" not in _read(ready):
-            if time.monotonic() > deadline or self.proc.poll() is not None:
-                raise RuntimeError("simulator did not start")
-            time.sleep(0.02)
-        with open(ready) as f:
-            self.ports = {k: int(v) for k, v in (line.strip().split("=") for line in f if "=" in line)}
-        self.sock = socket.create_connection(("127.0.0.1", self.ports["control"]), 10)
-        self.reader = self.sock.makefile("rb")
-
-    def control(self, line):
-        self.sock.sendall(line.encode() + b"\n")
-        return json.loads(self.reader.readline())
+        super().__init__(large=1)
 
     def mac(self):
         players = self.control("players")["players"]
@@ -83,9 +40,6 @@ class Sim:
         result = self.control("frames")["frames"]
         return [(f["op"], bytes.fromhex(f["payload"])) for frames in result.values() for f in frames]
 
-    def stats(self):
-        return [p[:4].decode() for op, p in self.frames() if op == "STAT"]
-
     def wait(self, predicate, timeout=20.0):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
@@ -93,13 +47,7 @@ class Sim:
             if predicate(frames):
                 return frames
             time.sleep(0.05)
-        raise AssertionError("timed out; STATs: %r" % [p[:4] for op, p in self.frames() if op == "STAT"])
-
-    def close(self):
-        self.sock.close()
-        self.proc.terminate()
-        self.proc.wait(10)
-        self.log.close()
+        raise AssertionError("timed out; STATs: %r" % stat_codes(self.frames()))
 
 
 def stat_codes(frames):
@@ -124,7 +72,7 @@ class AudioTest(unittest.TestCase):
     def tearDown(self):
         self.run_.close()
         if self.sim:
-            self.sim.close()
+            self.sim.stop()
 
     def start_with_sim(self):
         self.sim = Sim()
@@ -269,60 +217,6 @@ class AudioTest(unittest.TestCase):
         heard = audiocheck.tones(self.audio)
         self.assertEqual(len(heard), 1, heard)
         self.assertAlmostEqual(heard[0][1], tracks[2]["duration"], delta=0.25)
-
-
-class _QuietHandler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
-class AutostartTest(unittest.TestCase):
-    """A scripted server end: the simulator always asks for autostart."""
-
-    def setUp(self):
-        self.run_ = AppRun()
-        self.audio = os.path.join(self.run_.dir, "audio.raw")
-        self.run_.env.update({"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": self.audio})
-        self.peer = SlimPeer()
-        handler = functools.partial(_QuietHandler, directory=_library)
-        self.web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        threading.Thread(target=self.web.serve_forever, daemon=True).start()
-
-    def tearDown(self):
-        self.run_.close()
-        self.peer.close()
-        self.web.shutdown()
-        self.web.server_close()
-
-    def strm(self, command, autostart=b"0", fmt=b"m", path=""):
-        header = command + autostart + fmt + b"????" + bytes([10]) + bytes(16)
-        request = ("GET %s HTTP/1.0\n\n" % path).encode() if path else b""
-        self.peer.send("strm", header + request)
-
-    def stats(self):
-        return [p[:4].decode() for op, p in self.peer.wait_for(lambda f: True) if op == "STAT"]
-
-    def test_without_autostart_the_player_loads_pauses_and_waits_for_unpause(self):
-        import urllib.parse
-        self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % self.peer.port, "-SlimCLIPort=%d" % free_port(),
-                        "-SlimWebPort=%d" % self.web.server_address[1])
-        self.peer.wait_for(lambda f: any(op == "HELO" for op, _ in f))
-        track = manifest()[3]  # FLAC 770 Hz
-        self.strm(b"s", b"0", b"f", "/" + urllib.parse.quote(track["file"]))
-        frames = self.peer.wait_for(lambda f: any(op == "STAT" and p[:4] == b"STMl" for op, p in f))
-        codes = [p[:4] for op, p in frames if op == "STAT"]
-        self.assertEqual(codes[:3], [b"STMc", b"STMh", b"STMl"])
-        stml = [p for op, p in frames if op == "STAT" and p[:4] == b"STMl"][0]
-        self.assertEqual(struct.unpack(">I", stml[11:15])[0], 10 * 1024)  # buffering: the threshold
-        time.sleep(0.5)
-        self.assertNotIn(b"STMs", [p[:4] for op, p in self.peer.wait_for(lambda f: True) if op == "STAT"])
-        self.assertEqual(audiocheck.tones(self.audio), [])
-        self.strm(b"u")
-        self.peer.wait_for(lambda f: any(op == "STAT" and p[:4] == b"STMu" for op, p in f), timeout=15)
-        heard = audiocheck.tones(self.audio)
-        self.assertEqual(len(heard), 1, heard)
-        self.assertAlmostEqual(heard[0][0], 770, delta=20)
-        self.assertAlmostEqual(heard[0][1], track["duration"], delta=0.25)
 
 
 if __name__ == "__main__":

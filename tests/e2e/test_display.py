@@ -43,20 +43,9 @@ def lit_pixels(frame):
 class DisplayTest(unittest.TestCase):
     def setUp(self):
         self.sim = SimProcess()
+        self.addCleanup(self.sim.stop)
         self.run_ = AppRun()
-        ports = self.sim.ports
-        self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
-                        "-SlimWebPort=%d" % ports["web"])
-        players = wait_until(lambda: self.sim.control("players").get("players"))
-        self.assertTrue(players, "the app never said hello")
-        self.mac = next(iter(players)) if isinstance(players, dict) else players[0]
-        if isinstance(self.mac, dict):
-            self.mac = self.mac.get("mac")
-        self.run_.wait_ecp("Quendrel ping", "pong")
-
-    def tearDown(self):
-        self.run_.close()
-        self.sim.stop()
+        self.addCleanup(self.run_.close)
 
     def sent_grfe(self):
         return [p for op, p in self.sim.frames(self.mac, sent=True) if op == "grfe"]
@@ -69,7 +58,8 @@ class DisplayTest(unittest.TestCase):
         self.assertEqual("OK", self.run_.ecp("screenshot " + path))
         return read_png_rows(path, DISPLAY_Y + 33)
 
-    def test_server_frame_appears_in_the_skin_display_colours(self):
+    def test_frames_in_the_skin_colours_anic_after_a_transition_and_keys_as_ir_codes_or_cli_volume(self):
+        self.mac = self.run_.start_against(self.sim).lower()
         self.assertTrue(wait_until(lambda: len(self.sent_grfe()) >= 2), "no grfe frames sent")
         for _ in range(20):
             before = self.sent_grfe()[-1]
@@ -87,8 +77,12 @@ class DisplayTest(unittest.TestCase):
         dark = sum(1 for y in range(32) for x in range(320) if rows[DISPLAY_Y + y][DISPLAY_X + x] == BACKGROUND)
         self.assertEqual(320 * 32 - len(expected), dark)
 
-    def test_keys_reach_the_server_as_ir_codes(self):
-        self.assertTrue(wait_until(lambda: self.received("IR  ")), "no power-on IR")
+        self.sim.control("reset")
+        self.assertEqual("OK", self.run_.ecp("keypress Left"))  # Now Playing -> Home, with a push
+        moving = wait_until(lambda: [p for p in self.sent_grfe() if len(p) > 2 and p[2:3] != b"c"], 10)
+        self.assertTrue(moving, "the server drew no transition")
+        self.assertTrue(wait_until(lambda: self.received("ANIC"), 10), "no ANIC after the transition")
+
         keys = {"Next": 0x7689A05F, "5": 0x7689C837, "Down": 0x7689B04F, "Zoom In": 0x7689F807}
         for name, code in keys.items():
             self.assertEqual("OK", self.run_.ecp("keypress " + name))
@@ -97,19 +91,13 @@ class DisplayTest(unittest.TestCase):
                             "%s never arrived as %08x" % (name, code))
             time.sleep(0.2)  # the server ignores a repeat within 140 ms
 
-    def volume(self):
-        players = self.sim.control("players")["players"]
-        return next(p["volume"] for p in players if p["mac"] == self.mac)
-
-    def test_volume_keys_are_ir_codes_in_the_player_window_and_cli_commands_elsewhere(self):
-        self.assertTrue(wait_until(lambda: self.received("IR  ")), "no power-on IR")
+        # Volume keys: IR codes in the player window; with the menu up they
+        # still reach the server, over the CLI, and leave the menu where it is.
         start = self.volume()
         up = struct.pack(">I", 0x7689807F)
         self.assertEqual("OK", self.run_.ecp("keypress Volume Up"))
         self.assertTrue(wait_until(lambda: any(up in p for p in self.received("IR  ")), 10), "no volume-up IR")
         self.assertTrue(wait_until(lambda: self.volume() == start + 2.5, 10), self.volume())
-        # With the menu up the keys still reach the server, over the CLI,
-        # and leave the menu where it is.
         self.assertEqual("OK", self.run_.ecp("keypress Menu"))
         for _ in range(3):
             self.assertEqual("OK", self.run_.ecp("keypress Volume Down"))
@@ -119,13 +107,9 @@ class DisplayTest(unittest.TestCase):
         codes = [struct.pack(">I", c) for c in (0x768900FF, 0x7689C43B)]
         self.assertFalse([p for p in self.received("IR  ") if any(c in p for c in codes)])
 
-    def test_a_transition_is_answered_with_anic(self):
-        self.assertTrue(wait_until(lambda: self.sent_grfe()))
-        self.sim.control("reset")
-        self.assertEqual("OK", self.run_.ecp("keypress Left"))  # Now Playing -> Home, with a push
-        moving = wait_until(lambda: [p for p in self.sent_grfe() if len(p) > 2 and p[2:3] != b"c"], 10)
-        self.assertTrue(moving, "the server drew no transition")
-        self.assertTrue(wait_until(lambda: self.received("ANIC"), 10), "no ANIC after the transition")
+    def volume(self):
+        players = self.sim.control("players")["players"]
+        return next(p["volume"] for p in players if p["mac"] == self.mac)
 
 
 if __name__ == "__main__":

@@ -13,8 +13,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
-from appharness import AppRun, free_port, wait_until  # noqa: E402
-from imagefiles import read_png  # noqa: E402
+from appharness import AppRun, cli_lines, free_port, player_on, red_message, wait_until  # noqa: E402
 from tests.support import SimProcess, library  # noqa: E402
 
 # The player display strip of the 1024x576 screen.
@@ -45,38 +44,26 @@ class Pinger:
         return self.replies
 
 
-class Screen:
-    def __init__(self, run):
-        self.run = run
-        self.count = 0
+def shot(run):
+    try:
+        return run.screenshot()
+    except AssertionError:
+        return None
 
-    def shot(self):
-        self.count += 1
-        path = os.path.join(self.run.dir, "shot%d.png" % self.count)
-        if self.run.ecp("screenshot " + path) != "OK":
-            return None
-        return read_png(path)
 
-    @staticmethod
-    def red_message(image):
-        """True when the red message text sits in the middle of the screen."""
-        bpp, rows, mid = 3, image.rows, image.height // 2
-        red = sum(1 for row in rows[mid - 12:mid + 12] for x in range(200, 824)
-                  if row[x * bpp] > 150 and row[x * bpp + 1] < 60 and row[x * bpp + 2] < 60)
-        return red > 200
+def message_shown(run):
+    image = shot(run)
+    return image is not None and red_message(image)
 
-    @staticmethod
-    def strip(image):
-        x, y, w, h = STRIP
-        return [bytes(row[x * 3:(x + w) * 3]) for row in image.rows[y:y + h]]
 
-    def message_shown(self):
-        image = self.shot()
-        return image is not None and self.red_message(image)
+def message_gone(run):
+    image = shot(run)
+    return image is not None and not red_message(image)
 
-    def message_gone(self):
-        image = self.shot()
-        return image is not None and not self.red_message(image)
+
+def strip(image):
+    x, y, w, h = STRIP
+    return [bytes(row[x * 3:(x + w) * 3]) for row in image.rows[y:y + h]]
 
 
 def changed_pixels(before, after):
@@ -86,7 +73,6 @@ def changed_pixels(before, after):
 class LinkTest(unittest.TestCase):
     def setUp(self):
         self.run_ = AppRun()
-        self.screen = Screen(self.run_)
         self.sim = None
         self.pinger = None
         self.ports = {name: free_port() for name in ("proto", "cli", "web")}
@@ -108,16 +94,13 @@ class LinkTest(unittest.TestCase):
         return self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % p["proto"], "-SlimCLIPort=%d" % p["cli"],
                                "-SlimWebPort=%d" % p["web"], *extra)
 
-    def cli_lines(self):
-        return [entry["line"] for entry in self.sim.control("cli-lines")["lines"]]
-
     def test_started_before_the_server(self):
         started = time.monotonic()
         first = self.start_app("-RepeatMode=2", "-ShuffleMode=0", "-PlaylistId=14")
         self.run_.wait_ecp("Quendrel ping", "pong")
         self.pinger = Pinger(self.run_)
-        self.assertTrue(wait_until(self.screen.message_shown), "no start-up message without a server")
-        dark_strip = Screen.strip(self.screen.shot())
+        self.assertTrue(wait_until(lambda: message_shown(self.run_)), "no start-up message without a server")
+        dark_strip = strip(shot(self.run_))
 
         # A second start while the server is still away: it ends and brings
         # the first (hidden meanwhile) to the front.
@@ -131,21 +114,21 @@ class LinkTest(unittest.TestCase):
 
         time.sleep(max(0.0, 10.0 - (time.monotonic() - started)))  # the server comes ten seconds later
         self.start_sim()
-        self.assertTrue(wait_until(self.screen.message_gone, timeout=30), "the start-up message stayed")
+        self.assertTrue(wait_until(lambda: message_gone(self.run_), timeout=30), "the start-up message stayed")
         self.assertTrue(wait_until(lambda: self.sim.control("players").get("players")))
 
         # The start-up choices went out once, in order, after the server came.
-        mac = wait_until(lambda: next((l.split(" ")[0] for l in self.cli_lines() if l.endswith(" power 1")), None))
+        mac = player_on(self.sim)
         self.assertIsNotNone(mac)
         load = mac + " playlistcontrol cmd:load playlist_id:14"
-        self.assertTrue(wait_until(lambda: load in self.cli_lines()), self.cli_lines())
-        lines = self.cli_lines()
+        self.assertTrue(wait_until(lambda: load in cli_lines(self.sim)), cli_lines(self.sim))
+        lines = cli_lines(self.sim)
         choices = [mac + " playlist repeat 2", mac + " playlist shuffle 0", load]
-        self.assertEqual([lines.count(c) for c in choices], [1, 1, 1], lines)
+        self.assertEqual([lines.count(c) for c in choices + [mac + " power 1"]], [1, 1, 1, 1], lines)
         self.assertEqual([lines.index(c) for c in choices], sorted(lines.index(c) for c in choices))
 
         # The server's display now shows in the strip.
-        self.assertTrue(wait_until(lambda: changed_pixels(dark_strip, Screen.strip(self.screen.shot())) > 300),
+        self.assertTrue(wait_until(lambda: changed_pixels(dark_strip, strip(shot(self.run_))) > 300),
                         "the player display never appeared")
 
         # The screens work as if the server had been there: the saved
@@ -164,22 +147,24 @@ class LinkTest(unittest.TestCase):
         self.start_app()
         self.assertTrue(wait_until(lambda: self.sim.control("players").get("players")))
         self.run_.wait_ecp("Quendrel ping", "pong")
-        self.assertTrue(wait_until(self.screen.message_gone))
+        self.assertTrue(wait_until(lambda: message_gone(self.run_)))
         live_strip = wait_until(lambda: (lambda s: s if any(any(r) for r in s) else None)(
-            Screen.strip(self.screen.shot())))
+            strip(shot(self.run_))))
         self.pinger = Pinger(self.run_)
 
         self.sim.stop()
         self.sim = None
-        self.assertTrue(wait_until(self.screen.message_shown, timeout=30), "no message for the lost server")
-        self.assertGreater(changed_pixels(live_strip, Screen.strip(self.screen.shot())), 300,
+        self.assertTrue(wait_until(lambda: message_shown(self.run_), timeout=30), "no message for the lost server")
+        self.assertGreater(changed_pixels(live_strip, strip(shot(self.run_))), 300,
                            "the server's last display frame stayed up")
 
         self.start_sim()
-        self.assertTrue(wait_until(self.screen.message_gone, timeout=30), "the lost-link message stayed")
+        self.assertTrue(wait_until(lambda: message_gone(self.run_), timeout=30), "the lost-link message stayed")
         self.assertTrue(wait_until(lambda: self.sim.control("players").get("players")))
-        # Back as before: the server's CLI answers the screens again.
-        mac = wait_until(lambda: next((l.split(" ")[0] for l in self.cli_lines() if l.endswith(" power 1")), None))
+        # Back as before: the listener switches notifications on again and
+        # the server's CLI answers the screens again.
+        self.assertTrue(wait_until(lambda: "listen 1" in cli_lines(self.sim), timeout=30))
+        mac = player_on(self.sim)
         self.sim.control("cli %s playlistcontrol cmd:load playlist_id:14" % mac)
         self.run_.wait_ecp("Quendrel currenttitle", "Coffee & Rain", timeout=30)
 
