@@ -105,16 +105,6 @@ TEST_F(InternetRadioTest, ShoutcastGenreQueries) {
               queries);
 }
 
-TEST_F(InternetRadioTest, AShoutcastFailureLeavesTheListUnchanged) {
-    m_server.Route("/sbin/newxml.phtml", LocalHttpServer::Body("<html><body>We are down</body></html>"));
-    BrowseEntryList list;
-    EXPECT_FALSE(m_radio->GetShoutcastGenres(list));
-    EXPECT_FALSE(m_radio->GetShoutcastStations(list, "Rock"));
-    m_server.Route("/sbin/newxml.phtml", LocalHttpServer::Status(500));
-    EXPECT_FALSE(m_radio->GetShoutcastGenres(list));
-    EXPECT_EQ(0u, list.GetNumEntries()) << "not even Most Popular";
-}
-
 TEST_F(InternetRadioTest, XiphIsFetchedOnceAndFilteredByNormalisedGenre) {
     Serve("/yp.xml", "xiph/yp-2007-esperanza-first300.xml");
     BrowseEntryList genres;
@@ -214,7 +204,16 @@ TEST_F(InternetRadioTest, SteamcastFeedGivesGenresAndStations) {
     EXPECT_EQ("t=a&o=n", m_server.Requests().back().query);
 }
 
+// A page, an error or garbage instead of a directory leaves the list as it
+// was (not even Most Popular) and the next call fetches again.
 TEST_F(InternetRadioTest, AFailedDirectoryLoadKeepsNothingAndIsTriedAgain) {
+    m_server.Route("/sbin/newxml.phtml", LocalHttpServer::Body("<html><body>We are down</body></html>"));
+    BrowseEntryList shoutcast;
+    EXPECT_FALSE(m_radio->GetShoutcastGenres(shoutcast));
+    EXPECT_FALSE(m_radio->GetShoutcastStations(shoutcast, "Rock"));
+    m_server.Route("/sbin/newxml.phtml", LocalHttpServer::Status(500));
+    EXPECT_FALSE(m_radio->GetShoutcastGenres(shoutcast));
+    EXPECT_EQ(0u, shoutcast.GetNumEntries());
     int calls = 0;
     m_server.Route("/yp.xml", [&calls](const LocalHttpServer::Request&) {
         ++calls;
@@ -276,28 +275,22 @@ TEST_F(InternetRadioTest, RadioIOChannelsNeedNoFetch) {
     EXPECT_TRUE(m_server.Requests().empty());
 }
 
-TEST_F(InternetRadioTest, PicksAndArchiveAreLoadedOnceAndKept) {
+// An outline that could not be reached is empty and fetched again when
+// opened; once loaded it is kept.
+TEST_F(InternetRadioTest, PicksAndArchiveAreLoadedOnceAndKeptAndAFailedOneAgainWhenOpened) {
+    OPMLNode* picks = m_radio->GetSlimPicks();
+    EXPECT_EQ(0u, picks->ChildCount(Load::No));
+    EXPECT_EQ(1u, m_server.RequestCount("/picks/radio.opml"));
     Serve("/picks/radio.opml", "lms-favorites/favorites-2024-Rouzax-nested.opml");
     Serve("/lma/artists.opml", "opml/scripting-news-directory-2005-iso8859-1.opml");
-    OPMLNode* picks = m_radio->GetSlimPicks();
-    ASSERT_NE(nullptr, picks);
+    EXPECT_GT(picks->ChildCount(Load::Yes), 3u);
     EXPECT_GT(picks->ChildCount(Load::Yes), 3u);
     EXPECT_EQ(picks, m_radio->GetSlimPicks());
-    EXPECT_EQ(1u, m_server.RequestCount("/picks/radio.opml"));
+    EXPECT_EQ(2u, m_server.RequestCount("/picks/radio.opml"));
     OPMLNode* archive = m_radio->GetLiveMusicArchive();
     ASSERT_GT(archive->ChildCount(Load::Yes), 0u);
     EXPECT_EQ(archive, m_radio->GetLiveMusicArchive());
     EXPECT_EQ(1u, m_server.RequestCount("/lma/artists.opml"));
-}
-
-TEST_F(InternetRadioTest, AnUnreachableOutlineIsEmptyAndFetchedAgainWhenOpened) {
-    OPMLNode* picks = m_radio->GetSlimPicks();
-    EXPECT_EQ(0u, picks->ChildCount(Load::No));
-    EXPECT_EQ(1u, m_server.RequestCount("/picks/radio.opml"));
-    Serve("/picks/radio.opml", "opml/digitalpodcast-top-rated-2017.opml");
-    EXPECT_EQ(50u, picks->ChildCount(Load::Yes));
-    EXPECT_EQ(50u, picks->ChildCount(Load::Yes));
-    EXPECT_EQ(2u, m_server.RequestCount("/picks/radio.opml"));
 }
 
 TEST_F(InternetRadioTest, PodcastDirectoriesOpenOnDemandOncePerOutline) {
