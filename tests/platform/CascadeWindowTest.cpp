@@ -43,38 +43,38 @@ protected:
     TestApp app;
 };
 
-TEST_F(WindowTreeTest, PlaneTwoDrawsAbovePlaneOneWhateverTheOrder) {
-    SolidWindow dialog(0x00FF00FF), screen(0xFF0000FF);
+// Plane 2 draws above plane 1 whatever the order; within a plane the last
+// materialised (or raised again) is on top.
+TEST_F(WindowTreeTest, PlanesStackAndWithinAPlaneTheLastMaterialisedIsOnTop) {
+    SolidWindow dialog(0x00FF00FF), screen(0xFF0000FF), a(0x111111FF), b(0x0000FFFF);
     dialog.SetRectAbsolute({100, 100, 50, 50});
     screen.SetRectAbsolute({0, 0, 1024, 576});
+    a.SetRectAbsolute({300, 0, 100, 100});
+    b.SetRectAbsolute({350, 50, 100, 100});
     dialog.Materialize(2);
     screen.Materialize(1);  // materialised later, but in the lower plane
-    Paint();
-    EXPECT_EQ(ScreenPixel(120, 120), Argb(0x00FF00FF));
-    EXPECT_EQ(ScreenPixel(10, 10), Argb(0xFF0000FF));
-}
-
-TEST_F(WindowTreeTest, WithinAPlaneTheLastMaterialisedIsOnTop) {
-    SolidWindow a(0xFF0000FF), b(0x0000FFFF);
-    a.SetRectAbsolute({0, 0, 100, 100});
-    b.SetRectAbsolute({50, 50, 100, 100});
     b.Materialize(1);
     a.Materialize(1);
     Paint();
-    EXPECT_EQ(ScreenPixel(75, 75), Argb(0xFF0000FF));
-    b.Materialize(1);  // raising again brings it to the top
+    EXPECT_EQ(ScreenPixel(120, 120), Argb(0x00FF00FF));
+    EXPECT_EQ(ScreenPixel(10, 10), Argb(0xFF0000FF));
+    EXPECT_EQ(ScreenPixel(375, 75), Argb(0x111111FF));
+    b.Materialize(1);
     Paint();
-    EXPECT_EQ(ScreenPixel(75, 75), Argb(0x0000FFFF));
+    EXPECT_EQ(ScreenPixel(375, 75), Argb(0x0000FFFF));
 }
 
+// Neither a painted tree nor a hidden window's redraw leaves work.
 TEST_F(WindowTreeTest, NothingIsPaintedWhenNothingIsDirty) {
-    SolidWindow a(0xFF0000FF);
+    SolidWindow a(0xFF0000FF), hidden(0x00FF00FF);
     a.SetRectAbsolute({0, 0, 100, 100});
+    hidden.SetRectAbsolute({0, 0, 10, 10});
     a.Materialize(1);
     Paint();
     const int before = a.paints;
-    EXPECT_TRUE(Paint().empty());
+    hidden.Redraw();
     EXPECT_FALSE(app.GetDesktop().HasWork());
+    EXPECT_TRUE(Paint().empty());
     EXPECT_EQ(a.paints, before);
 }
 
@@ -119,13 +119,6 @@ TEST_F(WindowTreeTest, VanishRepaintsWhatWasBelow) {
     Paint();
     EXPECT_EQ(ScreenPixel(55, 55), Argb(0xFF0000FF));
     EXPECT_FALSE(front.IsShown());
-}
-
-TEST_F(WindowTreeTest, HiddenWindowsDoNotAskForPaints) {
-    SolidWindow a(0xFF0000FF);
-    a.SetRectAbsolute({0, 0, 10, 10});
-    a.Redraw();
-    EXPECT_FALSE(app.GetDesktop().HasWork());
 }
 
 TEST_F(WindowTreeTest, ArrowKeysMoveFocusToTheNearestFocusableSiblingInThatDirection) {
@@ -215,22 +208,20 @@ TEST_F(WindowTreeTest, RedrawFromAnotherThreadIsPaintedByThePaintWalk) {
     EXPECT_EQ(Paint().size(), 1u);
 }
 
-TEST(DirtyRegion, ManyScatteredRedrawsCollapseIntoFewRectangles) {
+// Scattered redraws collapse into a few rectangles that still hold them;
+// what lies outside the screen is cut off.
+TEST(DirtyRegion, ManyScatteredRedrawsCollapseAndRectanglesOutsideTheScreenAreCut) {
     TestApp app;
     for (int i = 0; i < 40; ++i) app.GetDesktop().Invalidate({i * 25, (i % 5) * 100, 3, 3});
-    const auto rects = app.GetDesktop().PaintDirty();
+    auto rects = app.GetDesktop().PaintDirty();
     EXPECT_LE(rects.size(), 8u);
     CascadeRect all;
     for (const auto& r : rects) all = all.MakeUnionRect(r);
     EXPECT_TRUE(all.Contains(CascadeRect(0, 0, 3, 3)));
     EXPECT_TRUE(all.Contains(CascadeRect(39 * 25, 400, 3, 3)));
-}
-
-TEST(DirtyRegion, RectanglesOutsideTheScreenAreCut) {
-    TestApp app;
     app.GetDesktop().Invalidate({-10, -10, 20, 20});
     app.GetDesktop().Invalidate({2000, 0, 10, 10});
-    const auto rects = app.GetDesktop().PaintDirty();
+    rects = app.GetDesktop().PaintDirty();
     ASSERT_EQ(rects.size(), 1u);
     EXPECT_EQ(rects[0], CascadeRect(0, 0, 10, 10));
 }
