@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -103,6 +104,9 @@ void CascadeEcpServer::Stop() {
         (void)!write(m_wakePipe[1], &c, 1);
     }
     if (m_thread.joinable()) m_thread.join();
+    // The wake pipe ends the waiting connections; one inside the handler
+    // ends when the handler returns.
+    JoinClients(true);
     for (int* fd : {&m_listenFd, &m_wakePipe[0], &m_wakePipe[1]}) {
         if (*fd >= 0) close(*fd);
         *fd = -1;
@@ -127,8 +131,41 @@ void CascadeEcpServer::Serve() {
         if (!(fds[0].revents & POLLIN)) continue;
         const int client = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) continue;
-        ServeClient(client);
-        close(client);
+        StartClient(client);
+    }
+}
+
+void CascadeEcpServer::StartClient(int fd) {
+    JoinClients(false);
+    if (m_clients.size() >= kMaxClients) {
+        std::fprintf(stderr, "ecp: %zu connections under way; one more closed unanswered\n", kMaxClients);
+        close(fd);
+        return;
+    }
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    try {
+        std::thread thread([this, fd, done] {
+            pthread_setname_np(pthread_self(), "ecp-client");
+            ServeClient(fd);
+            close(fd);
+            done->store(true);
+        });
+        m_clients.push_back({std::move(thread), std::move(done)});
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "ecp: no thread for a connection (%s); served in turn\n", error.what());
+        ServeClient(fd);
+        close(fd);
+    }
+}
+
+void CascadeEcpServer::JoinClients(bool all) {
+    for (auto it = m_clients.begin(); it != m_clients.end();) {
+        if (all || it->done->load()) {
+            it->thread.join();
+            it = m_clients.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 

@@ -12,8 +12,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -79,3 +83,40 @@ TEST(CascadeEcpServerOwnership, AStaleSocketFileIsReplaced) {
 }
 
 }  // namespace
+
+TEST(CascadeEcpServerConnections, ACommandThatWaitsHoldsUpOnlyItsOwnConnection) {
+    ScopedTempDir dir;
+    const std::string path = dir.File("ecp/ecp.sock");
+    std::mutex lock;
+    std::condition_variable changed;
+    bool slowWaiting = false, released = false, fastWhileSlowWaits = false;
+    CascadeEcpServer server;
+    ASSERT_EQ(Result::kStarted, server.Start(path, [&](const std::string& line) {
+        std::unique_lock guard(lock);
+        if (line == "fast") {
+            fastWhileSlowWaits = slowWaiting;
+            return std::string("fast");
+        }
+        // As a song query while the server takes its time.
+        slowWaiting = true;
+        changed.notify_all();
+        changed.wait_for(guard, std::chrono::seconds(5), [&] { return released; });
+        slowWaiting = false;
+        return std::string("slow");
+    }));
+    std::string slowReply;
+    std::thread slow([&] { slowReply = Ask(path, "slow"); });
+    {
+        std::unique_lock guard(lock);
+        ASSERT_TRUE(changed.wait_for(guard, std::chrono::seconds(5), [&] { return slowWaiting; }));
+    }
+    EXPECT_EQ("fast", Ask(path, "fast"));
+    {
+        std::lock_guard guard(lock);
+        EXPECT_TRUE(fastWhileSlowWaits);
+        released = true;
+    }
+    changed.notify_all();
+    slow.join();
+    EXPECT_EQ("slow", slowReply);
+}
