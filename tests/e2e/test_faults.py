@@ -146,6 +146,9 @@ class FaultsTest(unittest.TestCase):
 
     def assertHealthy(self):
         """A song change reaches the screens: the link works."""
+        player = self.sim.control("players")["players"][0]
+        if not player["tracks"] or (player["current"] or 0) >= 10000000:   # none, or a radio stream
+            self.load_playlist()
         self.next_song()
         self.assertTrue(self.shown_title_matches_the_server(120), "the app is not healthy")
 
@@ -187,6 +190,13 @@ class FaultsTest(unittest.TestCase):
         print("  keys during %s: %d presses, median %.1f ms, worst %.1f ms"
               % (what, len(times), statistics.median(times), times[-1]), file=sys.stderr)
         self.assertLess(times[-1], KEY_BOUND_MS, "%s: a key waited %.0f ms" % (what, times[-1]))
+
+    def ask_in_background(self, command):
+        """An ECP query left waiting for the server on a thread of its own,
+        as a remote control polling the song would."""
+        thread = threading.Thread(target=lambda: self.ecp(command), daemon=True)
+        thread.start()
+        return thread
 
     def probe_keys(self, seconds, what):
         probe = KeyProbe(self.run_)
@@ -273,6 +283,7 @@ class FaultsTest(unittest.TestCase):
         self.sim.control("fault cli-unended 1")
         self.next_song()
         self.assertTrue(wait_until(lambda: any("unended" in e for e in self.sim.control("events")["events"]), 30))
+        self.ask_in_background("Quendrel currenttitle")
         self.probe_keys(10, "an unended reply")
         self.assertHealthy()   # once the app gave up on the link (its time-out), on a new one
         self.assertIn("cli: no complete reply within", self.app_log())
@@ -281,6 +292,7 @@ class FaultsTest(unittest.TestCase):
         self.assertHealthy()
         self.sim.control("fault cli-delay 30000")
         self.next_song()
+        self.ask_in_background("Quendrel currentartist")
         self.probe_keys(10, "replies 30 s late")
         self.sim.control("fault clear")
         self.assertHealthy()
@@ -311,9 +323,25 @@ class FaultsTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: (lambda s: s is not None and not red_message(s)
                                             and strip_lit(s) > 100)(self.shot()), 30),
                         "the screen did not recover")
+        # Commands go out again: Stop reaches the server.
+        self.assertEqual(self.ecp("Quendrel stop"), "OK")
+        self.assertTrue(wait_until(lambda: any(l.endswith(" stop") for l in self.lines()), 30))
+        self.assertIn("cli: connected again", self.app_log())
+
+    def test_9_a_server_restart_mid_track(self):
+        self.assertHealthy()
         self.load_playlist()
         self.wait_title("Coffee & Rain")
-        self.assertIn("cli: connected again", self.app_log())
+        self.assertTrue(wait_until(lambda: "STMs" in self.stats(), 30))
+        time.sleep(1.0)
+        self.sim.control("reset")
+        self.assertEqual(self.sim.control("fault restart 2"), {"ok": True})
+        # The server asks for the song again where the player had got to,
+        # and the playlist plays on from there.
+        self.assertTrue(wait_until(lambda: self.stats().count("STMs") >= 2, 60), "playback did not go on")
+        events = self.sim.control("events")["events"]
+        self.assertTrue(any("resumes track" in e for e in events), events)
+        self.assertHealthy()
 
 
 if __name__ == "__main__":
