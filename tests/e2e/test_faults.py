@@ -19,7 +19,7 @@ from urllib.parse import quote, unquote
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "slimserver-sim"))
-from appharness import APP, AppRun, wait_until  # noqa: E402
+from appharness import APP, AppRun, cli_lines, red_message, wait_until  # noqa: E402
 from imagefiles import read_png  # noqa: E402
 from tests.support import SimProcess, library  # noqa: E402
 
@@ -72,14 +72,6 @@ class KeyProbe:
         self.stopping.set()
         self.thread.join(timeout=30)
         return self.samples
-
-
-def red_message(image):
-    """True when the red message text sits in the middle of the screen."""
-    rows, mid = image.rows, image.height // 2
-    red = sum(1 for row in rows[mid - 12:mid + 12] for x in range(200, 824)
-              if row[x * 3] > 150 and row[x * 3 + 1] < 60 and row[x * 3 + 2] < 60)
-    return red > 200
 
 
 def strip_lit(image):
@@ -158,7 +150,7 @@ class FaultsTest(unittest.TestCase):
             return f.read()
 
     def lines(self):
-        return [entry["line"] for entry in self.sim.control("cli-lines")["lines"]]
+        return cli_lines(self.sim)
 
     def ops(self):
         return [op for op, _ in self.sim.frames(self.mac)]
