@@ -70,31 +70,26 @@ TEST(LetterSearchPage, NonLettersAndEmptyNamesDoNotCrash) {
     EXPECT_EQ(1, MatchOn({"\xC3\x89lectronique"}, 'e', index));
 }
 
-TEST(LetterSearchPages, ForwardWalksPagesUntilTheFirstHit) {
-    FakeList list{300, 120, 130, {}};
-    EXPECT_EQ(120, LetterSearch::Find(list.Fetch(), 'b', 0, 50, Direction::Forward, nullptr));
-    EXPECT_EQ((std::vector<long>{0, 50, 100}), list.fetched);
-}
-
-TEST(LetterSearchPages, ForwardStopsAtTheEndOfTheList) {
-    FakeList list{120, 500, 600, {}};
-    EXPECT_EQ(-1, LetterSearch::Find(list.Fetch(), 'b', 0, 50, Direction::Forward, nullptr));
-    EXPECT_EQ((std::vector<long>{0, 50, 100}), list.fetched);
-}
-
-TEST(LetterSearchPages, BackwardReturnsTheEarliestHitOfTheRun) {
-    FakeList list{300, 40, 130, {}};
-    EXPECT_EQ(40, LetterSearch::Find(list.Fetch(), 'b', 100, 50, Direction::Backward, nullptr));
-    EXPECT_EQ((std::vector<long>{100, 50, 0}), list.fetched);
-}
-
-TEST(LetterSearchPages, BackwardStopsOnAPageBeforeTheLetter) {
-    FakeList after{300, 200, 210, {}};
-    EXPECT_EQ(-1, LetterSearch::Find(after.Fetch(), 'b', 0, 50, Direction::Backward, nullptr));
-    EXPECT_EQ((std::vector<long>{0}), after.fetched);
-    FakeList earlier{300, 60, 70, {}};
-    EXPECT_EQ(60, LetterSearch::Find(earlier.Fetch(), 'b', 150, 50, Direction::Backward, nullptr));
-    EXPECT_EQ((std::vector<long>{150, 100, 50, 0}), earlier.fetched);
+// Forward walks pages until the first hit or the list's end; backward
+// returns the earliest hit of the run and stops on a page before the letter.
+TEST(LetterSearchPages, PagesAreWalkedUntilTheHitOrTheEnd) {
+    const struct {
+        FakeList list;
+        long start;
+        Direction direction;
+        long found;
+        std::vector<long> fetched;
+    } cases[] = {
+        {{300, 120, 130, {}}, 0, Direction::Forward, 120, {0, 50, 100}},
+        {{120, 500, 600, {}}, 0, Direction::Forward, -1, {0, 50, 100}},
+        {{300, 40, 130, {}}, 100, Direction::Backward, 40, {100, 50, 0}},
+        {{300, 200, 210, {}}, 0, Direction::Backward, -1, {0}},
+        {{300, 60, 70, {}}, 150, Direction::Backward, 60, {150, 100, 50, 0}},
+    };
+    for (auto c : cases) {
+        EXPECT_EQ(c.found, LetterSearch::Find(c.list.Fetch(), 'b', c.start, 50, c.direction, nullptr)) << c.list.first;
+        EXPECT_EQ(c.fetched, c.list.fetched) << c.list.first;
+    }
 }
 
 TEST(LetterSearchPages, NoReplyFindsNothingAndAZeroPageSizeFetchesNothing) {
