@@ -66,17 +66,26 @@ TEST_F(ConfigurationTest, TheSkinsImageReplacesTheDefaultOnlyWhenItLoads) {
     }
 }
 
-TEST_F(ConfigurationTest, NothingLoadableGivesAnEmptyBitmapNotNull) {
+// Without a skin or any image file: the default colours and empty bitmaps,
+// never null, also for null arguments.
+TEST_F(ConfigurationTest, WithoutASkinEverythingHasItsDefault) {
     testing::internal::CaptureStdout();
     CascadeBitmap* logo = m_config->GetLogo();
-    testing::internal::GetCapturedStdout();
     ASSERT_NE(logo, nullptr);
     EXPECT_FALSE(logo->IsValid());
+    EXPECT_NE(m_config->GetBitmap(nullptr, nullptr), nullptr);
+    m_config->LoadConfiguration(nullptr, nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(m_config->GetSkinName(), "Default");
+    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0xFFFFFFFFu));
+    EXPECT_EQ(m_config->GetDisplayBackgroundColor(), CascadeColor(0x000000FFu));
+    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(0x000000FFu));
 }
 
 // --- Caching and sharing ----------------------------------------------------
 
-TEST_F(ConfigurationTest, SameKeyTwiceIsOneBitmapReadOnce) {
+// A key is read once; two keys on one file share its bitmap.
+TEST_F(ConfigurationTest, EachFileIsReadOnceAndShared) {
     WritePng("images/Default/logo.png", 4, 2);
     CascadeBitmap* first = m_config->GetLogo();
     // A second read would now see the new size.
@@ -84,9 +93,6 @@ TEST_F(ConfigurationTest, SameKeyTwiceIsOneBitmapReadOnce) {
     CascadeBitmap* second = m_config->GetLogo();
     EXPECT_EQ(first, second);
     EXPECT_EQ(Width(second), 4);
-}
-
-TEST_F(ConfigurationTest, TwoKeysOnOneFileShareOneBitmap) {
     WritePng("images/Red/key.png", 5, 2);
     Load(WriteSkin("Red",
                    "<bitmaps><bitmap key=\"Key_Active\" path=\"key.png\"/>"
@@ -111,6 +117,7 @@ TEST_F(ConfigurationTest, FailedLoadStaysCachedUntilTheNextSkinLoad) {
 }
 
 TEST_F(ConfigurationTest, SwitchingSkinsLoadsFromTheNewSkin) {
+    WritePng(Configuration::DefaultPathOf(SkinImage::MenuBackground), 2, 2);
     WritePng("images/Red/bg.png", 5, 2);
     WritePng("images/Green/bg.png", 6, 2);
     const std::string body = "<bitmaps><bitmap key=\"Background_Menu\" path=\"bg.png\"/></bitmaps>";
@@ -119,15 +126,9 @@ TEST_F(ConfigurationTest, SwitchingSkinsLoadsFromTheNewSkin) {
     Load(WriteSkin("Green", body), "Green");
     EXPECT_EQ(m_config->GetSkinName(), "Green");
     EXPECT_EQ(Width(m_config->GetMenuBackground()), 6);
-}
-
-TEST_F(ConfigurationTest, SwitchingSkinsForgetsKeysTheNewSkinLeavesOut) {
-    WritePng("images/Default/logo.png", 4, 2);
-    WritePng("images/Red/logo.png", 5, 2);
-    Load(WriteSkin("Red", "<bitmaps><bitmap key=\"Logo\" path=\"logo.png\"/></bitmaps>"), "Red");
-    EXPECT_EQ(Width(m_config->GetLogo()), 5);
+    // A key the new skin leaves out comes from the defaults again.
     Load(WriteSkin("Plain", ""), "Plain");
-    EXPECT_EQ(Width(m_config->GetLogo()), 4);
+    EXPECT_EQ(Width(m_config->GetMenuBackground()), 2);
 }
 
 TEST_F(ConfigurationTest, UncachedLoadFillsTheCallersBitmap) {
@@ -142,12 +143,6 @@ TEST_F(ConfigurationTest, UncachedLoadFillsTheCallersBitmap) {
 
 // --- Colours ------------------------------------------------------------------
 
-TEST_F(ConfigurationTest, ColorDefaultsWithoutASkin) {
-    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0xFFFFFFFFu));
-    EXPECT_EQ(m_config->GetDisplayBackgroundColor(), CascadeColor(0x000000FFu));
-    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(0x000000FFu));
-}
-
 TEST_F(ConfigurationTest, ColorComponentsKeepTheirLowEightBits) {
     Load(WriteSkin("Red",
                    "<colors>"
@@ -160,33 +155,27 @@ TEST_F(ConfigurationTest, ColorComponentsKeepTheirLowEightBits) {
     EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(0x000000FFu));
 }
 
-TEST_F(ConfigurationTest, ColorWithoutKeyIsSkippedAndMissingComponentIsZero) {
-    testing::internal::CaptureStdout();
-    m_config->LoadConfiguration(WriteSkin("Red",
-                   "<colors>"
-                   "<color red=\"1\" green=\"2\" blue=\"3\"/>"
-                   "<color key=\"Display_Lines\" red=\"9\" blue=\"8\"/>"
-                   "</colors>").c_str(),
-         "Red");
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(9, 0, 8, 255));
-    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0xFFFFFFFFu));
-    EXPECT_NE(log.find("skin: color at line"), std::string::npos) << log;
-    EXPECT_NE(log.find("has no \"green\""), std::string::npos) << log;
-}
 
 // --- Malformed or missing descriptions ---------------------------------------
 
-TEST_F(ConfigurationTest, BitmapWithoutKeyOrPathIsSkipped) {
+// Elements without a key or path are skipped and a colour's missing
+// component is zero, each with a log line.
+TEST_F(ConfigurationTest, ElementsLackingAnAttributeAreSkippedOrZeroed) {
     WritePng("images/Default/logo.png", 4, 2);
     WritePng("images/Red/logo.png", 5, 2);
     testing::internal::CaptureStdout();
-    m_config->LoadConfiguration(
-        WriteSkin("Red", "<bitmaps><bitmap path=\"logo.png\"/><bitmap key=\"Logo\"/></bitmaps>").c_str(), "Red");
+    m_config->LoadConfiguration(WriteSkin("Red",
+                                          "<bitmaps><bitmap path=\"logo.png\"/><bitmap key=\"Logo\"/></bitmaps>"
+                                          "<colors><color red=\"1\" green=\"2\" blue=\"3\"/>"
+                                          "<color key=\"Display_Lines\" red=\"9\" blue=\"8\"/></colors>")
+                                    .c_str(),
+                                "Red");
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(Width(m_config->GetLogo()), 4);
-    EXPECT_NE(log.find("lacks \"key\""), std::string::npos) << log;
-    EXPECT_NE(log.find("lacks \"path\""), std::string::npos) << log;
+    EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(9, 0, 8, 255));
+    EXPECT_EQ(m_config->GetDisplayColor(), CascadeColor(0xFFFFFFFFu));
+    for (const char* line : {"lacks \"key\"", "lacks \"path\"", "skin: color at line", "has no \"green\""})
+        EXPECT_NE(log.find(line), std::string::npos) << line << " in " << log;
 }
 
 TEST_F(ConfigurationTest, MissingDescriptionGivesDefaultsAndPrintsThePath) {
@@ -209,16 +198,6 @@ TEST_F(ConfigurationTest, GarbledDescriptionGivesDefaults) {
     Load(Path("images/Red/Configuration.xml"), "Red");
     EXPECT_EQ(Width(m_config->GetLogo()), 4);
     EXPECT_EQ(m_config->GetDisplayLinesColor(), CascadeColor(0x000000FFu));
-}
-
-TEST_F(ConfigurationTest, NullArgumentsAreSurvived) {
-    testing::internal::CaptureStdout();
-    m_config->LoadConfiguration(nullptr, nullptr);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(m_config->GetSkinName(), "Default");
-    testing::internal::CaptureStdout();
-    EXPECT_NE(m_config->GetBitmap(nullptr, nullptr), nullptr);
-    testing::internal::GetCapturedStdout();
 }
 
 TEST_F(ConfigurationTest, ConstructorWithPathLoadsTheDefaultSkin) {

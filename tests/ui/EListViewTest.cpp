@@ -269,34 +269,33 @@ TEST_F(EListViewTest, SelectedRowOfTheFocusedListUsesTheFocusColours) {
     list.Vanish();
 }
 
-TEST_F(EListViewTest, RowsOutsideTheClipAreNotPainted) {
+// A partial repaint paints the rows that meet the clip and nothing outside
+// it. The desktop clears each dirty rectangle before it paints, so a repaint
+// of part of the header must draw the titles clipped to it.
+TEST_F(EListViewTest, APartialRepaintDrawsRowsAndHeaderClipped) {
     EListView list;
     Fill(list, 5);
-    list.SetBackgroundColor(CascadeColor(0x445566FFu));
-    CascadeBitmap b;
-    ASSERT_TRUE(b.Create(list.GetDims()));
-    b.Clear(kCanvas);
-    CascadeBitmap view = b.View({0, 0}, {0, 40, 300, 20});
-    list.OnPaint(view);
-    EXPECT_EQ(Count(b, CascadeColor(0x445566FFu), {0, 0, 300, 40}), 0);
-    EXPECT_GT(Count(b, CascadeColor(0x445566FFu), {0, 40, 300, 20}), 0);
-}
+    const CascadeColor background(0x445566FFu);
+    list.SetBackgroundColor(background);
+    auto paintPart = [&](const CascadeRect& clip) {
+        CascadeBitmap b;
+        EXPECT_TRUE(b.Create(list.GetDims()));
+        b.Clear(kCanvas);
+        CascadeBitmap view = b.View({0, 0}, clip);
+        list.OnPaint(view);
+        return b;
+    };
+    CascadeBitmap rows = paintPart({0, 40, 300, 20});
+    EXPECT_EQ(Count(rows, background, {0, 0, 300, 40}), 0);
+    EXPECT_GT(Count(rows, background, {0, 40, 300, 20}), 0);
 
-// The desktop clears each dirty rectangle before it paints, so a repaint of
-// part of the header must draw the titles clipped to it.
-TEST_F(EListViewTest, HeaderTitlesAreDrawnInAPartialRepaint) {
-    EListView list;
-    Fill(list, 5);
+    list.SetBackgroundColor(CascadeColor(0x00000000u));
     list.ShowHeaders(true);
     list.GetColumnByID("Title")->title = "Title Title Title Title";
-    CascadeBitmap b;
-    ASSERT_TRUE(b.Create(list.GetDims()));
-    b.Clear(kCanvas);
-    CascadeBitmap view = b.View({0, 0}, {0, 10, 120, 40});
-    list.OnPaint(view);
-    EXPECT_LT(Count(b, kCanvas, {0, 10, 120, 10}), 120 * 10);  // the lower half of the titles
-    EXPECT_EQ(Count(b, kCanvas, {0, 0, 300, 10}), 300 * 10);     // nothing outside the clip
-    EXPECT_EQ(Count(b, kCanvas, {120, 10, 180, 10}), 180 * 10);
+    CascadeBitmap header = paintPart({0, 10, 120, 40});
+    EXPECT_LT(Count(header, kCanvas, {0, 10, 120, 10}), 120 * 10);  // the lower half of the titles
+    EXPECT_EQ(Count(header, kCanvas, {0, 0, 300, 10}), 300 * 10);     // nothing outside the clip
+    EXPECT_EQ(Count(header, kCanvas, {120, 10, 180, 10}), 180 * 10);
 }
 
 // --- Clear and a paint under way ------------------------------------------------
@@ -403,10 +402,6 @@ TEST_F(EListViewTest, IconLoadAskedForDuringARunCoversTheRowsAddedSince) {
     for (int i = 0; i < 5; ++i)
         EXPECT_FALSE(list.GetItem(i)->pendingPixels.empty() && !list.GetItem(i)->loadedIcon) << "row " << i;
 }
-
-}  // namespace
-
-namespace {
 
 // The loader reads where the list starts while the UI thread scrolls it
 // (a race a thread sanitizer run reports); every row still gets its icon.

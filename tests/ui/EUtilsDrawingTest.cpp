@@ -13,33 +13,27 @@ namespace {
 
 using LoadBitmapFromFileTest = SkinFixture;
 
-TEST_F(LoadBitmapFromFileTest, FirstFileWinsWhenItLoads) {
+// The first file when it loads, else the second; neither leaves the bitmap
+// empty. The width tells which file was read.
+TEST_F(LoadBitmapFromFileTest, FirstFileThatLoadsWins) {
     WritePng("a.png", 3, 2);
     WritePng("b.png", 5, 2);
-    CascadeBitmap bitmap;
-    ASSERT_TRUE(EUtils::LoadBitmapFromFile(bitmap, Path("a.png").c_str(), Path("b.png").c_str()));
-    EXPECT_EQ(bitmap.GetDims().w, 3);
-}
-
-TEST_F(LoadBitmapFromFileTest, MissingOrUndecodableFirstFileFallsBack) {
-    WritePng("b.png", 5, 2);
     WriteText("junk.png", "\x89PNG but truncated");
-    CascadeBitmap bitmap;
-    ASSERT_TRUE(EUtils::LoadBitmapFromFile(bitmap, Path("none.png").c_str(), Path("b.png").c_str()));
-    EXPECT_EQ(bitmap.GetDims().w, 5);
-    CascadeBitmap other;
-    ASSERT_TRUE(EUtils::LoadBitmapFromFile(other, Path("junk.png").c_str(), Path("b.png").c_str()));
-    EXPECT_EQ(other.GetDims().w, 5);
-}
-
-TEST_F(LoadBitmapFromFileTest, NeitherLoadsLeavesTheBitmapEmpty) {
-    CascadeBitmap bitmap;
-    ASSERT_TRUE(bitmap.Create(CascadeDims(4, 4)));
-    EXPECT_FALSE(EUtils::LoadBitmapFromFile(bitmap, Path("x.png").c_str(), Path("y.png").c_str()));
-    EXPECT_FALSE(bitmap.IsValid());
-    EXPECT_FALSE(EUtils::LoadBitmapFromFile(bitmap, nullptr, ""));
-    // A directory is not an image.
-    EXPECT_FALSE(EUtils::LoadBitmapFromFile(bitmap, m_dir.c_str(), nullptr));
+    const struct {
+        std::string first, second;
+        int width;  // -1: nothing loaded
+    } cases[] = {
+        {Path("a.png"), Path("b.png"), 3},  {Path("none.png"), Path("b.png"), 5}, {Path("junk.png"), Path("b.png"), 5},
+        {Path("x.png"), Path("y.png"), -1}, {"", "", -1},                         {m_dir, "", -1},  // a directory
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first + " " + c.second);
+        CascadeBitmap bitmap;
+        ASSERT_TRUE(bitmap.Create(CascadeDims(4, 4)));
+        EXPECT_EQ(EUtils::LoadBitmapFromFile(bitmap, c.first.c_str(), c.second.empty() ? nullptr : c.second.c_str()),
+                  c.width > 0);
+        EXPECT_EQ(bitmap.IsValid() ? bitmap.GetDims().w : -1, c.width);
+    }
 }
 
 // --- Gradients ---------------------------------------------------------------
@@ -95,11 +89,12 @@ TEST(FillRectGradientTest, SidewaysDirectionsRunAcrossTheWidthInsideTheRectangle
 
 TEST(FillRectGradientTest, EmptyRectangleOrUnknownDirectionDrawsNothing) {
     CascadeBitmap b = Canvas(4, 4);
-    const uint32_t before = b.GetPixel(1, 1);
-    EUtils::FillRectGradient(b, {0, 0, 0, 4}, CascadeColor(0xFFFFFFFFu), CascadeColor(0xFFFFFFFFu), EUtils::kDown);
-    EUtils::FillRectGradient(b, {0, 0, 4, 0}, CascadeColor(0xFFFFFFFFu), CascadeColor(0xFFFFFFFFu), EUtils::kDown);
-    EUtils::FillRectGradient(b, {0, 0, 4, 4}, CascadeColor(0xFFFFFFFFu), CascadeColor(0xFFFFFFFFu), 8);
-    EXPECT_EQ(b.GetPixel(1, 1), before);
+    const CascadeColor white(0xFFFFFFFFu);
+    for (const auto& [rect, direction] : {std::pair{CascadeRect(0, 0, 0, 4), unsigned(EUtils::kDown)},
+                                          std::pair{CascadeRect(0, 0, 4, 0), unsigned(EUtils::kDown)},
+                                          std::pair{CascadeRect(0, 0, 4, 4), 8u}})
+        EUtils::FillRectGradient(b, rect, white, white, direction);
+    EXPECT_EQ(b.GetPixel(1, 1), CascadeColor(0x11223344u).ToARGB());
 }
 
 // --- Shadowed text -------------------------------------------------------------
@@ -126,32 +121,27 @@ protected:
     CascadeColor m_invisible{0xFF000000u};
 };
 
-TEST_F(ShadowedDrawTextTest, FarthestStepOnlyDrawsOneShadowAtTheFullDepth) {
-    CascadeBitmap b = Canvas(80, 40);
-    EUtils::ShadowedDrawText(b, m_font, m_rect, "Wy", m_invisible, kFlags, 2, m_shadow, EUtils::kDownRight,
-                             EUtils::ShadowSteps::kFarthestOnly);
-    CascadeBitmap expected = Expected({{2, 2}});
-    EXPECT_EQ(Pixels(b), Pixels(expected));
-}
-
-TEST_F(ShadowedDrawTextTest, AllStepsDrawEveryDepthFromTheFarthestIn) {
-    CascadeBitmap b = Canvas(80, 40);
-    EUtils::ShadowedDrawText(b, m_font, m_rect, "Wy", m_invisible, kFlags, 2, m_shadow, EUtils::kDownRight,
-                             EUtils::ShadowSteps::kAll);
-    CascadeBitmap expected = Expected({{2, 2}, {1, 1}});
-    EXPECT_EQ(Pixels(b), Pixels(expected));
-}
-
-TEST_F(ShadowedDrawTextTest, DirectionsMoveTheShadowAndLargeValuesActAsDownRight) {
-    CascadeBitmap up = Canvas(80, 40);
-    EUtils::ShadowedDrawText(up, m_font, m_rect, "Wy", m_invisible, kFlags, 1, m_shadow, EUtils::kUpLeft,
-                             EUtils::ShadowSteps::kAll);
-    CascadeBitmap expectedUp = Expected({{-1, -1}});
-    EXPECT_EQ(Pixels(up), Pixels(expectedUp));
-    CascadeBitmap odd = Canvas(80, 40);
-    EUtils::ShadowedDrawText(odd, m_font, m_rect, "Wy", m_invisible, kFlags, 1, m_shadow, 11, EUtils::ShadowSteps::kAll);
-    CascadeBitmap expectedOdd = Expected({{1, 1}});
-    EXPECT_EQ(Pixels(odd), Pixels(expectedOdd));
+// Depth, direction and steps: where the shadows land. Directions past the
+// known ones act as down-right.
+TEST_F(ShadowedDrawTextTest, ShadowsLandAtEveryStepOfTheirDirection) {
+    const struct {
+        int depth;
+        unsigned direction;
+        EUtils::ShadowSteps steps;
+        std::initializer_list<CascadePoint> offsets;
+    } cases[] = {
+        {2, EUtils::kDownRight, EUtils::ShadowSteps::kFarthestOnly, {{2, 2}}},
+        {2, EUtils::kDownRight, EUtils::ShadowSteps::kAll, {{2, 2}, {1, 1}}},
+        {1, EUtils::kUpLeft, EUtils::ShadowSteps::kAll, {{-1, -1}}},
+        {1, 11, EUtils::ShadowSteps::kAll, {{1, 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.direction) + " depth " + std::to_string(c.depth));
+        CascadeBitmap b = Canvas(80, 40);
+        EUtils::ShadowedDrawText(b, m_font, m_rect, "Wy", m_invisible, kFlags, c.depth, m_shadow, c.direction, c.steps);
+        CascadeBitmap expected = Expected(c.offsets);
+        EXPECT_EQ(Pixels(b), Pixels(expected));
+    }
 }
 
 TEST_F(ShadowedDrawTextTest, TextIsDrawnLastOverItsShadowAndNullTextDrawsNothing) {
@@ -175,18 +165,15 @@ std::vector<uint32_t> Numbered(int w, int h) {
     return words;
 }
 
-TEST(BufferBlitTest, AllZeroSourceCopiesTheWholeBuffer) {
-    const std::vector<uint32_t> words = Numbered(3, 2);
-    CascadeBitmap b = Canvas(6, 6);
-    ASSERT_TRUE(EUtils::BufferBlit(b, {2, 3}, reinterpret_cast<const uint8_t*>(words.data()), {3, 2}, 32, {}));
-    EXPECT_EQ(b.GetPixel(2, 3), 0xFF000000u);
-    EXPECT_EQ(b.GetPixel(4, 4), 0xFF000005u);
-    EXPECT_EQ(b.GetPixel(5, 4), CascadeColor(0x11223344u).ToARGB());
-}
-
-TEST(BufferBlitTest, SourceRectangleCopiesOnlyThatPart) {
+// An all-zero source rectangle copies the whole buffer; another copies only
+// its part.
+TEST(BufferBlitTest, CopiesTheSourceRectangleToThePoint) {
     const std::vector<uint32_t> words = Numbered(4, 4);
-    CascadeBitmap b = Canvas(4, 4);
+    CascadeBitmap b = Canvas(6, 6);
+    ASSERT_TRUE(EUtils::BufferBlit(b, {2, 2}, reinterpret_cast<const uint8_t*>(words.data()), {4, 2}, 32, {}));
+    EXPECT_EQ(b.GetPixel(2, 2), 0xFF000000u);
+    EXPECT_EQ(b.GetPixel(5, 3), 0xFF000007u);
+    EXPECT_EQ(b.GetPixel(2, 4), CascadeColor(0x11223344u).ToARGB());
     ASSERT_TRUE(EUtils::BufferBlit(b, {0, 0}, reinterpret_cast<const uint8_t*>(words.data()), {4, 4}, 32,
                                    {1, 2, 2, 1}));
     EXPECT_EQ(b.GetPixel(0, 0), 0xFF000009u);
