@@ -112,16 +112,6 @@ TEST_F(AlbumButtonTest, AnAnswerThatIsNoJpegFallsBackToTheNoCoverFile) {
     EXPECT_EQ(m_button.GetCoverDims(), CascadeDims());
 }
 
-TEST_F(AlbumButtonTest, AsynchronousLoadEndsWithTheCover) {
-    const std::string album = AlbumId("Evening%20Shade");
-    ASSERT_FALSE(album.empty());
-    m_button.SetAlbumId(album.c_str(), AlbumButton::RedrawMode::kNoRedraw);
-    m_button.LoadAlbumArt(AlbumButton::LoadMode::kAsync);
-    m_button.WaitUntilFinished();
-    EXPECT_TRUE(m_button.IsLoaded());
-    EXPECT_NEAR(CornerColour().Red(), 0x60, 12);
-}
-
 // A load that is still waiting for the server when the album changes must
 // neither keep the old album's song id and cover nor swallow the new request.
 TEST_F(AlbumButtonTest, NewestAlbumWinsOverALoadStillWaitingForTheServer) {
@@ -176,11 +166,6 @@ TEST(AlbumButtonFocus, EmptyOrZeroAlbumIdsRefuseTheFocus) {
     EXPECT_FALSE(button.WillAcceptFocus());
     button.SetAlbumId("12", AlbumButton::RedrawMode::kNoRedraw);
     EXPECT_TRUE(button.WillAcceptFocus());
-}
-
-TEST(AlbumButtonUrl, SongIdGivesTheServersCoverAddress) {
-    EXPECT_EQ(AlbumButton::CoverURL("http://10.1.2.3", "9000", "42"), "http://10.1.2.3:9000/music/42/cover.jpg");
-    EXPECT_EQ(AlbumButton::CoverURL("http://10.1.2.3", "9000", "0"), "none");
 }
 
 TEST(AlbumButtonPaint, ShowsLoadingUntilACoverIsThere) {
