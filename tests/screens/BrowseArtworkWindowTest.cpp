@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -52,25 +50,12 @@ private:
     std::vector<std::string> m_pages;
 };
 
-std::string CoverJpeg() {
-    CascadeBitmap picture;
-    if (!picture.Create({60, 60})) return {};
-    picture.Clear(CascadeColor(0xC03020FFu));
-    const std::string path = "/tmp/quendrel-artwork-test-" + std::to_string(::getpid()) + ".jpg";
-    if (!picture.SaveAsJPEG(path)) return {};
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    std::remove(path.c_str());
-    return bytes.str();
-}
-
 class BrowseArtworkWindowTest : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
         ASSERT_TRUE(m_http.Start());
-        m_jpeg = CoverJpeg();
+        m_jpeg = SolidJpeg(CascadeColor(0xC03020FFu), 60);
         ASSERT_FALSE(m_jpeg.empty());
         context.server = &m_server2;
         m_server2.SetBaseURL("http://127.0.0.1");

@@ -7,6 +7,7 @@
 #include "player/PlayerView.h"
 #include "screens/ManagePlaylistDialog.h"
 #include "screens/ScreenContext.h"
+#include "ui/AlbumButton.h"
 #include "support/FakeSlimConnection.h"
 #include "ui/Configuration.h"
 
@@ -18,12 +19,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 // The player as the screens see it: a state, seconds played, the IR codes
 // it was asked to send, and a display window that holds the focus while no
@@ -257,6 +262,25 @@ protected:
         EXPECT_TRUE(copy.Create(screen.GetDims()));
         copy.CopyFrom(screen, {0, 0});
         return copy;
+    }
+    // A `side` x `side` JPEG of one colour, as a server's cover is.
+    static std::string SolidJpeg(CascadeColor colour, int side) {
+        const std::string path = "/tmp/quendrel-cover-" + std::to_string(::getpid()) + ".jpg";
+        CascadeBitmap picture;
+        if (!picture.Create({side, side})) return {};
+        picture.Clear(colour);
+        if (!picture.SaveAsJPEG(path, 95)) return {};
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        std::filesystem::remove(path);
+        return bytes.str();
+    }
+    // The colour on the screen in the middle of a cover tile's picture.
+    CascadeColor CoverCentre(AlbumButton& tile) {
+        const CascadeRect at = tile.GetRectAbsolute();
+        const CascadeRect inner = tile.GetCoverRect();
+        return CascadeColor::FromARGB(Paint().GetPixel(at.x + inner.x + inner.w / 2, at.y + inner.y + inner.h / 2));
     }
     // The children of `parent` of type `Child` shown now, left to right.
     template <typename Child>

@@ -3,7 +3,6 @@
 #include "platform/CascadeKeys.h"
 #include "ScreenFixture.h"
 #include "support/LocalHttpServer.h"
-#include "support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -191,25 +190,16 @@ TEST_F(SongInfoDialogTest, ButtonsByTypeAndWhatSelectAndExitTellTheClient) {
 // The cover: the server's picture when it has one, the no-cover image when
 // it answers with something else.
 TEST_F(SongInfoDialogTest, ShowsTheTracksCoverOrTheNoCoverImage) {
-    CascadeBitmap green;
-    ASSERT_TRUE(green.Create({120, 120}));
-    green.Clear(CascadeColor(20, 200, 40));
-    ScopedTempDir temp("quendrel-songinfo");
-    ASSERT_TRUE(green.SaveAsJPEG(temp.File("cover.jpg"), 95));
     LocalHttpServer web;
     ASSERT_TRUE(web.Start());
-    web.Route("/music/42/cover.jpg", LocalHttpServer::Body(temp.ReadFile("cover.jpg"), "image/jpeg"));
+    web.Route("/music/42/cover.jpg", LocalHttpServer::Body(SolidJpeg(CascadeColor(20, 200, 40), 120), "image/jpeg"));
     g_portWeb = std::to_string(web.Port());
     server.SetTrack(42, FullSong());
     server.SetTrack(43, FullSong());
 
     Show(42);
     ASSERT_TRUE(WaitUntil([&] { return m_dialog.GetCoverView().IsLoaded(); }));
-    const CascadeRect cover = m_dialog.GetCoverView().GetRectAbsolute();
-    const CascadeRect inner = m_dialog.GetCoverView().GetCoverRect();
-    const CascadeBitmap& screen = Paint();
-    const CascadeColor mid = CascadeColor::FromARGB(
-        screen.GetPixel(cover.x + inner.x + inner.w / 2, cover.y + inner.y + inner.h / 2));
+    const CascadeColor mid = CoverCentre(m_dialog.GetCoverView());
     EXPECT_NEAR(mid.Green(), 200, 12);
     EXPECT_NEAR(mid.Red(), 20, 12);
     Screenshot("songinfo-cover");
@@ -217,9 +207,7 @@ TEST_F(SongInfoDialogTest, ShowsTheTracksCoverOrTheNoCoverImage) {
 
     Show(43);  // 404: the no-cover picture
     ASSERT_TRUE(WaitUntil([&] { return m_dialog.GetCoverView().IsLoaded(); }));
-    const CascadeBitmap& again = Paint();
-    const CascadeColor noCover = CascadeColor::FromARGB(
-        again.GetPixel(cover.x + inner.x + inner.w / 2, cover.y + inner.y + inner.h / 2));
+    const CascadeColor noCover = CoverCentre(m_dialog.GetCoverView());
     EXPECT_FALSE(std::abs(int(noCover.Green()) - 200) < 30 && int(noCover.Red()) < 40) << "not the green cover";
     EXPECT_TRUE(m_dialog.GetCoverView().GetAlbumArtURL().View().find("/music/43/cover.jpg") != std::string::npos);
 }
