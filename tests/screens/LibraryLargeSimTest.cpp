@@ -1,6 +1,6 @@
 // The library window against the server simulator with a large generated
 // library (20,000 extra tracks, each with its own artist and album): counts,
-// pages, letter jumps, narrowing, and the playlist commands checked through
+// letter jumps, narrowing, and the playlist commands checked through
 // the simulator's own CLI.
 #include "screens/MusicLibraryWindow.h"
 
@@ -106,30 +106,6 @@ TEST_F(LibraryLargeSimTest, AllRowsCountTheWholeLibrary) {
     for (const char* line : {"genres 0 6", "artists 0 6", "albums 0 6", "info total songs ?"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
     Screenshot("library-large");
-}
-
-TEST_F(LibraryLargeSimTest, PagesRunBothWaysAndDownOnTheLastRowTurnsThePage) {
-    const unsigned long artists = Total("artists");
-    const unsigned long pages = (artists + 5) / 6;
-    Levels().List(Level::kArtist).SetFocus();
-    Press(CascadeKeys::kZoomIn);
-    CascadeString last;
-    last.Format("Page %lu of %lu", pages, pages);
-    EXPECT_EQ(Label(Level::kArtist), last.Std());
-    EXPECT_EQ(Levels().RowNames(Level::kArtist).size(), 1 + (artists - (pages - 1) * 6));
-    Press(CascadeKeys::kZoomOut);
-    EXPECT_EQ(Label(Level::kArtist).rfind("Page 1 of", 0), 0u);
-    for (int i = 0; i < 6; ++i) Press(CascadeKeys::kDown);
-    m_sim.Control("reset");
-    Press(CascadeKeys::kDown);
-    EXPECT_EQ(Label(Level::kArtist).rfind("Page 2 of", 0), 0u);
-    EXPECT_EQ(Levels().SelectedRow(Level::kArtist), 1);
-    // Row 1 of page 2 is the server's seventh artist.
-    BrowseEntryList seventh;
-    m_cli.GetArtists(6, 1, seventh);
-    ASSERT_EQ(seventh.GetNumEntries(), 1u);
-    EXPECT_EQ(Levels().SelectedCell(Level::kArtist, 0), seventh.Item(0)->name);
-    EXPECT_EQ(m_sim.CliLines().front(), "artists 6 6");
 }
 
 TEST_F(LibraryLargeSimTest, LetterJumpsLandOnThePageOfTheNextAndPreviousLetter) {

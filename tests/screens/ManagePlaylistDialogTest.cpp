@@ -92,15 +92,6 @@ TEST_F(ManagePlaylistDialogTest, ExitClosesWithoutCallingTheClientAndGivesTheFoc
     Press(CascadeKeys::kExit);
 }
 
-TEST_F(ManagePlaylistDialogTest, ShowingAgainOffersOnlyTheNewTypesButtons) {
-    m_dialog.ShowDialog(ManagePlaylistDialog::kFolder, &m_client);
-    Press(CascadeKeys::kExit);
-    m_dialog.ShowDialog(ManagePlaylistDialog::kPlaylistEntry, &m_client);
-    EXPECT_EQ(ShownCommands(), (std::vector<std::string>{"remove", "play", "clear"}));
-    EXPECT_EQ(ShownChildren<EButton>(m_dialog).size(), 3u);
-    Press(CascadeKeys::kExit);
-}
-
 // Which label rows carry text: a row's text changes the picture only where
 // the type shows it.
 TEST_F(ManagePlaylistDialogTest, EachTypeShowsItsTextsBesideTheirLabels) {
