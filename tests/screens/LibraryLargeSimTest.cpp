@@ -1,12 +1,11 @@
 // The library window against the server simulator with a large generated
 // library (20,000 extra tracks, each with its own artist and album): counts,
-// letter jumps, narrowing, and the playlist commands checked through
-// the simulator's own CLI.
+// narrowing, and the playlist commands checked through the simulator's
+// own CLI.
 #include "screens/MusicLibraryWindow.h"
 
 #include "LibraryFakeServer.h"
 #include "platform/CascadeKeys.h"
-#include "screens/LetterJump.h"
 #include "server/SlimCLIConnection.h"
 #include "support/SlimSimulator.h"
 
@@ -106,67 +105,6 @@ TEST_F(LibraryLargeSimTest, AllRowsCountTheWholeLibrary) {
     for (const char* line : {"genres 0 6", "artists 0 6", "albums 0 6", "info total songs ?"})
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
     Screenshot("library-large");
-}
-
-TEST_F(LibraryLargeSimTest, LetterJumpsLandOnThePageOfTheNextAndPreviousLetter) {
-    // The whole artist list once, to know where each letter starts.
-    BrowseEntryList all;
-    for (unsigned long start = 0; start == 0 || start < all.GetTotalCount(); start += 500) {
-        const std::size_t before = all.GetNumEntries();
-        m_cli.GetArtists(start, 500, all);
-        if (all.GetNumEntries() == before) break;
-    }
-    ASSERT_EQ(all.GetNumEntries(), all.GetTotalCount());
-    const auto ignores = m_cli.GetIgnores(false);
-    std::vector<char> letters;
-    for (std::size_t i = 0; i < all.GetNumEntries(); ++i)
-        letters.push_back(LetterJump::StartLetter(all.Item(i)->name.c_str(), ignores.get()));
-    // Names with an article sort under the word after it.
-    bool articleSeen = false;
-    for (std::size_t i = 1; i + 1 < all.GetNumEntries(); ++i) {
-        if (!all.Item(i)->name.StartsWith("The ")) continue;
-        articleSeen = true;
-        EXPECT_LE(letters[i - 1], letters[i]) << all.Item(i)->name.c_str();
-        EXPECT_LE(letters[i], letters[i + 1]) << all.Item(i)->name.c_str();
-    }
-    EXPECT_TRUE(articleSeen);
-    const unsigned long size = 6;
-    auto firstOf = [&](char letter) {
-        for (std::size_t i = 0; i < letters.size(); ++i)
-            if (letters[i] == letter) return long(i);
-        return -1L;
-    };
-    Levels().List(Level::kArtist).SetFocus();
-    // Forward through the alphabet: each jump lands on the page holding
-    // the first artist of the next letter there is.
-    for (int jump = 0; jump < 5; ++jump) {
-        const std::vector<CascadeString> rows = Levels().RowNames(Level::kArtist);
-        const char from = LetterJump::StartLetter(rows.back().c_str(), ignores.get());
-        long expected = -1;
-        for (char l = char(from + 1); l <= 'z' && expected < 0; ++l) expected = firstOf(l);
-        ASSERT_GE(expected, 0) << "after \"" << rows.back().c_str() << "\" (" << int(from) << ") on "
-                               << Label(Level::kArtist);
-        m_sim.Control("reset");
-        Press(CascadeKeys::kNext);
-        CascadeString page;
-        page.Format("Page %lu of", expected / size + 1);
-        EXPECT_EQ(Label(Level::kArtist).rfind(page.Std(), 0), 0u) << Label(Level::kArtist) << " after " << from;
-        std::printf("forward jump from '%c': %zu requests\n", from, m_sim.CliLines().size());
-    }
-    // And back: the page holding the first artist of the letter before.
-    for (int jump = 0; jump < 3; ++jump) {
-        const std::vector<CascadeString> rows = Levels().RowNames(Level::kArtist);
-        const char from = LetterJump::StartLetter(rows[1].c_str(), ignores.get());
-        long expected = -1;
-        for (char l = char(from - 1); l >= 'a' && expected < 0; --l) expected = firstOf(l);
-        if (from <= 'a') expected = 0;  // nothing before the a's: page 1
-        ASSERT_GE(expected, 0) << "before \"" << rows[1].c_str() << "\" (" << int(from) << ") on "
-                               << Label(Level::kArtist);
-        Press(CascadeKeys::kPrevious);
-        CascadeString page;
-        page.Format("Page %lu of", expected / size + 1);
-        EXPECT_EQ(Label(Level::kArtist).rfind(page.Std(), 0), 0u) << Label(Level::kArtist) << " after " << from;
-    }
 }
 
 TEST_F(LibraryLargeSimTest, AGenreNarrowsArtistsAlbumsAndTracksAfterThePause) {
