@@ -19,6 +19,34 @@ constexpr unsigned long kLastBackoffMs = 8000;
 
 bool EndsWithLineFeed(const char* bytes, std::size_t length) { return length > 0 && bytes[length - 1] == '\n'; }
 
+// The server's reply starts with the request's first word (the player id or
+// the command), escaped as the server escapes it.
+bool EchoesRequest(std::string_view request, std::string_view reply) {
+    const std::string_view first = CliText::WordAt(CliText::Trim(request), 0);
+    const CascadeString echoed = CliText::Decode(CliText::WordAt(reply, 0));
+    const CascadeString asked = CliText::Decode(first);
+    return !first.empty() && echoed.GetLength() == asked.GetLength() &&
+           CliText::StartsWithNoCase(echoed.c_str(), asked.c_str());
+}
+
+// At most `limit` bytes of `text` for a log line, bytes outside printable
+// ASCII written as \xNN.
+std::string Printable(std::string_view text, std::size_t limit) {
+    std::string out;
+    for (const char c : text.substr(0, limit)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f) {
+            out += c;
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+            out += escaped;
+        }
+    }
+    if (text.size() > limit) out += "...";
+    return out;
+}
+
 }  // namespace
 
 SlimCLIConnection::SlimCLIConnection() : m_webPort(g_portWeb) {
@@ -137,6 +165,16 @@ bool SlimCLIConnection::GetData(std::string_view request, std::string& reply) {
         }
         if (!EnsureLinkLocked()) return false;
         outcome = ExchangeLocked(request, reply);
+    }
+    if (outcome == Outcome::Complete && !EchoesRequest(request, reply)) {
+        // Not this request's reply: bytes of no meaning, or the late reply
+        // of an earlier request. Either way the link is out of step.
+        AppLog::WriteToLog("cli: the reply to \"%s\" is not its answer (\"%s\"); dropped, the link is reopened\n",
+                           true, Printable(CliText::Trim(request), 60).c_str(), Printable(reply, 60).c_str());
+        NoteLinkLostLocked("reply out of step");
+        m_link.nextAttemptMs = 0;
+        reply.clear();
+        return false;
     }
     AppLog::WriteToLog("response: %s\n", false, reply.c_str());
     return outcome == Outcome::Complete;

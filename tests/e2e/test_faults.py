@@ -269,6 +269,7 @@ class FaultsTest(unittest.TestCase):
         self.run_.wait_ecp("Quendrel ping", "pong")
         self.sim.control("fault clear")
         self.assertHealthy()
+        self.assertIn("is not its answer", self.app_log())
 
     def test_6_a_cli_that_never_ends_a_line(self):
         self.assertHealthy()

@@ -2,11 +2,15 @@
 // what a broken link gives.
 #include "server/SlimCLIConnection.h"
 
+#include "app/base/AppLog.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -112,7 +116,7 @@ TEST(SlimCLIConnectionRequests, ALineOfExactly255CharactersGoesOut) {
     SlimCLIConnection connection;
     Peer peer(connection);
     const std::string request = std::string(254, 'a') + "\n";
-    peer.Send("ok\n");
+    peer.Send(request);  // the server's reply starts with the request
     std::string reply;
     EXPECT_TRUE(connection.GetData(request, reply));
     EXPECT_EQ(request, peer.ReadLine());
@@ -182,6 +186,41 @@ TEST(SlimCLIConnectionAddresses, BaseAndCoverUrls) {
     EXPECT_EQ("http://127.0.0.1", connection.GetBaseURL());
     EXPECT_EQ("http://127.0.0.1:9001/music/current/cover.jpg?player=00:04:20:0a:1b:2c",
               connection.GetCurrentSongCoverURL());
+}
+
+TEST(SlimCLIConnectionFraming, OnlyAReplyThatEchoesItsRequestIsTaken) {
+    struct Case {
+        const char* request;
+        std::string reply;
+        bool taken;
+    };
+    const char garbage[] = "\x00\xff%zz::count:-1 \x1b[2J\n";  // bytes of no meaning
+    const Case cases[] = {
+        {"00:04:20:12:34:56 mode ?\n", "00%3A04%3A20%3A12%3A34%3A56 mode play\n", true},
+        {"version ?\n", "VERSION 6.5.5\n", true},
+        {"version ?\n", std::string(garbage, sizeof garbage - 1), false},
+        {"version ?\n", "genres 0 10 count%3A3\n", false},  // an earlier request's late reply
+        {"00:04:20:12:34:56 mode ?\n", "00%3A04%3A20%3A12%3A34%3A57 mode play\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reply);
+        std::FILE* echo = std::tmpfile();
+        AppLog::SetEchoStream(echo);
+        SlimCLIConnection connection;
+        Peer peer(connection);
+        peer.Send(c.reply);
+        std::string reply;
+        EXPECT_EQ(c.taken, connection.GetData(c.request, reply));
+        AppLog::SetEchoStream(stdout);
+        std::rewind(echo);
+        char logged[512] = {};
+        (void)!std::fread(logged, 1, sizeof logged - 1, echo);
+        std::fclose(echo);
+        if (c.taken) continue;
+        EXPECT_EQ("", reply);
+        EXPECT_NE(nullptr, std::strstr(logged, "is not its answer")) << logged;
+        EXPECT_FALSE(connection.IsConnected());  // out of step: the link goes
+    }
 }
 
 }  // namespace
