@@ -4,10 +4,12 @@
 // start-letter search). A stand-in server on the other end of a socket pair
 // answers each request line with the next input line; once the input is
 // used up it closes the link and the remaining requests fail as on a dead
-// server.
+// server. The whole input is also read as the web status page a stream's
+// title comes from.
 #include "FuzzInput.h"
 #include "server/SlimCLIConnection.h"
 #include "server/SongList.h"
+#include "server/StreamTitle.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -79,5 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         else ::close(fds[1]);
     }
     server.join();
+    SongInfo stream;
+    stream.url = "http://127.0.0.1:8000/stream";
+    StreamTitle::ApplyWebStatusPage(stream, FuzzInput::Text(data, size));
     return 0;
 }
