@@ -66,7 +66,13 @@ public:
         dup2(m_fd, STDERR_FILENO);
         AppLog::SetEchoStream(m_stream);
     }
-    ~CapturedOutput() { AppLog::SetEchoStream(nullptr); }
+    ~CapturedOutput() {
+        AppLog::SetEchoStream(nullptr);
+        std::fclose(m_stream);
+        ::close(m_fd);
+    }
+    CapturedOutput(const CapturedOutput&) = delete;
+    CapturedOutput& operator=(const CapturedOutput&) = delete;
     std::string Text() {
         std::fflush(stderr);
         std::fflush(m_stream);
