@@ -121,15 +121,16 @@ class Soak:
         ports = self.sim.ports
         from appharness import APP
         self.app_out = open(os.path.join(self.out, "app-stdout.txt"), "w")
+        wrap = self.args.wrap.split() if self.args.wrap else []
         self.proc = subprocess.Popen(
-            [APP, "127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
+            wrap + [APP, "127.0.0.1", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
              "-SlimWebPort=%d" % ports["web"], "-Screensaver=1", "-debug"],
             cwd=self.run.appdir, env=self.run.env, stdout=self.app_out, stderr=subprocess.STDOUT)
         self.run.procs.append(self.proc)
         from appharness import wait_until
-        if not wait_until(lambda: self.sim.control("players").get("players"), 30):
+        if not wait_until(lambda: self.sim.control("players").get("players"), 90 if wrap else 30):
             raise Dead("the app never said hello to the simulator")
-        self.run.wait_ecp("Quendrel ping", "pong", 20)
+        self.run.wait_ecp("Quendrel ping", "pong", 60 if wrap else 20)
         self.mac = wait_until(lambda: next((e["line"].split(" ")[0] for e in self.sim.control("cli-lines")["lines"]
                                             if e["line"].endswith(" power 1")), None), 20)
         if not self.mac:
@@ -390,8 +391,10 @@ def verdict(samples, warmup_seconds):
         return ["too few samples (%d) for a verdict" % len(samples)], False
     end_t = samples[-1][0]
     warmup_seconds = min(warmup_seconds, end_t / 2)
-    rows = [("start", samples[0]), ("after warm-up (%.0f s)" % warmup_seconds, at(samples, warmup_seconds)),
-            ("10 min", at(samples, 600)), ("end (%.0f s)" % end_t, samples[-1])]
+    rows = [("start", samples[0]), ("after warm-up (%.0f s)" % warmup_seconds, at(samples, warmup_seconds))]
+    if end_t >= 600:
+        rows.append(("10 min", at(samples, 600)))
+    rows.append(("end (%.0f s)" % end_t, samples[-1]))
     lines.append("%-24s %10s %10s %8s %6s" % ("", "VmRSS MiB", "VmHWM MiB", "threads", "fds"))
     for name, s in rows:
         lines.append("%-24s %10.1f %10.1f %8d %6d" % (name, s[1] / 1024.0, s[2] / 1024.0, s[3], s[4]))
@@ -429,6 +432,8 @@ def main():
     parser.add_argument("--warmup", type=float, default=10, help="warm-up minutes (at most half the run)")
     parser.add_argument("--library", default=None,
                         help="a library made by make-library DIR --large %d (made in a temporary directory if not given)" % LARGE)
+    parser.add_argument("--wrap", default=None,
+                        help="a command the app runs under, e.g. \"heaptrack -o FILE\" (the figures are then the wrapper's)")
     parser.add_argument("--out", default=None, help="directory for soak.csv, the app's output and screenshots")
     args = parser.parse_args()
     os.environ["QUENDREL_BUILD_DIR"] = os.path.abspath(args.build)
