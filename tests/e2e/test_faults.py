@@ -204,6 +204,7 @@ class FaultsTest(unittest.TestCase):
     def test_1_a_cli_reply_in_one_byte_pieces(self):
         self.load_playlist()
         self.wait_title("Coffee & Rain")
+        self.probe_keys(5, "no fault (the machine's own figure)")
         self.sim.control("fault cli-split 100000 0")   # a byte a write, each on its own
         self.load_playlist()
         self.wait_title("Coffee & Rain", 60)
