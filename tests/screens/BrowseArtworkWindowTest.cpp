@@ -58,7 +58,6 @@ protected:
         m_jpeg = SolidJpeg(CascadeColor(0xC03020FFu), 60);
         ASSERT_FALSE(m_jpeg.empty());
         context.server = &m_server2;
-        m_server2.SetBaseURL("http://127.0.0.1");
         g_portWeb = std::to_string(m_http.Port()).c_str();
         m_window.Attach(context);
         m_window.SetRectAbsolute({0, 0, 1024, 576});

@@ -45,14 +45,6 @@ public:
         std::lock_guard lock(m_lock);
         m_status = std::move(status);
     }
-    void SetVersion(const char* version) {
-        std::lock_guard lock(m_lock);
-        m_version = version;
-    }
-    void SetBaseURL(const char* url) {
-        std::lock_guard lock(m_lock);
-        m_baseUrl = url;
-    }
     // The modes GetRepeat and GetShuffle report (the status's).
     void SetModes(uint8_t repeat, uint8_t shuffle) {
         std::lock_guard lock(m_lock);
@@ -93,17 +85,6 @@ public:
         std::lock_guard lock(m_lock);
         m_calls.clear();
     }
-    // Blocks until `count` calls matching `call` were made (or 10 s passed).
-    bool WaitForCount(const std::string& call, int count) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (Count(call) < count) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            std::unique_lock lock(m_lock);
-            m_changed.wait_for(lock, std::chrono::milliseconds(20));
-        }
-        return true;
-    }
-
     // While held, status requests wait inside the "server" until Release.
     void Hold() {
         std::lock_guard lock(m_lock);
@@ -141,15 +122,8 @@ public:
     // SlimConnection
     [[nodiscard]] bool Connect(const char*, unsigned short) override { return Record("connect"), true; }
     void Disconnect() override { Record("disconnect"); }
-    CascadeString GetBaseURL() const override {
-        std::lock_guard lock(m_lock);
-        return m_baseUrl;
-    }
-    CascadeString GetVersion() override {
-        Record("version");
-        std::lock_guard lock(m_lock);
-        return m_version;
-    }
+    CascadeString GetBaseURL() const override { return "http://127.0.0.1"; }
+    CascadeString GetVersion() override { return Record("version"), "6.5.5"; }
     std::shared_ptr<const ETokenArray> GetIgnores(bool) override { return std::make_shared<const ETokenArray>(nullptr, nullptr, CascadeCase::Insensitive); }
 
     void GetPlayerStatus(PlayerStatus& status, unsigned long count) override {
@@ -334,8 +308,6 @@ private:
     mutable std::mutex m_lock;  // everything below
     std::condition_variable m_changed;
     Status m_status;
-    CascadeString m_version = "6.5.5";
-    CascadeString m_baseUrl = "http://127.0.0.1";
     std::vector<std::string> m_calls;
     bool m_held = false;
     int m_caught = 0;
