@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -23,9 +24,14 @@ std::unique_ptr<CascadeApp> s_app;
 std::unique_ptr<CascadeEcpServer> s_server;
 std::string s_path;
 
+// The first word is cut exactly as the application cuts it (a stream read
+// skips every kind of blank), so no spelling of "screenshot" gets through
+// to write a file the input names.
 std::string Answer(const std::string& line) {
-    const std::size_t start = line.find_first_not_of(" \t");
-    if (start != std::string::npos && strncasecmp(line.c_str() + start, "screenshot", 10) == 0) return "refused";
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    if (strcasecmp(word.c_str(), "screenshot") == 0) return "refused";
     return s_app->HandleECPLine(line);
 }
 
@@ -43,6 +49,8 @@ int ConnectToServer() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     FuzzInput::Silence();
+    // Whatever file a command might still write lands in the scratch directory.
+    if (FuzzInput::ScratchDir().empty() || ::chdir(FuzzInput::ScratchDir().c_str()) != 0) return 0;
     s_app = std::make_unique<CascadeApp>();
     s_app->RegisterECPCommand("Quendrel");
     s_path = FuzzInput::ScratchDir() + "/ecp/socket";
