@@ -10,6 +10,9 @@
 class DialogCoverView : public AlbumButton {
 public:
     using AlbumButton::AlbumButton;
+    // The loader thread calls this class's override: the load ends while
+    // the override still exists, before the tile's own destructor runs.
+    ~DialogCoverView() override { WaitUntilFinished(); }
     bool WillAcceptFocus() override { return false; }
 };
 
