@@ -73,6 +73,7 @@ protected:
     }
     void TearDown() override {
         if (m_dialog.IsVisible()) Press(CascadeKeys::kExit);
+        m_dialog.GetCoverView().WaitUntilFinished();  // its loader reads the settings put back below
         DialogTest::TearDown();
     }
     void Show(unsigned long id, SongInfoDialog::DialogType type = SongInfoDialog::kPlayAddInsert) {
