@@ -1,8 +1,13 @@
 """Runs build/quendrel headless in a private application directory, with its
 own XDG runtime and config directories, and talks to it over ECP. Also the
 helpers every scenario shares: starting against the simulator, screenshots,
-the red message box, CLI replies as items."""
+the red message box, CLI replies as items.
 
+When the program is built with the address or undefined-behaviour sanitizer,
+its reports (leaks at exit included) go to files in the run's directory, and
+closing the run fails the test that made it if there are any."""
+
+import glob
 import os
 import shutil
 import signal
@@ -33,6 +38,10 @@ class AppRun:
             "SDL_VIDEODRIVER": "offscreen",
             "SDL_AUDIODRIVER": "dummy",
         })
+        self.sanitizer_log = os.path.join(self.dir, "sanitizer")
+        for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
+            options = self.env.get(name, "")
+            self.env[name] = (options + ":" if options else "") + "log_path=" + self.sanitizer_log
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
         self.procs = []
 
@@ -92,7 +101,13 @@ class AppRun:
                     proc.wait()
             if proc.stdout:
                 proc.stdout.close()
+        reports = []
+        for path in sorted(glob.glob(self.sanitizer_log + ".*")):
+            with open(path, errors="replace") as f:
+                reports.append(f.read())
         shutil.rmtree(self.dir, ignore_errors=True)
+        if reports:
+            raise AssertionError("sanitizer reports from the application:\n" + "\n".join(reports))
 
 
 def wait_until(predicate, timeout=20.0):
