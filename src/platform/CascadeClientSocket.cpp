@@ -236,6 +236,11 @@ void CascadeClientSocket::CloseDescriptor() {
     m_lastError.store(0);
 }
 
+void CascadeClientSocket::ShutdownSending() {
+    std::lock_guard<std::mutex> lock(m_fdLock);
+    if (const int fd = m_fd.load(); fd >= 0) ::shutdown(fd, SHUT_WR);
+}
+
 void CascadeClientSocket::Shutdown() {
     m_shutdown.store(true);
     // shutdown() does not block, so holding the lock across it is harmless.

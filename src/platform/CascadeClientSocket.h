@@ -61,6 +61,9 @@ public:
     // Receive or Open blocked on another thread returns at once. Any thread;
     // an Open that starts afterwards fails until Close is called.
     void Shutdown();
+    // Ends only the sending direction: the peer reads what was sent, then
+    // the end of the stream, while receiving goes on. Any thread.
+    void ShutdownSending();
 
 private:
     [[nodiscard]] int ConnectOne(const void* address, unsigned addressLength, int family,

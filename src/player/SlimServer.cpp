@@ -219,7 +219,7 @@ SlimCLIListener* SlimServer::GetSlimCLIListener() {
     return m_cliListener.get();
 }
 
-void SlimServer::StopSocket() {
+void SlimServer::StopSocket(bool afterGoodbye) {
     std::unique_ptr<SlimServerSocket> socket;
     {
         std::lock_guard lock(m_linkLock);
@@ -234,7 +234,7 @@ void SlimServer::StopSocket() {
         }
         socket = std::move(m_socket);
     }
-    socket->Stop();
+    socket->Stop(afterGoodbye);
 }
 
 void SlimServer::RegisterClient(Client* client) {
@@ -314,7 +314,7 @@ bool SlimServer::SendBye() {
     if (!m_helloSent.load()) return false;
     AppLog::WriteToLog("saying bye\n", false);
     if (!SendData("BYE!", nullptr, 0)) return false;
-    StopSocket();
+    StopSocket(true);
     return true;
 }
 

@@ -118,7 +118,7 @@ private:
     void NotifyDisconnect();
     // Frames and sends one message when a link is up.
     bool SendData(const char* opcode, const unsigned char* data, unsigned long length);
-    void StopSocket();
+    void StopSocket(bool afterGoodbye = false);
     CascadeTemplateArray<Client*> CopyClients() const;
 
     const uint64_t m_startTime;

@@ -15,6 +15,8 @@ constexpr unsigned short kShortestFrame = kOpcodeBytes + 1;
 // How often Stop repeats its shutdown while the reader may be between
 // checking the stop flag and starting a new open.
 constexpr auto kStopNudge = std::chrono::milliseconds(50);
+// How long a goodbye waits for the server to close its side.
+constexpr auto kGoodbyeWait = std::chrono::milliseconds(500);
 
 }  // namespace
 
@@ -43,7 +45,7 @@ bool SlimServer::SlimServerSocket::Connect() {
     return opened;
 }
 
-void SlimServer::SlimServerSocket::Stop() {
+void SlimServer::SlimServerSocket::Stop(bool afterGoodbye) {
     {
         std::lock_guard lock(m_stopLock);
         m_running = false;
@@ -55,6 +57,13 @@ void SlimServer::SlimServerSocket::Stop() {
     }
     if (m_started) {
         std::unique_lock lock(m_stopLock);
+        if (afterGoodbye && m_connected.load()) {
+            // A close with frames still unread resets the link, and a server
+            // may then lose the goodbye it had not read yet. The reader ends
+            // when the server closes its side.
+            m_socket->ShutdownSending();
+            m_stopSignal.wait_for(lock, kGoodbyeWait, [this] { return m_finished; });
+        }
         while (!m_finished) {
             lock.unlock();
             m_socket->Shutdown();

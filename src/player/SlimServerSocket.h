@@ -40,7 +40,10 @@ public:
     // Stops the reader thread and closes the link. Returns once the thread
     // has ended, without waiting out a retry delay or a receive time-out.
     // From the reader thread itself it only asks the thread to stop.
-    void Stop();
+    // After a goodbye the link is ended gently: sending ends first, and the
+    // server gets a moment to read the goodbye and close its side, so that
+    // closing here never resets a link whose last frames are still unread.
+    void Stop(bool afterGoodbye = false);
 
     // Sends one whole frame in one send call, serialised with every other
     // sender. False when the link is down or the send failed. Any thread.

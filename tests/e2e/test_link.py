@@ -133,8 +133,10 @@ class LinkTest(unittest.TestCase):
 
         # The screens work as if the server had been there: the saved
         # playlist plays and the song queries answer from the server.
-        self.run_.wait_ecp("Quendrel currenttitle", "Coffee & Rain", timeout=30)
-        self.assertEqual("The Quiet Tones", self.run_.ecp("Quendrel currentartist"))
+        # The tracks last seconds, so title and artist are read as a pair
+        # until both belong to the same song.
+        song = lambda: (self.run_.ecp("Quendrel currenttitle"), self.run_.ecp("Quendrel currentartist"))
+        self.assertTrue(wait_until(lambda: song() == ("Coffee & Rain", "The Quiet Tones"), timeout=30), song())
         self.assertIsNone(first.poll())
 
         replies = self.pinger.stop()
