@@ -142,23 +142,19 @@ class Soak:
 
     def ecp(self, command):
         """One ECP command; the app must answer within 10 s."""
-        self.alive()
-        try:
-            reply = self.run.ecp(command, timeout=10)
-        except subprocess.TimeoutExpired:
-            reply = None
-        if reply is None:
+        # Two tries: quendrel-ecp gives up on a busy socket at once.
+        for attempt in range(2):
             self.alive()
-            # One more try: quendrel-ecp gives up on a busy socket at once.
-            time.sleep(1)
+            if attempt:
+                time.sleep(1)
             try:
                 reply = self.run.ecp(command, timeout=10)
             except subprocess.TimeoutExpired:
                 reply = None
-            if reply is None:
-                self.alive()
-                raise Dead("the app stopped answering ECP (%r)" % command)
-        return reply
+            if reply is not None:
+                return reply
+        self.alive()
+        raise Dead("the app stopped answering ECP (%r)" % command)
 
     def key(self, *names, gap=0.25):
         for name in names:
