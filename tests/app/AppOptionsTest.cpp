@@ -12,44 +12,34 @@ AppOptions Parse(std::vector<const char*> args) {
     return AppOptions::Parse(int(args.size()), args.data());
 }
 
-TEST(AppOptions, NamesMatchWithoutRegardToCaseButAsWholeWords) {
+TEST(AppOptions, NamesWordsAndNumbers) {
+    // Names match without regard to case but as whole words: one letter more
+    // makes the argument the server address.
     EXPECT_TRUE(Parse({"-DEBUG"}).debug);
-    const AppOptions longer = Parse({"-debugx"});
-    EXPECT_FALSE(longer.debug);
-    EXPECT_EQ(longer.serverAddress, "-debugx");  // one letter more: it is the server address
-    EXPECT_EQ(Parse({"-slimwebport=9001"}).portWeb, CascadeString("9001"));
-}
-
-TEST(AppOptions, TheLastBareArgumentIsTheServer) {
+    EXPECT_FALSE(Parse({"-debugx"}).debug);
+    EXPECT_EQ(Parse({"-debugx"}).serverAddress, "-debugx");
+    // The last bare argument is the server; an option that is accepted and
+    // ignored is never taken for one.
     EXPECT_EQ(Parse({"10.0.0.1", "-UseLargeFont", "10.0.0.2"}).serverAddress, "10.0.0.2");
-    EXPECT_TRUE(Parse({}).serverAddress.IsEmpty());
-    // Accepted and ignored: never mistaken for an address.
     EXPECT_TRUE(Parse({"-UseXMLInLibrary"}).serverAddress.IsEmpty());
-}
-
-TEST(AppOptions, NumbersComeFromLeadingDigitsAndDefaultToZero) {
-    EXPECT_EQ(Parse({"-Screensaver=5"}).idleTicks, 30u);
-    EXPECT_EQ(Parse({"-Screensaver=0"}).idleTicks, 0u);       // disables the screen saver
-    EXPECT_EQ(Parse({"-Screensaver=abc"}).idleTicks, 0u);     // no digits: 0, no error
-    EXPECT_EQ(Parse({"-Screensaver=2min"}).idleTicks, 12u);
+    // Numbers come from leading digits; none give 0, without an error.
+    const std::pair<const char*, uint32_t> idle[] = {
+        {"-Screensaver=5", 30}, {"-Screensaver=0", 0}, {"-Screensaver=abc", 0}, {"-Screensaver=2min", 12}};
+    for (const auto& [arg, ticks] : idle) EXPECT_EQ(Parse({arg}).idleTicks, ticks) << arg;
     EXPECT_EQ(Parse({}).idleTicks, 60u);
     EXPECT_EQ(Parse({"-PlaylistId=42x"}).playlistId, 42);
     EXPECT_EQ(Parse({}).playlistId, -1);
-}
-
-TEST(AppOptions, ModesAreKeptAsEightBits) {
+    // Modes are kept as eight bits; start-up sends only 0, 1 or 2.
     EXPECT_FALSE(Parse({}).repeatMode.has_value());
-    EXPECT_EQ(Parse({"-RepeatMode=2"}).repeatMode, 2);
-    EXPECT_EQ(Parse({"-RepeatMode=7"}).repeatMode, 7);      // kept; start-up sends only 0, 1 or 2
-    EXPECT_EQ(Parse({"-ShuffleMode=257"}).shuffleMode, 1);  // low 8 bits
+    EXPECT_EQ(Parse({"-RepeatMode=7"}).repeatMode, 7);
+    EXPECT_EQ(Parse({"-ShuffleMode=257"}).shuffleMode, 1);
 }
 
 TEST(AppOptions, PortsAreTextAsGivenAndReachTheSettings) {
-    const AppOptions o = Parse({"-SlimProtoPort=13483", "-SlimCLIPort=x9", "-LowContrast", "-DisableWAVHeaders",
-                                "192.168.1.2"});
-    o.ApplyToSettings();
+    Parse({"-SlimProtoPort=13483", "-slimcliport=x9", "-LowContrast", "-DisableWAVHeaders", "192.168.1.2"})
+        .ApplyToSettings();
     EXPECT_EQ(g_portProto, "13483");
-    EXPECT_EQ(g_portCLI, "x9");  // no test of the text
+    EXPECT_EQ(g_portCLI, "x9");
     EXPECT_EQ(g_portWeb, "9000");
     EXPECT_EQ(g_fgColor, CascadeColor(0xDCDCDCFFu));
     EXPECT_EQ(g_addWaveHeader, 0u);

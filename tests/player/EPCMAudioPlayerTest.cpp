@@ -9,18 +9,21 @@
 
 namespace {
 
+using Samples = std::vector<short>;
+
 // An output that records what is queued, plays 32, 44.1 and 48 kHz only
 // and has as many buffers free as the test says.
+struct OutputState {
+    std::vector<Samples> queued;
+    unsigned long buffers = 0;
+    long free = -1;  // -1: all; -2: the output cannot say
+    unsigned long rate = 0;
+    uint64_t played = 0;
+};
+
 class RecordingOutput : public BufferedPlaybackDevice {
 public:
-    struct State {
-        std::vector<std::vector<short>> queued;
-        std::size_t buffers = 0;
-        unsigned long freeOverride = ~0ul;
-        unsigned long rate = 0;
-        uint64_t played = 0;
-    };
-    explicit RecordingOutput(State& s) : m_s(s) {}
+    explicit RecordingOutput(OutputState& s) : m_s(s) {}
 
     bool Open(unsigned long count, unsigned long size, void** buffers) override {
         m_s.buffers = count;
@@ -31,106 +34,77 @@ public:
         return true;
     }
     bool GetNumBuffersAvailable(unsigned long& n) override {
-        if (m_s.freeOverride == ~0ul - 1) return false;
-        n = m_s.freeOverride != ~0ul ? m_s.freeOverride : m_s.buffers;
-        return true;
+        n = m_s.free == -1 ? m_s.buffers : (unsigned long)m_s.free;
+        return m_s.free != -2;
     }
     uint64_t GetBuffersPlayed() override { return m_s.played; }
     bool SetSampleRate(unsigned long r) override {
         m_s.rate = r;
-        return true;
+        return BufferedPlaybackDevice::SetSampleRate(r);
     }
-    unsigned long GetSampleRate() override { return m_s.rate; }
     bool IsSupportedSampleRate(unsigned long r) override { return r == 44100 || r == 48000 || r == 32000; }
 
 private:
-    State& m_s;
+    OutputState& m_s;
 };
 
 class EPCMAudioPlayerTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_device.Open(4, 4096, m_callerBuffers));
-    }
-    short* Caller(int i) { return static_cast<short*>(m_callerBuffers[i]); }
+    void SetUp() override { ASSERT_TRUE(m_device.Open(4, 4096, m_buffers)); }
+    short* Caller(int i) { return static_cast<short*>(m_buffers[i]); }
 
-    RecordingOutput::State m_out;
+    OutputState m_out;
     EPCMAudioPlayer m_device{std::make_unique<RecordingOutput>(m_out)};
-    void* m_callerBuffers[4] = {};
+    void* m_buffers[4] = {};
 };
 
-TEST_F(EPCMAudioPlayerTest, ASupportedRateIsCopiedAsItIs) {
+// A rate the output has is copied as it is; 22,050 Hz plays at 44,100 with
+// every stereo frame (not every value) repeated, in two output buffers that
+// each fit the output's 4,096 bytes, also when the caller's buffer is full.
+TEST_F(EPCMAudioPlayerTest, RatesTheOutputLacksAreDoubledFrameByFrame) {
     ASSERT_TRUE(m_device.SetSampleRate(44100));
     EXPECT_FALSE(m_device.IsDoubling());
-    for (int i = 0; i < 8; ++i) Caller(0)[i] = short(i * 100 - 300);
+    const Samples in{1, -1, 2, -2, 3, -3, 4, -4};  // four stereo frames
+    std::copy(in.begin(), in.end(), Caller(0));
     ASSERT_TRUE(m_device.QueueBuffer(Caller(0), 8));
-    ASSERT_EQ(m_out.queued.size(), 1u);
-    EXPECT_EQ(m_out.queued[0], std::vector<short>({-300, -200, -100, 0, 100, 200, 300, 400}));
-}
+    EXPECT_EQ(m_out.queued, std::vector<Samples>{in});
 
-TEST_F(EPCMAudioPlayerTest, A22050StreamPlaysAt44100WithEveryFrameRepeated) {
     ASSERT_TRUE(m_device.SetSampleRate(22050));
     EXPECT_TRUE(m_device.IsDoubling());
     EXPECT_EQ(m_out.rate, 44100u);
     EXPECT_EQ(m_device.GetSampleRate(), 22050u);
-    const short in[8] = {1, -1, 2, -2, 3, -3, 4, -4};  // four stereo frames
-    std::copy(in, in + 8, Caller(1));
+    std::copy(in.begin(), in.end(), Caller(1));
     ASSERT_TRUE(m_device.QueueBuffer(Caller(1), 8));
-    ASSERT_EQ(m_out.queued.size(), 2u);
-    // Left and right stay apart: frames repeat, not single values.
-    EXPECT_EQ(m_out.queued[0], std::vector<short>({1, -1, 1, -1, 2, -2, 2, -2}));
-    EXPECT_EQ(m_out.queued[1], std::vector<short>({3, -3, 3, -3, 4, -4, 4, -4}));
-}
+    EXPECT_EQ(m_out.queued[1], (Samples{1, -1, 1, -1, 2, -2, 2, -2}));
+    EXPECT_EQ(m_out.queued[2], (Samples{3, -3, 3, -3, 4, -4, 4, -4}));
+    ASSERT_TRUE(m_device.QueueBuffer(Caller(2), 2048));
+    ASSERT_EQ(m_out.queued.size(), 5u);
+    EXPECT_EQ(m_out.queued[3].size(), 2048u);
+    EXPECT_EQ(m_out.queued[4].size(), 2048u);
 
-// A doubled buffer goes out as two output buffers, each inside the output's
-// 4,096 bytes, also when the caller's buffer was full.
-TEST_F(EPCMAudioPlayerTest, DoublingSplitsEachBufferInTwoThatFitTheOutput) {
-    ASSERT_TRUE(m_device.SetSampleRate(24000));
-    for (const unsigned long values : {1024ul, 2048ul}) {
-        m_out.queued.clear();
-        ASSERT_TRUE(m_device.QueueBuffer(Caller(0), values));
-        ASSERT_EQ(m_out.queued.size(), 2u) << values;
-        EXPECT_EQ(m_out.queued[0].size(), values) << values;
-        EXPECT_EQ(m_out.queued[1].size(), values) << values;
-    }
-}
-
-TEST_F(EPCMAudioPlayerTest, OversizedOrUnopenedQueuesAreRefused) {
-    EXPECT_FALSE(m_device.QueueBuffer(Caller(0), 2050));
-    EPCMAudioPlayer closed{std::make_unique<RecordingOutput>(m_out)};
-    short samples[4] = {};
-    EXPECT_FALSE(closed.QueueBuffer(samples, 4));
-}
-
-TEST_F(EPCMAudioPlayerTest, RatesFrom16000UpAreSupportedWithoutAskingTheOutput) {
+    EXPECT_FALSE(m_device.QueueBuffer(Caller(0), 2050));  // larger than a buffer
     EXPECT_TRUE(m_device.IsSupportedSampleRate(16000));
-    EXPECT_TRUE(m_device.IsSupportedSampleRate(22050));
     EXPECT_FALSE(m_device.IsSupportedSampleRate(15999));
+    EPCMAudioPlayer closed{std::make_unique<RecordingOutput>(m_out)};
+    EXPECT_FALSE(closed.QueueBuffer(Caller(0), 4));
 }
 
-TEST_F(EPCMAudioPlayerTest, BufferInfoCountsTheOutputBuffers) {
-    EPCMAudioPlayer device{std::make_unique<RecordingOutput>(m_out)};
-    void* buffers[4];
-    ASSERT_TRUE(device.Open(4, 4096, buffers));
-    EXPECT_EQ(m_out.buffers, 8u);  // twice the caller's buffers
-    m_out.freeOverride = 3;
-    unsigned long size = 0, fullness = 0;
-    device.GetBufferInfo(size, fullness);
+// The device owns twice the caller's buffers; what it reports counts output
+// bytes for the status reports and caller buffers for the audio player.
+TEST_F(EPCMAudioPlayerTest, BufferInfoAndCountsAreInTheRightUnits) {
+    EXPECT_EQ(m_out.buffers, 8u);
+    unsigned long size = 0, fullness = 0, free = 0;
+    m_out.free = 3;
+    m_device.GetBufferInfo(size, fullness);
     EXPECT_EQ(size, 32768u);
     EXPECT_EQ(fullness, 20480u);
-    m_out.freeOverride = ~0ul - 1;  // the output cannot say: all free
-    device.GetBufferInfo(size, fullness);
+    m_out.free = 5;
+    ASSERT_TRUE(m_device.GetNumBuffersAvailable(free));
+    EXPECT_EQ(free, 2u);
+    m_out.free = -2;  // the output cannot say: all free
+    m_device.GetBufferInfo(size, fullness);
     EXPECT_EQ(fullness, 0u);
-}
 
-TEST_F(EPCMAudioPlayerTest, FreeBuffersAreHalvedForTheCaller) {
-    m_out.freeOverride = 5;
-    unsigned long n = 0;
-    ASSERT_TRUE(m_device.GetNumBuffersAvailable(n));
-    EXPECT_EQ(n, 2u);
-}
-
-TEST_F(EPCMAudioPlayerTest, PlayedBuffersAreCountedInTheCallersBuffers) {
     ASSERT_TRUE(m_device.SetSampleRate(44100));
     ASSERT_TRUE(m_device.QueueBuffer(Caller(0), 8));  // one output buffer
     ASSERT_TRUE(m_device.SetSampleRate(22050));
