@@ -1,125 +1,84 @@
-// The main menu, the exit question, the please-wait window and the mini
-// panel: the command each key gives, where the focus goes, where each one
-// sits and what it paints.
+// The small dialogs over the player display: the main menu, the exit
+// question, the please-wait window, the playlist action dialog and the
+// on-screen keyboard: the command each key gives, where the focus goes and
+// what each one paints.
 #include "platform/CascadeKeys.h"
 #include "screens/BrowseMusicMenu.h"
 #include "screens/ExitDialog.h"
+#include "screens/KeyboardWindow.h"
+#include "screens/ManagePlaylistDialog.h"
 #include "screens/PleaseWaitWindow.h"
-#include "screens/SmallInfoWindow.h"
+#include "ui/DialogImages.h"
 
 #include "ScreenFixture.h"
 
-#include <optional>
+#include <cctype>
 
 namespace {
 
-class Recorder : public BrowseMusicMenu::Client, public ExitDialog::Client {
-public:
-    void OnMenuCommand(const CascadeString& command) override { menu.push_back(command.Std()); }
-    void OnExitCommand(const CascadeString& command) override { exit.push_back(command.Std()); }
-    std::vector<std::string> menu, exit;
-};
+namespace K = CascadeKeys;
+using Keys = std::vector<unsigned long>;
+using Words = std::vector<std::string>;
 
-class MenuTest : public DialogTest {
+class DialogsTest : public DialogTest, public BrowseMusicMenu::Client, public ExitDialog::Client {
 protected:
+    void OnMenuCommand(const CascadeString& command) override { told.push_back(command.Std()); }
+    void OnExitCommand(const CascadeString& command) override { told.push_back(command.Std()); }
     bool Centred(const CascadeRect& rect) {
         const CascadeDims screen = ScreenDims();
         return std::abs(rect.x * 2 + rect.w - screen.w) <= 1 && std::abs(rect.y * 2 + rect.h - screen.h) <= 1;
     }
-    Recorder recorder;
+    Words told;
 };
 
-struct MenuCase {
-    std::vector<unsigned long> keys;
-    const char* command;
-};
-
-TEST_F(MenuTest, MenuKeysGiveTheChoiceAndAlwaysTellTheClient) {
-    const MenuCase cases[] = {
-        {{CascadeKeys::kSelect}, "library"},
-        {{CascadeKeys::kDown, CascadeKeys::kSelect}, "playlists"},
-        {{CascadeKeys::kDown, CascadeKeys::kDown, CascadeKeys::kSelect}, "folders"},
-        {{CascadeKeys::kDown, CascadeKeys::kDown, CascadeKeys::kDown, CascadeKeys::kSelect}, "coverart"},
-        {{CascadeKeys::kDown, CascadeKeys::kDown, CascadeKeys::kDown, CascadeKeys::kDown, CascadeKeys::kSelect},
-         "radio"},
-        {{CascadeKeys::kDown, CascadeKeys::kDown, CascadeKeys::kExit}, ""},
-        // The library button takes the focus at every showing.
-        {{CascadeKeys::kUp, CascadeKeys::kSelect}, "library"},
-        {{CascadeKeys::kPlay, CascadeKeys::kOptions, CascadeKeys::kSelect}, "library"},
-    };
+TEST_F(DialogsTest, MenuAndExitQuestionTellTheirClientTheChoiceAndGiveTheFocusBack) {
     BrowseMusicMenu menu;
-    for (const MenuCase& c : cases) {
-        SCOPED_TRACE(c.command);
-        recorder.menu.clear();
-        menu.ShowDialog(&recorder);
-        Paint();
-        ASSERT_TRUE(menu.IsVisible());
-        EXPECT_TRUE(Centred(menu.GetRectAbsolute()));
-        if (std::string(c.command) == "radio") Screenshot("menu");
-        for (unsigned long key : c.keys) (void)Key(key);
-        EXPECT_FALSE(menu.IsVisible());
-        EXPECT_EQ(std::vector<std::string>{c.command}, recorder.menu);
-        EXPECT_TRUE(player.display.IsFocus());
-    }
-}
-
-struct ExitCase {
-    std::vector<unsigned long> keys;
-    std::optional<std::string> command;  // none: the client is not called
-};
-
-TEST_F(MenuTest, ExitQuestionGivesExitOrHideAndTheExitKeyOnlyCloses) {
-    const ExitCase cases[] = {
-        {{CascadeKeys::kSelect}, "exit"},
-        {{CascadeKeys::kRight, CascadeKeys::kSelect}, "hide"},
-        {{CascadeKeys::kRight, CascadeKeys::kLeft, CascadeKeys::kSelect}, "exit"},
-        {{CascadeKeys::kExit}, std::nullopt},
-        {{CascadeKeys::kRight, CascadeKeys::kExit}, std::nullopt},
-        {{CascadeKeys::kMenu, CascadeKeys::kNext, CascadeKeys::kSelect}, "exit"},
+    ExitDialog question;
+    const struct {
+        bool menu;
+        Keys keys;
+        Words told;
+    } cases[] = {
+        {true, {K::kSelect}, {"library"}},
+        {true, {K::kDown, K::kSelect}, {"playlists"}},
+        {true, {K::kDown, K::kDown, K::kDown, K::kDown, K::kSelect}, {"radio"}},
+        {true, {K::kDown, K::kDown, K::kExit}, {""}},  // Exit tells the menu's client too
+        {true, {K::kUp, K::kSelect}, {"library"}},     // the library button takes the focus at every showing
+        {true, {K::kPlay, K::kOptions, K::kSelect}, {"library"}},
+        {false, {K::kSelect}, {"exit"}},
+        {false, {K::kRight, K::kSelect}, {"hide"}},
+        {false, {K::kRight, K::kExit}, {}},  // the question's Exit key only closes
+        {false, {K::kMenu, K::kNext, K::kSelect}, {"exit"}},
     };
-    ExitDialog dialog;
-    for (const ExitCase& c : cases) {
-        SCOPED_TRACE(c.command.value_or("(none)"));
-        recorder.exit.clear();
-        dialog.ShowDialog(&recorder);
-        Paint();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << (c.menu ? "menu " : "question ") << c.keys.size() << " keys");
+        told.clear();
+        if (c.menu)
+            menu.ShowDialog(this);
+        else
+            question.ShowDialog(this);
+        const CascadeWindow& dialog = c.menu ? static_cast<const CascadeWindow&>(menu) : question;
         EXPECT_TRUE(Centred(dialog.GetRectAbsolute()));
-        if (c.keys.size() == 2 && c.command == "hide") {
-            // The hide button focused.
-            (void)Key(c.keys[0]);
-            Paint();
-            Screenshot("exit-question");
-            (void)Key(c.keys[1]);
-        } else {
-            for (unsigned long key : c.keys) (void)Key(key);
-        }
+        for (unsigned long key : c.keys) Press(key);
         EXPECT_FALSE(dialog.IsVisible());
-        EXPECT_EQ(c.command ? std::vector<std::string>{*c.command} : std::vector<std::string>{}, recorder.exit);
+        EXPECT_EQ(c.told, told);
         EXPECT_TRUE(player.display.IsFocus());
     }
 }
 
-TEST_F(MenuTest, PleaseWaitSwallowsKeysAndGivesTheFocusToTheNamedWindow) {
+TEST_F(DialogsTest, PleaseWaitSwallowsKeysAndGivesTheFocusToTheNamedWindow) {
     PleaseWaitWindow wait;
     wait.Show();
     wait.SetText("Loading Favorites...");
-    Paint();
     Screenshot("please-wait");
     EXPECT_TRUE(wait.HasPainted());
     EXPECT_TRUE(Centred(wait.GetRectAbsolute()));
     const CascadeRect r = wait.GetRectAbsolute();
-    EXPECT_GT(CountPixels({r.x, r.y + 85, r.w, r.h - 85}, [](uint8_t red, uint8_t g, uint8_t b) {
-                  return red == 255 && g == 255 && b == 255;
-              }),
-              0);
-    for (unsigned long key : {CascadeKeys::kSelect, CascadeKeys::kExit, CascadeKeys::kDown, CascadeKeys::kMenu})
-        EXPECT_TRUE(Key(key));
+    EXPECT_GT(BrightPixels({r.x, r.y + 85, r.w, r.h - 85}), 0);
+    for (unsigned long key : {K::kSelect, K::kExit, K::kDown, K::kMenu}) EXPECT_TRUE(Key(key));
     EXPECT_TRUE(wait.IsFocus());
-    EXPECT_TRUE(wait.IsVisible());
-
     // Closed with a window named for the focus: that one gets it.
-    class Focusable : public CascadeWindow {
-    } named;
+    CascadeWindow named;
     named.SetRectAbsolute({10, 10, 50, 50});
     named.Materialize(1);
     wait.SetFocusToRestore(&named);
@@ -133,26 +92,146 @@ TEST_F(MenuTest, PleaseWaitSwallowsKeysAndGivesTheFocusToTheNamedWindow) {
     EXPECT_TRUE(player.display.IsFocus());
 }
 
-TEST_F(MenuTest, MiniPanelSitsAtTheBottomRightAndNeverTakesTheFocus) {
-    FakeSlimConnection::Status status;
-    status.current = FakeSlimConnection::Song("Hidden Song", "Quiet Artist", "An Album", "4", "40");
-    server.SetStatus(status);
-    SmallInfoWindow mini;
-    mini.Attach(context);
-    mini.Show();
-    ASSERT_TRUE(WaitUntil([&] { return mini.GetPanel().GetSong().title == "Hidden Song"; }));
-    RepaintAll();
-    Screenshot("mini-panel");
-    const CascadeRect r = mini.GetRectAbsolute();
-    const CascadeDims screen = ScreenDims();
-    EXPECT_EQ(screen.w - 20, r.Right());
-    EXPECT_EQ(screen.h - 20, r.Bottom());
+TEST_F(DialogsTest, EachActionDialogTypeOffersItsButtonsAndTextsAndEachButtonSendsItsCommand) {
+    using D = ManagePlaylistDialog;
+    const struct {
+        D::DialogType type;
+        Words buttons;  // left to right; the first is focused
+        int textRows;   // label rows with their text drawn
+    } cases[] = {
+        {D::kLibrarySelection, {"add", "play", "insert"}, 4}, {D::kSong, {"add", "play", "insert"}, 2},
+        {D::kPlaylistEntry, {"remove", "play", "clear"}, 2},  {D::kFolder, {"open", "add", "play"}, 1},
+        {D::kPlaylistFile, {"add", "play", "insert"}, 1},
+    };
+    D dialog;
+    ManageClientRecorder client;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.type));
+        // Which label rows carry text: the texts change the picture only where the type shows them.
+        dialog.SetGenre("");
+        dialog.SetArtist("");
+        dialog.SetAlbum("");
+        dialog.SetTitle("");
+        dialog.SetMatchCount(0);
+        dialog.ShowDialog(c.type, nullptr);
+        const CascadeBitmap empty = Copy(Paint());
+        Press(K::kExit);
+        dialog.SetGenre("Jazz");
+        dialog.SetArtist("Sigur Rós");
+        dialog.SetAlbum("Ágætis byrjun");
+        dialog.SetTitle("Svefn-g-englar");
+        dialog.SetMatchCount(1234);
+        // Each button in turn, then Exit (-1), which tells no one.
+        for (int pick = 0; pick <= 3; ++pick) {
+            client.commands.clear();
+            dialog.ShowDialog(c.type, &client);
+            const CascadeRect at = dialog.GetRectAbsolute();
+            if (pick == 0) {
+                const CascadeBitmap& filled = Paint();
+                for (int row = 0; row < 5; ++row) {
+                    const int changed = Differences(empty, filled, D::TextRect(row, at.w).Offset(at.x, at.y));
+                    EXPECT_EQ(row<c.textRows, changed> 20) << "row " << row;
+                }
+                Screenshot("manageplaylist-" + std::to_string(int(c.type)));
+            }
+            for (int b = 0; b < D::kButtonCount; ++b) {
+                const EButton& button = dialog.GetButton(D::Button(b));
+                EXPECT_LE(button.IsShown() ? button.GetRectRelative().Right() : 0, at.w) << "every button fits";
+            }
+            Words expected;
+            if (pick < 3) {
+                for (int i = 0; i < pick; ++i) Press(K::kRight);
+                Press(K::kMenu);  // other keys stay with the dialog
+                Press(K::kSelect);
+                expected.push_back(c.buttons[std::size_t(pick)]);
+            } else {
+                Press(K::kRight);
+                Press(K::kExit);
+            }
+            EXPECT_FALSE(dialog.IsVisible());
+            EXPECT_EQ(client.commands, expected);
+            EXPECT_TRUE(player.display.IsFocus()) << "the focus goes back";
+        }
+    }
+}
+
+class KeyboardTest : public DialogsTest, public KeyboardWindow::Client {
+protected:
+    void SetUp() override {
+        DialogsTest::SetUp();
+        DialogImages::Load(m_title, "images/title_saveplaylist.png");
+        keyboard.ShowDialog(&m_title, this);
+    }
+    void TearDown() override {
+        if (keyboard.IsVisible()) Press(K::kExit);
+        DialogsTest::TearDown();
+    }
+    void OnKeyboardValue(const CascadeString& value) override { told.push_back(value.Std()); }
+    // Focuses the key labelled `label` and presses Select on it.
+    void Tap(const char* label) {
+        KeyboardWindow::Key* key = keyboard.FindKey(label);
+        ASSERT_NE(key, nullptr) << label;
+        key->SetFocus();
+        Press(CascadeKeys::kSelect);
+    }
+    // Types `text` the way a user would: Shift around capitals, Next for blanks.
+    void TypeOn(const std::string& text) {
+        for (char c : text) {
+            if (c == ' ') {
+                Press(CascadeKeys::kNext);
+                continue;
+            }
+            if (bool(std::isupper(static_cast<unsigned char>(c))) != keyboard.IsShifted()) Tap("Shift");
+            Tap(std::string(1, c).c_str());
+        }
+    }
+
+    KeyboardWindow keyboard;
+    CascadeBitmap m_title;
+};
+
+TEST_F(KeyboardTest, ArrowKeysMoveAlongTheRowsAndBetweenThem) {
+    EXPECT_TRUE(keyboard.FindKey("0")->IsFocus());
+    const struct {
+        const char* from;
+        unsigned long arrow;
+        const char* to;  // "" : the focus stays
+    } moves[] = {
+        {"0", K::kRight, "1"},       {"1", K::kDown, "b"},      {"0", K::kLeft, ""},          {"9", K::kRight, ""},
+        {"0", K::kUp, ""},           {"z", K::kRight, "Shift"}, {"Shift", K::kRight, "Done"}, {"Done", K::kRight, ""},
+        {"Done", K::kLeft, "Shift"}, {"r", K::kDown, "Shift"},  {"t", K::kDown, "Done"},      {"Shift", K::kDown, "'"},
+        {"Shift", K::kUp, "r"},      {"?", K::kUp, "Done"},     {"-", K::kUp, "u"},           {"u", K::kDown, "-"},
+        {"-", K::kDown, ""},
+    };
+    for (const auto& m : moves) {
+        SCOPED_TRACE(std::string(m.from) + " -> " + m.to);
+        KeyboardWindow::Key* from = keyboard.FindKey(m.from);
+        ASSERT_NE(from, nullptr);
+        from->SetFocus();
+        Press(m.arrow);
+        const KeyboardWindow::Key* to = *m.to ? keyboard.FindKey(m.to) : from;
+        ASSERT_NE(to, nullptr);
+        EXPECT_TRUE(to->IsFocus());
+    }
+}
+
+TEST_F(KeyboardTest, PreviousRemovesTheLastCharacterDoneHandsTheTextOverAndExitNothing) {
+    Press(K::kPrevious);  // nothing to remove
+    TypeOn("Ab c");
+    EXPECT_EQ(keyboard.GetText(), "Ab c");
+    Press(K::kPrevious);
+    for (unsigned long key : {K::kMenu, K::kZoomIn, K::kPlay}) Press(key);  // swallowed
+    Screenshot("keyboard-typed");
+    Tap("Done");
+    EXPECT_FALSE(keyboard.IsVisible());
+    EXPECT_EQ(told, Words{"Ab "});
     EXPECT_TRUE(player.display.IsFocus());
-    EXPECT_TRUE(mini.GetPanel().IsUpdating());
-    EXPECT_EQ("Hidden Song", mini.GetPanel().GetSong().title);
-    EXPECT_GT(BrightPixels(r), 0);
-    mini.Vanish();
-    EXPECT_FALSE(mini.GetPanel().IsUpdating());
+    keyboard.ShowDialog(&m_title, this);
+    TypeOn("abc");
+    Press(K::kExit);
+    EXPECT_FALSE(keyboard.IsVisible());
+    EXPECT_EQ(told.size(), 1u) << "Exit never calls the client";
+    EXPECT_TRUE(player.display.IsFocus());
 }
 
 }  // namespace

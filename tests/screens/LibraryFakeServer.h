@@ -1,33 +1,30 @@
 #pragma once
 
-#include "server/LetterSearch.h"
 #include "ScreenFixture.h"
 #include "support/FakeSlimConnection.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The shared stand-in connection with a library held in memory for the
 // library screens' tests (genres, artists, albums, tracks and the current
-// playlist): pages and start-letter searches answered from it, and the
+// playlist): pages answered from it, and the
 // library and playlist requests recorded as the CLI lines the real
 // connection sends for them. Thread-safe: the screens ask from their loader
 // threads while the test reads the record.
 class LibraryFakeServer : public FakeSlimConnection {
 public:
+    using FakeSlimConnection::AddToCurrentPlaylist;
     using FakeSlimConnection::GetAlbums;
-    using FakeSlimConnection::GetAlbumStartIndex;
     using FakeSlimConnection::GetArtists;
-    using FakeSlimConnection::GetArtistStartIndex;
     using FakeSlimConnection::GetCurrentPlaylist;
     using FakeSlimConnection::GetGenres;
-    using FakeSlimConnection::AddToCurrentPlaylist;
     using FakeSlimConnection::InsertInCurrentPlaylist;
     using FakeSlimConnection::ReplaceCurrentPlaylist;
 
@@ -44,7 +41,6 @@ public:
     std::vector<Entry> genres, artists, albums;
     std::vector<Track> tracks;
     std::vector<Track> playlist;
-    std::vector<std::string> ignores{"The"};
     std::atomic<int> delayMs{0};  // each page request takes this long
 
     // Every request so far, as CLI lines ("artists 6 6 genre_id:2").
@@ -56,20 +52,6 @@ public:
         std::lock_guard lock(m_lock);
         m_requests.clear();
     }
-    // Requests that start with `prefix`.
-    std::vector<std::string> RequestsStartingWith(const std::string& prefix) const {
-        std::vector<std::string> out;
-        for (const std::string& r : Requests())
-            if (r.rfind(prefix, 0) == 0) out.push_back(r);
-        return out;
-    }
-
-    std::shared_ptr<const ETokenArray> GetIgnores(bool) override {
-        std::string joined;
-        for (const std::string& a : ignores) joined += (joined.empty() ? "" : ",") + a;
-        return std::make_shared<ETokenArray>(joined.c_str(), ",", CascadeCase::Insensitive);
-    }
-
     void JumpToSongIndex(unsigned long index) override { Record("playlist index " + std::to_string(index)); }
     long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list, bool) override {
         std::lock_guard lock(m_lock);
@@ -85,11 +67,9 @@ public:
         list.SetTotalCount(playlist.size());
         return long(playlist.size());
     }
-    long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list, PlayerStatus&,
-                            bool markCurrent) override {
-        return GetCurrentPlaylist(start, count, list, markCurrent);
+    void AddToCurrentPlaylist(unsigned long trackId) override {
+        Record("playlistcontrol cmd:add" + Id("track", trackId));
     }
-    void AddToCurrentPlaylist(unsigned long trackId) override { Record("playlistcontrol cmd:add" + Id("track", trackId)); }
     void AddToCurrentPlaylist(unsigned long g, unsigned long a, unsigned long b) override {
         Record("playlistcontrol cmd:add" + Selection(g, a, b));
     }
@@ -115,31 +95,9 @@ public:
     long GetGenres(unsigned long start, unsigned long count, BrowseEntryList& list) override {
         return Page("genres", start, count, {}, list, [](const Entry&) { return true; });
     }
-    long GetGenreStartIndex(char letter, long start, unsigned short pageSize, Direction direction) override {
-        return Search(letter, start, pageSize, direction,
-                      [this](long pos, unsigned short n, BrowseEntryList& page) { GetGenres(pos, n, page); });
-    }
-    long GetArtists(unsigned long start, unsigned long count, BrowseEntryList& list) override {
-        return GetArtists(0, start, count, list);
-    }
     long GetArtists(unsigned long genreId, unsigned long start, unsigned long count, BrowseEntryList& list) override {
         return Page("artists", start, count, Id("genre", genreId), list,
                     [genreId](const Entry& e) { return genreId == 0 || e.genre == genreId; });
-    }
-    long GetArtistStartIndex(char letter, long start, unsigned short pageSize, Direction direction) override {
-        return GetArtistStartIndex(0, letter, start, pageSize, direction);
-    }
-    long GetArtistStartIndex(unsigned long genreId, char letter, long start, unsigned short pageSize,
-                             Direction direction) override {
-        return Search(letter, start, pageSize, direction, [this, genreId](long pos, unsigned short n, BrowseEntryList& p) {
-            GetArtists(genreId, pos, n, p);
-        });
-    }
-    long GetAlbums(unsigned long start, unsigned long count, BrowseEntryList& list) override {
-        return GetAlbums(0, 0, start, count, list);
-    }
-    long GetAlbums(unsigned long artistId, unsigned long start, unsigned long count, BrowseEntryList& list) override {
-        return GetAlbums(0, artistId, start, count, list);
     }
     long GetAlbums(unsigned long genreId, unsigned long artistId, unsigned long start, unsigned long count,
                    BrowseEntryList& list) override {
@@ -147,20 +105,6 @@ public:
                     [genreId, artistId](const Entry& e) {
                         return (genreId == 0 || e.genre == genreId) && (artistId == 0 || e.artist == artistId);
                     });
-    }
-    long GetAlbumStartIndex(char letter, long start, unsigned short pageSize, Direction direction) override {
-        return GetAlbumStartIndex(0, 0, letter, start, pageSize, direction);
-    }
-    long GetAlbumStartIndex(unsigned long artistId, char letter, long start, unsigned short pageSize,
-                            Direction direction) override {
-        return GetAlbumStartIndex(0, artistId, letter, start, pageSize, direction);
-    }
-    long GetAlbumStartIndex(unsigned long genreId, unsigned long artistId, char letter, long start,
-                            unsigned short pageSize, Direction direction) override {
-        return Search(letter, start, pageSize, direction,
-                      [this, genreId, artistId](long pos, unsigned short n, BrowseEntryList& p) {
-                          GetAlbums(genreId, artistId, pos, n, p);
-                      });
     }
     long GetTracks(unsigned long genreId, unsigned long artistId, unsigned long albumId, unsigned long start,
                    unsigned long count, SongList& list) override {
@@ -174,7 +118,8 @@ public:
                              Id("artist", artistId) + Id("album", albumId));
         unsigned long total = 0;
         for (const Track& t : tracks) {
-            if ((genreId && t.genre != genreId) || (artistId && t.artist != artistId) || (albumId && t.album != albumId))
+            if ((genreId && t.genre != genreId) || (artistId && t.artist != artistId) ||
+                (albumId && t.album != albumId))
                 continue;
             if (total >= start && total < start + count) {
                 auto song = std::make_unique<SongInfo>();
@@ -188,6 +133,7 @@ public:
         list.SetTotalCount(total);
         return long(list.GetNumEntries());
     }
+
 private:
     static std::string Id(const char* field, unsigned long id) {
         return id ? std::string(" ") + field + "_id:" + std::to_string(id) : std::string();
@@ -220,12 +166,6 @@ private:
         list.SetTotalCount(total);
         return long(list.GetNumEntries());
     }
-    long Search(char letter, long start, unsigned short pageSize, Direction direction,
-                const LetterSearch::FetchPage& fetch) {
-        const auto words = GetIgnores(false);
-        return LetterSearch::Find(fetch, letter, start, pageSize, direction, words.get());
-    }
-
     mutable std::mutex m_lock;
     std::vector<std::string> m_requests;
 };

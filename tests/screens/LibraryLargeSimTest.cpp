@@ -83,14 +83,13 @@ protected:
             ids.push_back((*it)[4]);
         return ids;
     }
-    std::string Label(Level level) { return Levels().GetPageState(level).label.Std(); }
 
     SlimSimulator m_sim;
     SlimCLIConnection m_cli;
     std::unique_ptr<MusicLibraryWindow> m_window;
 };
 
-TEST_F(LibraryLargeSimTest, AllRowsCountTheWholeLibrary) {
+TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTheServersPlaylist) {
     const unsigned long artists = Total("artists");
     ASSERT_GT(artists, unsigned(kLargeTracks));
     EXPECT_EQ(Levels().RowNames(Level::kGenre).front(), LibraryLevels::AllRowText(Total("genres"), Level::kGenre));
@@ -99,42 +98,29 @@ TEST_F(LibraryLargeSimTest, AllRowsCountTheWholeLibrary) {
     EXPECT_EQ(Levels().RowNames(Level::kTrack).front(), LibraryLevels::AllRowText(Total("titles"), Level::kTrack));
     CascadeString pages;
     pages.Format("Page 1 of %lu", (artists + 5) / 6);
-    EXPECT_EQ(Label(Level::kArtist), pages.Std());
-    // What the window asked, exactly.
-    const std::vector<std::string> lines = m_sim.CliLines();
-    for (const char* line : {"genres 0 6", "artists 0 6", "albums 0 6", "info total songs ?"})
-        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).label, pages);
     Screenshot("library-large");
-}
 
-TEST_F(LibraryLargeSimTest, AGenreNarrowsArtistsAlbumsAndTracksAfterThePause) {
+    // The first genre narrows the levels below, after the pause.
     Press(CascadeKeys::kDown);
-    const CascadeString genreId = Levels().SelectedCell(Level::kGenre, 1);
-    const std::string filter = " genre_id:" + genreId.Std();
-    const unsigned long before = Levels().GetPageState(Level::kArtist).total;
+    const std::string filter = " genre_id:" + Levels().SelectedCell(Level::kGenre, 1).Std();
     Tick();
-    EXPECT_EQ(Levels().GetPageState(Level::kArtist).total, before);  // not yet
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).total, artists);  // not yet
     Pause();
     EXPECT_EQ(Levels().GetPageState(Level::kArtist).total, Total("artists", filter));
-    EXPECT_LT(Levels().GetPageState(Level::kArtist).total, before);
+    EXPECT_LT(Levels().GetPageState(Level::kArtist).total, artists);
     EXPECT_EQ(Levels().GetPageState(Level::kAlbum).total, Total("albums", filter));
     EXPECT_EQ(Levels().GetPageState(Level::kTrack).total, Total("titles", filter));
-    Screenshot("library-genre");
-}
 
-TEST_F(LibraryLargeSimTest, PlaylistCommandsChangeTheServersPlaylist) {
-    // The demo album "Morning Light" through the album list: genre All,
-    // artist All, find it by paging.
+    // The genre's first album and its first track.
     Levels().List(Level::kAlbum).SetFocus();
-    Press(CascadeKeys::kDown);  // the first album
+    Press(CascadeKeys::kDown);
     Pause();
-    const std::string albumId = Levels().SelectedCell(Level::kAlbum, 1).Std();
     const unsigned long albumTracks = Levels().GetPageState(Level::kTrack).total;
     ASSERT_GT(albumTracks, 0u);
     Levels().List(Level::kTrack).SetFocus();
-    Press(CascadeKeys::kDown);  // its first track
+    Press(CascadeKeys::kDown);
     const std::string trackId = Levels().SelectedCell(Level::kTrack, 2).Std();
-
     m_window->OnManagePlaylistCommand("clear");
     EXPECT_TRUE(SimPlaylist().empty());
     m_window->OnManagePlaylistCommand("play");  // the track alone
@@ -152,7 +138,6 @@ TEST_F(LibraryLargeSimTest, PlaylistCommandsChangeTheServersPlaylist) {
     // The listener is not attached here: the playlist list is reloaded by hand.
     m_window->OnPlaylistChanged("add");
     Settle();
-    ASSERT_EQ(Levels().RowNames(Level::kPlaylist).size(), std::min<std::size_t>(12, 2 + albumTracks));
     Levels().List(Level::kPlaylist).SetFocus();
     Press(CascadeKeys::kDown);  // entry 1
     m_window->OnManagePlaylistCommand("remove");
@@ -160,19 +145,15 @@ TEST_F(LibraryLargeSimTest, PlaylistCommandsChangeTheServersPlaylist) {
     Levels().List(Level::kAlbum).SetFocus();
     m_window->OnManagePlaylistCommand("play");  // the album replaces the playlist
     EXPECT_EQ(SimPlaylist().size(), albumTracks);
-    if (albumTracks > 1) {
-        // Play on a playlist entry jumps to it.
-        m_window->OnPlaylistChanged("load");
-        Settle();
-        Levels().List(Level::kPlaylist).SetFocus();
-        Levels().List(Level::kPlaylist).SetSelectedIndex(1, EListView::RedrawMode::kNoRedraw);
-        m_window->OnManagePlaylistCommand("play");
-        const std::string index = m_sim.Cli(std::string(kMac) + " playlist index ?");
-        EXPECT_EQ(index.substr(index.rfind(' ') + 1), "1") << index;
-    }
-    m_window->OnManagePlaylistCommand("clear");
-    EXPECT_TRUE(SimPlaylist().empty());
-    (void)albumId;
+    // Play on a playlist entry jumps to it.
+    m_window->OnPlaylistChanged("load");
+    Settle();
+    Levels().List(Level::kPlaylist).SetFocus();
+    const int entry = albumTracks > 1 ? 1 : 0;
+    Levels().List(Level::kPlaylist).SetSelectedIndex(entry, EListView::RedrawMode::kNoRedraw);
+    m_window->OnManagePlaylistCommand("play");
+    const std::string index = m_sim.Cli(std::string(kMac) + " playlist index ?");
+    EXPECT_EQ(index.substr(index.rfind(' ') + 1), std::to_string(entry)) << index;
 }
 
 }  // namespace

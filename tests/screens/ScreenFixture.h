@@ -7,8 +7,8 @@
 #include "player/PlayerView.h"
 #include "screens/ManagePlaylistDialog.h"
 #include "screens/ScreenContext.h"
-#include "ui/AlbumButton.h"
 #include "support/FakeSlimConnection.h"
+#include "ui/AlbumButton.h"
 #include "ui/Configuration.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +20,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,25 +72,25 @@ private:
 // The application as the screens see it: commands run at once on the
 // caller's thread (in order, as the command queue would run them), messages
 // are recorded with the please-wait texts, a skin change loads the skin for
-// real. Any thread may call it.
+// real. Any thread may call it; tests read the records through Read.
 class FakeApp final : public AppServices {
 public:
     void PostCommand(const char* name, std::function<void()> command) override {
         {
             std::lock_guard lock(m_lock);
-            m_commands.emplace_back(name ? name : "");
+            commands.emplace_back(name ? name : "");
         }
         if (command) command();
     }
     void PostAppMessage(uint32_t id, const void* data, std::size_t length) override {
         std::lock_guard lock(m_lock);
-        m_messages.push_back(id);
-        if (id == kSetPleaseWaitText) m_texts.emplace_back(static_cast<const char*>(data), length);
+        messages.push_back(id);
+        if (id == kSetPleaseWaitText) texts.emplace_back(static_cast<const char*>(data), length);
     }
     void ChangeSkin(const char* name) override {
         {
             std::lock_guard lock(m_lock);
-            m_skinChanges.emplace_back(name);
+            skinChanges.emplace_back(name);
             m_skin = name;
         }
         const std::string path = g_appPath.Std() + "images/" + name + "/Configuration.xml";
@@ -103,33 +103,17 @@ public:
     void ExitApplication() override {}
     void HideApplication() override {}
 
-    std::vector<std::string> Commands() const {
+    // A copy of one of the records below, taken under the lock.
+    template <typename Record>
+    Record Read(const Record& record) const {
         std::lock_guard lock(m_lock);
-        return m_commands;
+        return record;
     }
-    std::vector<uint32_t> Messages() const {
-        std::lock_guard lock(m_lock);
-        return m_messages;
-    }
-    std::vector<std::string> PleaseWaitTexts() const {
-        std::lock_guard lock(m_lock);
-        return m_texts;
-    }
-    std::vector<std::string> SkinChanges() const {
-        std::lock_guard lock(m_lock);
-        return m_skinChanges;
-    }
-    void ClearSkinChanges() {
-        std::lock_guard lock(m_lock);
-        m_skinChanges.clear();
-    }
+    std::vector<std::string> commands, texts, skinChanges;
+    std::vector<uint32_t> messages;
 
 private:
-    mutable std::mutex m_lock;  // everything below
-    std::vector<std::string> m_commands;
-    std::vector<uint32_t> m_messages;
-    std::vector<std::string> m_texts;
-    std::vector<std::string> m_skinChanges;
+    mutable std::mutex m_lock;  // the records and the skin
     CascadeString m_skin = "Default";
 };
 
@@ -245,11 +229,6 @@ protected:
     int BrightPixels(const CascadeRect& rect) {
         return CountPixels(rect, [](uint8_t r, uint8_t g, uint8_t b) { return r + g + b > 3 * 160; });
     }
-    int PixelsOf(const CascadeRect& rect, uint32_t rgb) {
-        return CountPixels(rect, [rgb](uint8_t r, uint8_t g, uint8_t b) {
-            return (uint32_t(r) << 16 | uint32_t(g) << 8 | b) == rgb;
-        });
-    }
     // Pixels of `rect` (screen coordinates) that differ between two screens.
     static int Differences(const CascadeBitmap& a, const CascadeBitmap& b, const CascadeRect& rect) {
         int n = 0;
@@ -276,24 +255,6 @@ protected:
         std::filesystem::remove(path);
         return bytes.str();
     }
-    // The colour on the screen in the middle of a cover tile's picture.
-    CascadeColor CoverCentre(AlbumButton& tile) {
-        const CascadeRect at = tile.GetRectAbsolute();
-        const CascadeRect inner = tile.GetCoverRect();
-        return CascadeColor::FromARGB(Paint().GetPixel(at.x + inner.x + inner.w / 2, at.y + inner.y + inner.h / 2));
-    }
-    // The children of `parent` of type `Child` shown now, left to right.
-    template <typename Child>
-    static std::vector<const CascadeWindow*> ShownChildren(const CascadeWindow& parent) {
-        std::vector<const CascadeWindow*> shown;
-        for (const CascadeWindow* child : parent.GetChildren())
-            if (dynamic_cast<const Child*>(child) && child->IsShown()) shown.push_back(child);
-        std::sort(shown.begin(), shown.end(), [](const CascadeWindow* a, const CascadeWindow* b) {
-            return a->GetRectRelative().x < b->GetRectRelative().x;
-        });
-        return shown;
-    }
-
     std::unique_ptr<ScreenTestApp> app;
     FakeSlimConnection server;
     FakePlayer player;

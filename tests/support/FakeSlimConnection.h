@@ -11,7 +11,7 @@
 #include <vector>
 
 // A SlimConnection for screen tests: canned status replies and library
-// answers (track tags, an album's tracks, saved playlists), every request
+// answers (track tags, an album's tracks), every request
 // recorded as one short text ("status 9", "version", "stop", "playlist add
 // http://x", "titles 0 0 12 0 10"), and gates that hold status requests, or
 // the library requests the dialogs make, until the test releases them (a
@@ -52,8 +52,7 @@ public:
         m_status.shuffle = shuffle;
     }
     // Library answers: the tags of a track, the tracks of an album (paged
-    // as asked), the saved playlists (paged). While not answering, every
-    // library request gets nothing, as from a server that went quiet.
+    // as asked).
     void SetTrack(unsigned long id, SongInfo song) {
         std::lock_guard lock(m_lock);
         m_tracks[id] = std::move(song);
@@ -61,14 +60,6 @@ public:
     void SetAlbum(unsigned long id, std::vector<SongInfo> tracks) {
         std::lock_guard lock(m_lock);
         m_albums[id] = std::move(tracks);
-    }
-    void SetPlaylists(std::vector<BrowseEntry> playlists) {
-        std::lock_guard lock(m_lock);
-        m_playlists = std::move(playlists);
-    }
-    void SetAnswering(bool answering) {
-        std::lock_guard lock(m_lock);
-        m_answering = answering;
     }
 
     std::vector<std::string> Calls() const {
@@ -97,7 +88,7 @@ public:
         }
         m_changed.notify_all();
     }
-    // The same gate for the library requests (track tags, tracks, playlists).
+    // The same gate for the library requests (track tags, tracks).
     void HoldLibrary() {
         std::lock_guard lock(m_lock);
         m_libraryHeld = true;
@@ -124,7 +115,9 @@ public:
     void Disconnect() override { Record("disconnect"); }
     CascadeString GetBaseURL() const override { return "http://127.0.0.1"; }
     CascadeString GetVersion() override { return Record("version"), "6.5.5"; }
-    std::shared_ptr<const ETokenArray> GetIgnores(bool) override { return std::make_shared<const ETokenArray>(nullptr, nullptr, CascadeCase::Insensitive); }
+    std::shared_ptr<const ETokenArray> GetIgnores(bool) override {
+        return std::make_shared<const ETokenArray>(nullptr, nullptr, CascadeCase::Insensitive);
+    }
 
     void GetPlayerStatus(PlayerStatus& status, unsigned long count) override {
         Record("status " + std::to_string(count));
@@ -179,7 +172,9 @@ public:
     void AddPlaylist(const char* id) override { Record(std::string("playlist add ") + id); }
     void PlayPlaylist(const char* id) override { Record(std::string("playlist play ") + id); }
     void AddToCurrentPlaylist(unsigned long id) override { Record("add track " + std::to_string(id)); }
-    void AddToCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override { Record("add " + Ids(g, a, al)); }
+    void AddToCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override {
+        Record("add " + Ids(g, a, al));
+    }
     void ReplaceCurrentPlaylist(unsigned long id) override { Record("load track " + std::to_string(id)); }
     void ReplaceCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override {
         Record("load " + Ids(g, a, al));
@@ -220,7 +215,7 @@ public:
         std::unique_lock lock(m_lock);
         WaitAtLibraryGate(lock);
         auto it = m_tracks.find(id);
-        if (m_answering && it != m_tracks.end()) song = it->second;
+        if (it != m_tracks.end()) song = it->second;
     }
     unsigned long GetFolderItems(const char*, unsigned long, unsigned long, BrowseEntryList&, CascadeString&) override {
         return Record("folders"), 0;
@@ -262,16 +257,10 @@ public:
         std::unique_lock lock(m_lock);
         WaitAtLibraryGate(lock);
         auto it = m_albums.find(album);
-        if (!m_answering || it == m_albums.end()) return 0;
+        if (it == m_albums.end()) return 0;
         return Page(it->second, start, count, list);
     }
-    long GetPlaylists(unsigned long start, unsigned long count, BrowseEntryList& list) override {
-        Record("playlists " + std::to_string(start) + " " + std::to_string(count));
-        std::unique_lock lock(m_lock);
-        WaitAtLibraryGate(lock);
-        if (!m_answering) return 0;
-        return Page(m_playlists, start, count, list);
-    }
+    long GetPlaylists(unsigned long, unsigned long, BrowseEntryList&) override { return Record("playlists"), 0; }
 
 private:
     void Record(std::string call) {
@@ -313,8 +302,6 @@ private:
     int m_caught = 0;
     std::map<unsigned long, SongInfo> m_tracks;
     std::map<unsigned long, std::vector<SongInfo>> m_albums;
-    std::vector<BrowseEntry> m_playlists;
-    bool m_answering = true;
     bool m_libraryHeld = false;
     int m_libraryCaught = 0;
 };
