@@ -1,18 +1,14 @@
 // The small dialogs over the player display: the main menu, the exit
-// question, the please-wait window, the playlist action dialog and the
-// on-screen keyboard: the command each key gives, where the focus goes and
-// what each one paints.
+// question, the playlist action dialog and the on-screen keyboard: the
+// command each key gives, where the focus goes and what each one paints.
 #include "platform/CascadeKeys.h"
 #include "screens/BrowseMusicMenu.h"
 #include "screens/ExitDialog.h"
 #include "screens/KeyboardWindow.h"
 #include "screens/ManagePlaylistDialog.h"
-#include "screens/PleaseWaitWindow.h"
 #include "ui/DialogImages.h"
 
 #include "ScreenFixture.h"
-
-#include <cctype>
 
 namespace {
 
@@ -64,32 +60,6 @@ TEST_F(DialogsTest, MenuAndExitQuestionTellTheirClientTheChoiceAndGiveTheFocusBa
         EXPECT_EQ(c.told, told);
         EXPECT_TRUE(player.display.IsFocus());
     }
-}
-
-TEST_F(DialogsTest, PleaseWaitSwallowsKeysAndGivesTheFocusToTheNamedWindow) {
-    PleaseWaitWindow wait;
-    wait.Show();
-    wait.SetText("Loading Favorites...");
-    Screenshot("please-wait");
-    EXPECT_TRUE(wait.HasPainted());
-    EXPECT_TRUE(Centred(wait.GetRectAbsolute()));
-    const CascadeRect r = wait.GetRectAbsolute();
-    EXPECT_GT(BrightPixels({r.x, r.y + 85, r.w, r.h - 85}), 0);
-    for (unsigned long key : {K::kSelect, K::kExit, K::kDown, K::kMenu}) EXPECT_TRUE(Key(key));
-    EXPECT_TRUE(wait.IsFocus());
-    // Closed with a window named for the focus: that one gets it.
-    CascadeWindow named;
-    named.SetRectAbsolute({10, 10, 50, 50});
-    named.Materialize(1);
-    wait.SetFocusToRestore(&named);
-    wait.Vanish();
-    EXPECT_TRUE(named.IsFocus());
-    EXPECT_FALSE(wait.HasPainted());
-    // Shown again without a name: the window that had the focus gets it back.
-    player.display.SetFocus();
-    wait.Show();
-    wait.Vanish();
-    EXPECT_TRUE(player.display.IsFocus());
 }
 
 TEST_F(DialogsTest, EachActionDialogTypeOffersItsButtonsAndTextsAndEachButtonSendsItsCommand) {
@@ -167,25 +137,6 @@ protected:
         DialogsTest::TearDown();
     }
     void OnKeyboardValue(const CascadeString& value) override { told.push_back(value.Std()); }
-    // Focuses the key labelled `label` and presses Select on it.
-    void Tap(const char* label) {
-        KeyboardWindow::Key* key = keyboard.FindKey(label);
-        ASSERT_NE(key, nullptr) << label;
-        key->SetFocus();
-        Press(CascadeKeys::kSelect);
-    }
-    // Types `text` the way a user would: Shift around capitals, Next for blanks.
-    void TypeOn(const std::string& text) {
-        for (char c : text) {
-            if (c == ' ') {
-                Press(CascadeKeys::kNext);
-                continue;
-            }
-            if (bool(std::isupper(static_cast<unsigned char>(c))) != keyboard.IsShifted()) Tap("Shift");
-            Tap(std::string(1, c).c_str());
-        }
-    }
-
     KeyboardWindow keyboard;
     CascadeBitmap m_title;
 };
@@ -213,25 +164,6 @@ TEST_F(KeyboardTest, ArrowKeysMoveAlongTheRowsAndBetweenThem) {
         ASSERT_NE(to, nullptr);
         EXPECT_TRUE(to->IsFocus());
     }
-}
-
-TEST_F(KeyboardTest, PreviousRemovesTheLastCharacterDoneHandsTheTextOverAndExitNothing) {
-    Press(K::kPrevious);  // nothing to remove
-    TypeOn("Ab c");
-    EXPECT_EQ(keyboard.GetText(), "Ab c");
-    Press(K::kPrevious);
-    for (unsigned long key : {K::kMenu, K::kZoomIn, K::kPlay}) Press(key);  // swallowed
-    Screenshot("keyboard-typed");
-    Tap("Done");
-    EXPECT_FALSE(keyboard.IsVisible());
-    EXPECT_EQ(told, Words{"Ab "});
-    EXPECT_TRUE(player.display.IsFocus());
-    keyboard.ShowDialog(&m_title, this);
-    TypeOn("abc");
-    Press(K::kExit);
-    EXPECT_FALSE(keyboard.IsVisible());
-    EXPECT_EQ(told.size(), 1u) << "Exit never calls the client";
-    EXPECT_TRUE(player.display.IsFocus());
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
-// The library window against the server simulator with a large generated
-// library (20,000 extra tracks, each with its own artist and album): counts,
-// narrowing, and the playlist commands checked through the simulator's
-// own CLI.
+// The library window and its filter dialog against the server simulator
+// with a large generated library (20,000 extra tracks, each with its own
+// artist and album): counts, narrowing, the playlist commands checked
+// through the simulator's own CLI, the dialogs Select and Options open, the
+// listener's reloads, the page rule every paged list follows, and the
+// filter's result.
+#include "screens/FilterDialog.h"
 #include "screens/MusicLibraryWindow.h"
 
-#include "LibraryFakeServer.h"
+#include "ScreenFixture.h"
 #include "platform/CascadeKeys.h"
 #include "server/SlimCLIConnection.h"
 #include "support/SlimSimulator.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -16,6 +20,7 @@
 namespace {
 
 using Level = LibraryLevel;
+namespace K = CascadeKeys;
 constexpr const char* kMac = "00:04:20:12:34:57";
 constexpr int kLargeTracks = 20000;
 
@@ -32,10 +37,10 @@ std::string LargeLibrary() {
     return std::system(command.c_str()) == 0 ? dir : std::string();
 }
 
-class LibraryLargeSimTest : public LibraryScreenTest {
+class LibraryLargeSimTest : public ScreenFixture, public FilterDialog::Client {
 protected:
     void SetUp() override {
-        LibraryScreenTest::SetUp();
+        ScreenFixture::SetUp();
         const std::string library = LargeLibrary();
         ASSERT_FALSE(library.empty());
         ASSERT_TRUE(m_sim.Start({}, {"--library", library}));
@@ -53,7 +58,7 @@ protected:
     }
     void TearDown() override {
         m_window.reset();
-        LibraryScreenTest::TearDown();
+        ScreenFixture::TearDown();
     }
     LibraryLevels& Levels() { return m_window->GetLevels(); }
     void Settle() { ASSERT_TRUE(m_window->WaitUntilIdle(60000)); }
@@ -64,9 +69,19 @@ protected:
     void Pause() {
         for (int i = 0; i <= LibraryLevels::kReloadTicks; ++i) Tick();
     }
-    void Press(unsigned long key) {
-        Key(key);
-        Settle();
+    void Press(unsigned long key, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            Key(key);
+            Settle();
+        }
+    }
+    void OnFilterResult(unsigned long genreId, const char*, unsigned long artistId, const char*) override {
+        results.push_back(std::to_string(genreId) + " " + std::to_string(artistId));
+    }
+    // Whether the simulator saw a line containing `part` since the last reset.
+    bool Asked(const std::string& part) {
+        const std::vector<std::string> lines = m_sim.CliLines();
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != l.npos; });
     }
     unsigned long Total(const std::string& what, const std::string& filter = "") {
         const std::string reply = m_sim.Cli(what + " 0 1" + filter);
@@ -87,6 +102,7 @@ protected:
     SlimSimulator m_sim;
     SlimCLIConnection m_cli;
     std::unique_ptr<MusicLibraryWindow> m_window;
+    std::vector<std::string> results;
 };
 
 TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTheServersPlaylist) {
@@ -102,24 +118,24 @@ TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTh
     Screenshot("library-large");
 
     // The first genre narrows the levels below, after the pause.
-    Press(CascadeKeys::kDown);
-    const std::string filter = " genre_id:" + Levels().SelectedCell(Level::kGenre, 1).Std();
+    Press(K::kDown);
+    const std::string byGenre = " genre_id:" + Levels().SelectedCell(Level::kGenre, 1).Std();
     Tick();
     EXPECT_EQ(Levels().GetPageState(Level::kArtist).total, artists);  // not yet
     Pause();
-    EXPECT_EQ(Levels().GetPageState(Level::kArtist).total, Total("artists", filter));
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).total, Total("artists", byGenre));
     EXPECT_LT(Levels().GetPageState(Level::kArtist).total, artists);
-    EXPECT_EQ(Levels().GetPageState(Level::kAlbum).total, Total("albums", filter));
-    EXPECT_EQ(Levels().GetPageState(Level::kTrack).total, Total("titles", filter));
+    EXPECT_EQ(Levels().GetPageState(Level::kAlbum).total, Total("albums", byGenre));
+    EXPECT_EQ(Levels().GetPageState(Level::kTrack).total, Total("titles", byGenre));
 
     // The genre's first album and its first track.
     Levels().List(Level::kAlbum).SetFocus();
-    Press(CascadeKeys::kDown);
+    Press(K::kDown);
     Pause();
     const unsigned long albumTracks = Levels().GetPageState(Level::kTrack).total;
     ASSERT_GT(albumTracks, 0u);
     Levels().List(Level::kTrack).SetFocus();
-    Press(CascadeKeys::kDown);
+    Press(K::kDown);
     const std::string trackId = Levels().SelectedCell(Level::kTrack, 2).Std();
     m_window->OnManagePlaylistCommand("clear");
     EXPECT_TRUE(SimPlaylist().empty());
@@ -139,7 +155,7 @@ TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTh
     m_window->OnPlaylistChanged("add");
     Settle();
     Levels().List(Level::kPlaylist).SetFocus();
-    Press(CascadeKeys::kDown);  // entry 1
+    Press(K::kDown);  // entry 1
     m_window->OnManagePlaylistCommand("remove");
     EXPECT_EQ(SimPlaylist().size(), 1 + albumTracks);
     Levels().List(Level::kAlbum).SetFocus();
@@ -154,6 +170,110 @@ TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTh
     m_window->OnManagePlaylistCommand("play");
     const std::string index = m_sim.Cli(std::string(kMac) + " playlist index ?");
     EXPECT_EQ(index.substr(index.rfind(' ') + 1), std::to_string(entry)) << index;
+
+    // Select and Options open the dialogs of the focused list; Exit closes
+    // them and tells no one.
+    ManagePlaylistDialog& manage = m_window->GetManageDialog();
+    const struct {
+        Level focus;
+        unsigned long key;
+        CascadeWindow* opens;
+        ManagePlaylistDialog::DialogType type;
+    } dialogs[] = {
+        {Level::kGenre, K::kSelect, &manage, ManagePlaylistDialog::kLibrarySelection},
+        {Level::kTrack, K::kSelect, &manage, ManagePlaylistDialog::kSong},
+        {Level::kPlaylist, K::kSelect, &manage, ManagePlaylistDialog::kPlaylistEntry},
+        {Level::kTrack, K::kOptions, &m_window->GetSongInfoDialog(), {}},
+        {Level::kAlbum, K::kOptions, &m_window->GetAlbumInfoDialog(), {}},
+        {Level::kArtist, K::kOptions, nullptr, {}},
+    };
+    for (const auto& d : dialogs) {
+        SCOPED_TRACE(int(d.focus));
+        Levels().List(d.focus).SetFocus();
+        Press(d.key);
+        EXPECT_EQ(d.opens && d.opens->IsVisible(), d.opens != nullptr);
+        EXPECT_EQ(d.opens == &manage ? manage.GetType() : d.type, d.type);
+        if (d.opens) Press(K::kExit);
+        EXPECT_TRUE(Levels().List(d.focus).IsFocus());
+    }
+
+    // Every playlist change but a jump reloads the playlist list.
+    m_sim.Control("reset");
+    m_window->OnPlaylistChanged("jump");
+    m_window->OnRepeatChanged(1);
+    Settle();
+    EXPECT_FALSE(Asked(" status "));
+    m_window->OnShuffleChanged(1);
+    Settle();
+    EXPECT_TRUE(Asked(" status "));
+
+    // The page rule of every paged list: Down on a page's last row shows the
+    // next page with row 1 selected, Up on row 0 the previous page's last
+    // row; page 1 goes back to the last page and Zoom Out past it to page 1;
+    // with wrap-around the selection stays on the page.
+    Levels().List(Level::kArtist).SetFocus();
+    const unsigned long genreArtists = Levels().GetPageState(Level::kArtist).total;
+    ASSERT_GT(genreArtists, 12u);
+    const unsigned long lastPage = (genreArtists + 5) / 6;
+    Press(K::kDown, 6);
+    Press(K::kDown);
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).page, 2u);
+    EXPECT_EQ(Levels().SelectedRow(Level::kArtist), 1);
+    Press(K::kUp, 2);
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).page, 1u);
+    EXPECT_EQ(Levels().SelectedRow(Level::kArtist), 6);
+    Press(K::kZoomIn);
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).page, lastPage);
+    Press(K::kZoomOut);
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).page, 1u);
+    g_wrapAround = 1;
+    Levels().List(Level::kArtist).SetSelectedIndex(0, EListView::RedrawMode::kNoRedraw);
+    m_sim.Control("reset");
+    Press(K::kUp);
+    EXPECT_EQ(Levels().GetPageState(Level::kArtist).page, 1u);
+    EXPECT_EQ(Levels().SelectedRow(Level::kArtist), 6);
+    EXPECT_FALSE(Asked("artists "));
+
+    // The filter dialog reports the genre and artist chosen in it.
+    m_window.reset();
+    player.display.SetFocus();
+    FilterDialog filter;
+    filter.Attach(context);
+    filter.ShowDialog(this);
+    filter.GetLevels().Tick();
+    ASSERT_TRUE(filter.WaitUntilIdle(60000));
+    const CascadeRect rect = filter.GetRectAbsolute();
+    EXPECT_EQ(CascadeRect((1024 - rect.w) / 2, (576 - rect.h) / 2, rect.w, rect.h), rect);
+    Screenshot("filter");
+    // The skin's title is taller than the room above the panels: its accent
+    // bar must not cross the genre panel's strip and page text.
+    EXPECT_EQ(0, CountPixels({rect.x + 150, rect.y + 52, 124, 25},
+                             [](uint8_t r, uint8_t g, uint8_t b) { return r < 120 && g > 150 && b > 130; }));
+    const auto press = [&](unsigned long key) {
+        Key(key);
+        ASSERT_TRUE(filter.WaitUntilIdle(60000));
+    };
+    press(K::kDown);
+    for (int i = 0; i <= LibraryLevels::kReloadTicks; ++i) {
+        filter.GetLevels().Tick();
+        ASSERT_TRUE(filter.WaitUntilIdle(60000));
+    }
+    press(K::kRight);
+    press(K::kDown);
+    press(K::kDown);
+    const std::string chosen = std::to_string(filter.GetLevels().SelectedId(Level::kGenre)) + " " +
+                               std::to_string(filter.GetLevels().SelectedId(Level::kArtist));
+    EXPECT_EQ(filter.GetLevels().GetPageState(Level::kArtist).total, Total("artists", byGenre));
+    press(K::kSelect);  // to the button first
+    EXPECT_TRUE(results.empty());
+    press(K::kSelect);
+    EXPECT_FALSE(filter.IsVisible());
+    EXPECT_EQ(results, std::vector<std::string>{chosen});
+    EXPECT_TRUE(player.display.IsFocus());
+    filter.ShowDialog(this);
+    press(K::kExit);
+    EXPECT_EQ(results.size(), 1u);
+    EXPECT_TRUE(player.display.IsFocus());
 }
 
 }  // namespace
