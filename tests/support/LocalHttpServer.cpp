@@ -10,25 +10,16 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 constexpr std::size_t kMaxRequestHead = 64 * 1024;
 
 const char* ReasonPhrase(int status) {
-    switch (status) {
-        case 200: return "OK";
-        case 206: return "Partial Content";
-        case 301: return "Moved Permanently";
-        case 302: return "Found";
-        case 404: return "Not Found";
-        case 416: return "Range Not Satisfiable";
-        case 500: return "Internal Server Error";
-        default: return "Status";
-    }
+    return status == 200 ? "OK" : status == 206 ? "Partial Content" : status == 404 ? "Not Found" : "Status";
 }
 
 std::string Lower(std::string_view text) {
@@ -41,14 +32,6 @@ std::string_view Trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
     return text;
-}
-
-long long RangeStart(std::string_view value) {
-    if (!value.starts_with("bytes=")) return -1;
-    value.remove_prefix(6);
-    long long start = -1;
-    const auto result = std::from_chars(value.data(), value.data() + value.size(), start);
-    return result.ec == std::errc() ? start : -1;
 }
 
 }  // namespace
@@ -98,7 +81,9 @@ LocalHttpServer::Response LocalHttpServer::Trickle(std::string body, std::size_t
     return r;
 }
 
-LocalHttpServer::~LocalHttpServer() { Stop(); }
+LocalHttpServer::~LocalHttpServer() {
+    Stop();
+}
 
 bool LocalHttpServer::Start() {
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -108,8 +93,7 @@ bool LocalHttpServer::Start() {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listenFd, 16) != 0 ||
-        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        ::listen(m_listenFd, 16) != 0 || ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return false;
     m_port = ntohs(address.sin_port);
     m_acceptThread = std::thread([this] { AcceptLoop(); });
@@ -157,8 +141,8 @@ std::vector<LocalHttpServer::Request> LocalHttpServer::Requests() const {
 
 std::size_t LocalHttpServer::RequestCount(std::string_view path) const {
     std::lock_guard<std::mutex> lock(m_lock);
-    return std::size_t(std::count_if(m_requests.begin(), m_requests.end(),
-                                     [&](const Request& r) { return r.path == path; }));
+    return std::size_t(
+        std::count_if(m_requests.begin(), m_requests.end(), [&](const Request& r) { return r.path == path; }));
 }
 
 void LocalHttpServer::AcceptLoop() {
@@ -210,7 +194,8 @@ bool LocalHttpServer::ReadRequest(int fd, Request& request) {
     request.method = std::string(requestLine.substr(0, space1));
     const std::string_view target = requestLine.substr(space1 + 1, space2 - space1 - 1);
     request.path = std::string(target.substr(0, target.find('?')));
-    if (const auto mark = target.find('?'); mark != std::string_view::npos) request.query = std::string(target.substr(mark + 1));
+    if (const auto mark = target.find('?'); mark != std::string_view::npos)
+        request.query = std::string(target.substr(mark + 1));
     rest.remove_prefix(lineEnd + 2);
     for (auto end = rest.find("\r\n"); end != 0 && end != std::string_view::npos; end = rest.find("\r\n")) {
         const std::string_view line = rest.substr(0, end);
@@ -218,7 +203,9 @@ bool LocalHttpServer::ReadRequest(int fd, Request& request) {
             request.headers[Lower(Trim(line.substr(0, colon)))] = std::string(Trim(line.substr(colon + 1)));
         rest.remove_prefix(end + 2);
     }
-    if (auto it = request.headers.find("range"); it != request.headers.end()) request.rangeStart = RangeStart(it->second);
+    // "Range: bytes=N-"
+    if (auto it = request.headers.find("range"); it != request.headers.end() && it->second.starts_with("bytes="))
+        request.rangeStart = std::atoll(it->second.c_str() + 6);
     return true;
 }
 

@@ -6,28 +6,22 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <map>
 #include <thread>
 
 namespace {
 
 std::string SourceDir() {
-    const char* dir = std::getenv("QUENDREL_SOURCE_DIR");
-    if (dir) return dir;
     // ctest does not always pass the environment: the build knows the root.
-    return QUENDREL_SOURCE_ROOT;
-}
-
-std::string CacheDir() {
-    const char* dir = std::getenv("QUENDREL_BUILD_DIR");
-    return std::string(dir ? dir : "/tmp") + "/sim-library";
+    const char* dir = std::getenv("QUENDREL_SOURCE_DIR");
+    return dir ? dir : QUENDREL_SOURCE_ROOT;
 }
 
 int ConnectLoopback(unsigned short port) {
@@ -46,48 +40,33 @@ int ConnectLoopback(unsigned short port) {
     return fd;
 }
 
-bool SendAll(int fd, const std::string& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+bool SendAll(int fd, std::string bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (n <= 0) return false;
-        sent += std::size_t(n);
+        bytes.erase(0, std::size_t(n));
     }
     return true;
-}
-
-int Run(const std::vector<std::string>& args) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
 
 std::string SlimSimulator::Library() {
-    const std::string dir = CacheDir();
+    const char* build = std::getenv("QUENDREL_BUILD_DIR");
+    const std::string dir = std::string(build ? build : "/tmp") + "/sim-library";
     const int lock = ::open((dir + ".lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
     if (lock < 0) return "";
     ::flock(lock, LOCK_EX);
-    struct stat info {};
-    bool ready = ::stat((dir + "/manifest.json").c_str(), &info) == 0;
-    if (!ready) ready = Run({"python3", SourceDir() + "/tools/slimserver-sim/make-library", dir}) == 0;
+    const std::string make = "python3 '" + SourceDir() + "/tools/slimserver-sim/make-library' '" + dir + "' >/dev/null";
+    const bool ready = std::filesystem::exists(dir + "/manifest.json") || std::system(make.c_str()) == 0;
     ::flock(lock, LOCK_UN);
     ::close(lock);
     return ready ? dir : "";
 }
 
-SlimSimulator::~SlimSimulator() { Stop(); }
+SlimSimulator::~SlimSimulator() {
+    Stop();
+}
 
 bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& extra) {
     const std::string library = Library();
@@ -96,11 +75,14 @@ bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& ex
     if (!::mkdtemp(pattern)) return false;
     m_dir = pattern;
     const std::string ready = m_dir + "/ready";
-    std::vector<std::string> args = {"python3", SourceDir() + "/tools/slimserver-sim/slimserver-sim",
-                                     "--library", library, "--bind", "127.0.0.1",
-                                     "--proto-port", std::to_string(ports.proto), "--cli-port",
-                                     std::to_string(ports.cli), "--web-port", std::to_string(ports.web),
-                                     "--control-port", std::to_string(ports.control), "--ready-file", ready};
+    std::vector<std::string> args = {"python3",        SourceDir() + "/tools/slimserver-sim/slimserver-sim",
+                                     "--library",      library,
+                                     "--bind",         "127.0.0.1",
+                                     "--proto-port",   std::to_string(ports.proto),
+                                     "--cli-port",     std::to_string(ports.cli),
+                                     "--web-port",     std::to_string(ports.web),
+                                     "--control-port", std::to_string(ports.control),
+                                     "--ready-file",   ready};
     args.insert(args.end(), extra.begin(), extra.end());
     m_pid = ::fork();
     if (m_pid == 0) {
@@ -118,21 +100,12 @@ bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& ex
 bool SlimSimulator::ReadReadyFile(const std::string& path) {
     for (int i = 0; i < 1500; ++i) {
         std::ifstream file(path);
-        std::string line;
-        Ports found;
-        int seen = 0;
-        while (std::getline(file, line)) {
-            const std::size_t eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            const auto value = static_cast<unsigned short>(std::atoi(line.c_str() + eq + 1));
-            const std::string key = line.substr(0, eq);
-            if (key == "proto") found.proto = value, ++seen;
-            if (key == "cli") found.cli = value, ++seen;
-            if (key == "web") found.web = value, ++seen;
-            if (key == "control") found.control = value, ++seen;
-        }
-        if (seen == 4) {
-            m_ports = found;
+        std::map<std::string, unsigned short> ports;
+        for (std::string line; std::getline(file, line);)
+            if (const std::size_t eq = line.find('='); eq != std::string::npos)
+                ports[line.substr(0, eq)] = static_cast<unsigned short>(std::atoi(line.c_str() + eq + 1));
+        if (ports.count("proto") + ports.count("cli") + ports.count("web") + ports.count("control") == 4) {
+            m_ports = {ports["proto"], ports["cli"], ports["web"], ports["control"]};
             return true;
         }
         if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
@@ -144,21 +117,19 @@ bool SlimSimulator::ReadReadyFile(const std::string& path) {
     return false;
 }
 
-void SlimSimulator::CloseFds() {
-    if (m_controlFd >= 0) ::close(m_controlFd);
-    if (m_playerFd >= 0) ::close(m_playerFd);
-    m_controlFd = m_playerFd = -1;
-}
-
 void SlimSimulator::Stop() {
-    CloseFds();
+    for (int* fd : {&m_controlFd, &m_playerFd}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
     if (m_pid > 0) {
         ::kill(m_pid, SIGTERM);
         ::waitpid(m_pid, nullptr, 0);
         m_pid = -1;
     }
     if (!m_dir.empty()) {
-        Run({"rm", "-rf", m_dir});
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
         m_dir.clear();
     }
 }
@@ -172,7 +143,9 @@ std::string SlimSimulator::Control(const std::string& line) {
     return reply;
 }
 
-std::vector<std::string> SlimSimulator::CliLines() { return JsonStrings(Control("cli-lines"), "line"); }
+std::vector<std::string> SlimSimulator::CliLines() {
+    return JsonStrings(Control("cli-lines"), "line");
+}
 
 bool SlimSimulator::WaitForCliLine(const std::string& line, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -48,7 +48,6 @@ public:
 
 private:
     [[nodiscard]] bool ReadReadyFile(const std::string& path);
-    void CloseFds();
 
     int m_pid = -1;
     int m_controlFd = -1;
