@@ -1,8 +1,11 @@
 #include "player/PlayerDisplay.h"
 
-#include "platform/CascadeKeys.h"
+#include "platform/CascadeApp.h"
+#include "player/QuendrelPlayer.h"
+#include "ui/MemoryBitmap.h"
 
 #include <gtest/gtest.h>
+#include "platform/CascadeKeys.h"
 
 #include <array>
 #include <set>
@@ -35,6 +38,60 @@ TEST(PlayerDisplayTest, FrameBitsLightTheirPixelsOnly) {
     EXPECT_EQ(lit, expected);
     for (int y : {0, 8, 16, 24, 32}) EXPECT_EQ(bitmap.GetPixel(100, y), kColors.lines.ToARGB()) << y;
     EXPECT_EQ(bitmap.GetPixel(100, 5), kColors.background.ToARGB());
+}
+
+class TestApp : public CascadeApp {};
+
+// A frame is drawn straight onto the screen at the window's place (opaque
+// black guide lines left out). The player window does that on arrival,
+// keeps the display's bytes of a longer frame and paints them; "audg" sets
+// the volume, a short one is ignored.
+TEST(PlayerDisplayTest, FramesAreDrawnOnTheScreenAndPaintedByThePlayerWindow) {
+    TestApp app;
+    const CascadeBitmap& screen = app.GetDesktop().Screen();
+    std::array<uint8_t, 1280> frame{};
+    frame[4 * 10] = 0xC0;  // column 10, rows 0 and 1
+    MemoryBitmap surface;
+    surface.Init({352, 21, 320, 33});
+    for (const CascadeColor lines : {kColors.lines, CascadeColor(0x000000FFu)}) {
+        ASSERT_TRUE(surface.Open());
+        PlayerDisplay::DrawFrame(surface, frame.data(), {kColors.foreground, kColors.background, lines});
+        surface.Close();
+        EXPECT_EQ(screen.GetPixel(362, 21), kColors.foreground.ToARGB());
+        EXPECT_EQ(screen.GetPixel(362, 22), kColors.foreground.ToARGB());
+        EXPECT_EQ(screen.GetPixel(362, 23), kColors.background.ToARGB());
+        EXPECT_EQ(screen.GetPixel(400, 29), (lines == kColors.lines ? lines : kColors.background).ToARGB());
+    }
+
+    QuendrelPlayer player;
+    player.SetRectAbsolute({352, 21, 320, 33});
+    player.Materialize(2);
+    std::vector<unsigned char> grfe(4 + 4096, 0);
+    grfe[2] = 'r';
+    grfe[4] = 0xFF;
+    player.OnSlimServerCommand("grfe", grfe.data(), grfe.size());
+    EXPECT_EQ(screen.GetPixel(352, 28), 0xFFFFFFFFu);  // the built-in display colour
+    EXPECT_NE(screen.GetPixel(352, 29), 0xFFFFFFFFu);
+    CascadeBitmap target;
+    ASSERT_TRUE(target.Create({320, 33}));
+    player.OnPaint(target);
+    for (int y = 0; y < 8; ++y) EXPECT_EQ(target.GetPixel(0, y), 0xFFFFFFFFu) << y;
+    EXPECT_NE(target.GetPixel(0, 9), 0xFFFFFFFFu);
+    unsigned char audg[8] = {0, 0, 0, 64, 0, 0, 0, 64};
+    player.OnSlimServerCommand("audg", audg, 8);
+    player.OnSlimServerCommand("audg", audg, 4);
+    EXPECT_EQ(player.GetVolume(), 32767);
+    player.Vanish();
+}
+
+// Frames without animation are drawn at most every 200 ms unless
+// -SmoothScroll asks for every one.
+TEST(PlayerDisplayTest, OnlyPlainFramesAreThinned) {
+    EXPECT_FALSE(PlayerDisplay::DrawsNow('c', 1100, 1000, false));
+    EXPECT_TRUE(PlayerDisplay::DrawsNow('c', 1200, 1000, false));
+    EXPECT_TRUE(PlayerDisplay::DrawsNow('c', 1100, 1000, true));
+    EXPECT_TRUE(PlayerDisplay::DrawsNow('r', 1001, 1000, false));
+    EXPECT_TRUE(PlayerDisplay::DrawsNow('C', 1001, 1000, false));  // the letter's case counts
 }
 
 // The average of both channels, 128 being full, scaled to 16 bits.

@@ -37,15 +37,15 @@ protected:
     }
     void TearDown() override { m_player.Disconnect(); }
 
-    // A strm command with a threshold of 4 KiB.
+    // A strm command for raw PCM with a threshold of 4 KiB, padded to `size` bytes.
     void Strm(char command, char autostart, const std::string& request = "", std::size_t size = 24) {
-        Bytes p(std::max(size, 24 + request.size()), 'x');
-        std::fill(p.begin(), p.begin() + 24, 0);
-        p[0] = uint8_t(command);
-        p[1] = uint8_t(autostart);
+        std::string p(24, '\0');
+        p[0] = command;
+        p[1] = autostart;
         p[2] = 'p';
         p[7] = 4;
-        std::copy(request.begin(), request.end(), p.begin() + 24);
+        p += request;
+        p.resize(std::max(size, p.size()), 'x');
         ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("strm", p)));
     }
     void Play(char autostart) { Strm('s', autostart, "GET /a.wav HTTP/1.0\n\n"); }

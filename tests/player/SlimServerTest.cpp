@@ -20,9 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Text(const std::string& text) {
-    return Bytes(text.begin(), text.end());
-}
+using Events = std::vector<std::string>;
 
 // Records what the link reports, in order ("connected", "disconnected", or
 // the opcode and payload of a command).
@@ -34,7 +32,7 @@ public:
     void OnSlimServerConnected() override { Record("connected"); }
     void OnSlimServerDisconnected() override { Record("disconnected"); }
 
-    std::vector<std::string> WaitForEvents(std::size_t count, std::chrono::milliseconds timeout = 15s) {
+    Events WaitForEvents(std::size_t count, std::chrono::milliseconds timeout = 15s) {
         std::unique_lock lock(m_lock);
         m_changed.wait_for(lock, timeout, [&] { return m_events.size() >= count; });
         return m_events;
@@ -49,7 +47,7 @@ private:
 
     std::mutex m_lock;
     std::condition_variable m_changed;
-    std::vector<std::string> m_events;
+    Events m_events;
 };
 
 // A connected link with a client that has seen the connection.
@@ -98,7 +96,7 @@ TEST_F(SlimServerLinkTest, PlayerFramesCountOnlyThePayloadAndNothingButHelloGoes
     status.eventCode = {'S', 'T', 'M', 's'};
     status.bytesRx = 0x0102030405060708ull;
     const auto packet = SerializeStatusPacket(status);
-    Bytes stat = Text(std::string("STAT\0\0\0\x29", 8));
+    Bytes stat{'S', 'T', 'A', 'T', 0, 0, 0, 41};
     stat.insert(stat.end(), packet.begin(), packet.end());
     std::vector<std::thread> senders;
     for (int t = 0; t < 4; ++t)
@@ -138,45 +136,45 @@ TEST_F(SlimServerLinkTest, ServerFramesAreCutSkippedOrDeliveredToEveryClient) {
     m_server.RegisterClient(&second);
     const std::string full(2048 - 4, 'f');
     Bytes bytes{0, 0};
-    for (const Bytes& frame :
-         {ScriptedSlimPeer::ServerFrame("big!", Bytes(3000 - 4, 0x5A)), ScriptedSlimPeer::ServerFrame("aude", {1, 1}),
-          ScriptedSlimPeer::ServerFrame("strm", Text("t0m????")), ScriptedSlimPeer::ServerFrame("grfe", Text(full)),
-          ScriptedSlimPeer::ServerFrame("VERS", Text("6.5.5"))})
+    for (const auto& [opcode, payload] :
+         {std::pair("big!", std::string(3000 - 4, 'Z')), std::pair("aude", std::string("\x01\x01")),
+          std::pair("strm", std::string("t0m????")), std::pair("grfe", full),
+          std::pair("VERS", std::string("6.5.5"))}) {
+        const Bytes frame = ScriptedSlimPeer::ServerFrame(opcode, payload);
         bytes.insert(bytes.end(), frame.begin(), frame.end());
+    }
     ASSERT_TRUE(m_peer.SendRaw(bytes));
     EXPECT_EQ(m_client.WaitForEvents(5).size(), 5u);
     EXPECT_EQ(m_server.GetServerVersion(), "6.5.5");
 
-    const Bytes frame = ScriptedSlimPeer::ServerFrame("setd", Text("Living Room"));
+    const Bytes frame = ScriptedSlimPeer::ServerFrame("setd", "Living Room");
     for (std::size_t at = 0; at < frame.size(); at += 3) {
         ASSERT_TRUE(m_peer.SendRaw(Bytes(frame.begin() + at, frame.begin() + std::min(at + 3, frame.size()))));
         std::this_thread::sleep_for(5ms);
     }
-    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("vers", Text("7.0"))));
-    const std::vector<std::string> expected{"connected",   "aude: \x01\x01",    "strm: t0m????", "grfe: " + full,
-                                            "VERS: 6.5.5", "setd: Living Room", "vers: 7.0"};
+    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("vers", "7.0")));
+    const Events expected{"connected",   "aude: \x01\x01",    "strm: t0m????", "grfe: " + full,
+                          "VERS: 6.5.5", "setd: Living Room", "vers: 7.0"};
     EXPECT_EQ(m_client.WaitForEvents(7), expected);
     EXPECT_EQ(m_server.GetServerVersion(), "7.0");
-    EXPECT_EQ(second.WaitForEvents(6), std::vector<std::string>(expected.begin() + 1, expected.end()));
+    EXPECT_EQ(second.WaitForEvents(6), Events(expected.begin() + 1, expected.end()));
     m_server.UnregisterClient(&second);
 }
 
-// A frame holding only its opcode, or one cut short by the server closing.
-TEST_F(SlimServerLinkTest, MalformedFramesDropAndRebuildTheLink) {
-    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("strm", {})));
-    EXPECT_EQ(m_client.WaitForEvents(3), (std::vector<std::string>{"connected", "disconnected", "connected"}));
+// A frame holding only its opcode, or one cut short by the server closing,
+// drops the link and it is rebuilt. The peer going away leads to the 5 s
+// retry wait, not a reader spinning on empty reads; the link comes back when
+// the peer listens again; Disconnect during the retry wait returns at once.
+TEST_F(SlimServerLinkTest, TheLinkIsRebuiltAfterMalformedFramesAndPeerRestartsWithoutSpinning) {
+    ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("strm", "")));
+    EXPECT_EQ(m_client.WaitForEvents(3), (Events{"connected", "disconnected", "connected"}));
     ASSERT_TRUE(m_peer.SendRaw(Bytes{0, 10, 's', 't', 'r', 'm', 'q', '0', 'm'}));  // 7 of 10
     m_peer.CloseLink();
-    EXPECT_EQ(m_client.WaitForEvents(5),
-              (std::vector<std::string>{"connected", "disconnected", "connected", "disconnected", "connected"}));
-}
+    EXPECT_EQ(m_client.WaitForEvents(5).back(), "connected");
 
-// The peer going away leads to the 5 s retry wait, not a reader spinning on
-// empty reads; when it listens again the link comes back.
-TEST_F(SlimServerLinkTest, AClosedPeerIsRetriedWithoutSpinningAndHelloFollowsTheReconnect) {
     const unsigned short port = m_peer.GetPort();
     m_peer.StopListening();
-    EXPECT_EQ(m_client.WaitForEvents(2).back(), "disconnected");
+    EXPECT_EQ(m_client.WaitForEvents(6).back(), "disconnected");
     auto cpuMs = [] {
         rusage r{};
         getrusage(RUSAGE_SELF, &r);
@@ -185,41 +183,16 @@ TEST_F(SlimServerLinkTest, AClosedPeerIsRetriedWithoutSpinningAndHelloFollowsThe
     const long before = cpuMs();
     std::this_thread::sleep_for(1s);
     EXPECT_LT(cpuMs() - before, 300L);
-    EXPECT_EQ(m_client.WaitForEvents(2, 0ms).size(), 2u);
-
+    EXPECT_EQ(m_client.WaitForEvents(6, 0ms).size(), 6u);
     ASSERT_TRUE(m_peer.Listen(port));
-    EXPECT_EQ(m_client.WaitForEvents(3).back(), "connected");
+    EXPECT_EQ(m_client.WaitForEvents(7).back(), "connected");
     ASSERT_TRUE(m_server.SendHello(true));
     EXPECT_EQ(Wire().at(16), 0xC0);
 
-    // Disconnect while the reader waits for data returns at once.
+    m_peer.StopListening();
+    EXPECT_EQ(m_client.WaitForEvents(8).back(), "disconnected");
+    std::this_thread::sleep_for(200ms);  // the reader is now waiting out its 5 s delay
     const auto start = std::chrono::steady_clock::now();
     m_server.Disconnect();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_TRUE(m_peer.WaitForPlayerClose());
-}
-
-// An empty host is refused. A first open that fails keeps the reader
-// retrying: Disconnect during its 5 s wait returns at once, and once a
-// server is there the link comes up.
-TEST(SlimServerTest, AFailedFirstOpenKeepsRetryingAndDisconnectEndsTheWaitPromptly) {
-    SlimServer server;
-    EXPECT_FALSE(server.Connect("", 3483));
-    EXPECT_FALSE(server.SendHello(false));
-    ScriptedSlimPeer peer;
-    ASSERT_TRUE(peer.Listen());
-    const unsigned short port = peer.GetPort();
-    peer.StopListening();
-    EXPECT_FALSE(server.Connect("127.0.0.1", port));
-    std::this_thread::sleep_for(200ms);  // the reader is now waiting out its 5 s delay
-    const auto start = std::chrono::steady_clock::now();
-    server.Disconnect();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-
-    RecordingClient client;
-    server.RegisterClient(&client);
-    EXPECT_FALSE(server.Connect("127.0.0.1", port));
-    ASSERT_TRUE(peer.Listen(port));
-    EXPECT_EQ(client.WaitForEvents(1), std::vector<std::string>{"connected"});
-    server.Disconnect();
 }

@@ -7,11 +7,13 @@
 
 // An output device for tests that hands out buffers of its own and accepts
 // everything else: four buffers of 4,096 bytes unless the caller asks for
-// others, all of them free, every rate from 16 kHz up. Tests override what
-// they watch (queued samples, the played count, free buffers).
+// others, every rate from `minRate` up. It keeps what is queued, reports
+// `freeBuffers` free (-1: all of them, -2: it cannot say) and `played`
+// buffers played; tests set those, or override what they watch.
 class BufferedPlaybackDevice : public CascadeAudioPlaybackDevice {
 public:
-    bool GetBufferRequirements(unsigned long&, unsigned long&, unsigned long&, unsigned long&, unsigned long&) override {
+    bool GetBufferRequirements(unsigned long&, unsigned long&, unsigned long&, unsigned long&,
+                               unsigned long&) override {
         return false;
     }
     bool GetDefaultBufferRequirements(unsigned long& count, unsigned long& size) override {
@@ -25,13 +27,16 @@ public:
         return true;
     }
     bool Close() override { return true; }
-    bool QueueBuffer(short*, unsigned long) override { return true; }
-    long WaitForBuffer() override { return long(m_storage.size()); }
-    bool GetNumBuffersAvailable(unsigned long& count) override {
-        count = m_storage.size();
+    bool QueueBuffer(short* samples, unsigned long count) override {
+        queued.emplace_back(samples, samples + count);
         return true;
     }
-    uint64_t GetBuffersPlayed() override { return 0; }
+    long WaitForBuffer() override { return long(m_storage.size()); }
+    bool GetNumBuffersAvailable(unsigned long& count) override {
+        count = freeBuffers < 0 ? m_storage.size() : (unsigned long)freeBuffers;
+        return freeBuffers != -2;
+    }
+    uint64_t GetBuffersPlayed() override { return played; }
     bool Pause() override { return true; }
     bool Play() override { return true; }
     bool Flush() override { return true; }
@@ -41,13 +46,17 @@ public:
         return true;
     }
     unsigned long GetSampleRate() override { return rate; }
-    bool IsSupportedSampleRate(unsigned long r) override { return r >= 16000; }
+    bool IsSupportedSampleRate(unsigned long r) override { return r >= minRate; }
     bool SetOutputFlags(bool, bool) override { return true; }
     bool GetOutputFlags(bool&, bool&) override { return true; }
 
     std::size_t BufferCount() const { return m_storage.size(); }
 
     std::atomic<unsigned long> rate{0};
+    unsigned long minRate = 16000;
+    std::vector<std::vector<short>> queued;
+    long freeBuffers = -1;
+    uint64_t played = 0;
 
 private:
     std::vector<std::vector<short>> m_storage;

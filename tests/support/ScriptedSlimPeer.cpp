@@ -77,7 +77,7 @@ bool ScriptedSlimPeer::SendRaw(const std::vector<uint8_t>& bytes) {
     return true;
 }
 
-std::vector<uint8_t> ScriptedSlimPeer::ServerFrame(const std::string& opcode, const std::vector<uint8_t>& payload) {
+std::vector<uint8_t> ScriptedSlimPeer::ServerFrame(std::string_view opcode, std::string_view payload) {
     const std::size_t length = opcode.size() + payload.size();
     std::vector<uint8_t> frame(2 + length);
     frame[0] = uint8_t(length >> 8);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A SlimProto server stand-in on 127.0.0.1 for tests: listens on an
@@ -43,7 +44,7 @@ public:
     // Bytes to the current link (accepting one that waits); false when there is none.
     bool SendRaw(const std::vector<uint8_t>& bytes);
     // A server frame: 16-bit length counting the opcode, opcode, payload.
-    static std::vector<uint8_t> ServerFrame(const std::string& opcode, const std::vector<uint8_t>& payload);
+    static std::vector<uint8_t> ServerFrame(std::string_view opcode, std::string_view payload);
 
 private:
     // Accepts and reads until `done` holds or the time-out passes.
