@@ -77,9 +77,16 @@ TEST(PlayerDisplayTest, FramesAreDrawnOnTheScreenAndPaintedByThePlayerWindow) {
     player.OnPaint(target);
     for (int y = 0; y < 8; ++y) EXPECT_EQ(target.GetPixel(0, y), 0xFFFFFFFFu) << y;
     EXPECT_NE(target.GetPixel(0, 9), 0xFFFFFFFFu);
-    unsigned char audg[8] = {0, 0, 0, 64, 0, 0, 0, 64};
-    player.OnSlimServerCommand("audg", audg, 8);
-    player.OnSlimServerCommand("audg", audg, 4);
+    // The volume: the average of both channels, 128 being full, scaled to 16 bits.
+    for (const auto& [left, right, volume] :
+         {std::tuple(128, 128, 65535), std::tuple(64, 64, 32767), std::tuple(0, 0, 0), std::tuple(255, 255, 65535),
+          std::tuple(128, 0, 32767)}) {
+        unsigned char audg[8] = {0, 0, 0, uint8_t(left), 0, 0, 0, uint8_t(right)};
+        player.OnSlimServerCommand("audg", audg, 8);
+        EXPECT_EQ(player.GetVolume(), volume) << left << " " << right;
+    }
+    unsigned char tooShort[7] = {};
+    player.OnSlimServerCommand("audg", tooShort, 7);
     EXPECT_EQ(player.GetVolume(), 32767);
     player.Vanish();
 }
@@ -92,19 +99,6 @@ TEST(PlayerDisplayTest, OnlyPlainFramesAreThinned) {
     EXPECT_TRUE(PlayerDisplay::DrawsNow('c', 1100, 1000, true));
     EXPECT_TRUE(PlayerDisplay::DrawsNow('r', 1001, 1000, false));
     EXPECT_TRUE(PlayerDisplay::DrawsNow('C', 1001, 1000, false));  // the letter's case counts
-}
-
-// The average of both channels, 128 being full, scaled to 16 bits.
-TEST(PlayerDisplayTest, AudgVolume) {
-    for (const auto& [left, right, volume] :
-         {std::tuple(128, 128, 65535), std::tuple(64, 64, 32767), std::tuple(0, 0, 0), std::tuple(128, 0, 32767),
-          std::tuple(255, 255, 65535)}) {
-        const uint8_t payload[8] = {0, 0, 0, uint8_t(left), 0, 0, 0, uint8_t(right)};
-        EXPECT_EQ(PlayerDisplay::VolumeFromAudg(payload, sizeof payload), volume) << left << " " << right;
-    }
-    const uint8_t shortPayload[7] = {};
-    EXPECT_FALSE(PlayerDisplay::VolumeFromAudg(shortPayload, sizeof shortPayload));
-    EXPECT_FALSE(PlayerDisplay::VolumeFromAudg(nullptr, 8));
 }
 
 // The one check of the key-to-IR table: the codes of the server's remote.
