@@ -14,12 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
-#include <functional>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -38,121 +35,74 @@ std::string ReadFile(const std::string& path) {
 
 std::set<std::string> FilesIn(const std::string& directory) {
     std::set<std::string> names;
-    if (DIR* dir = opendir(directory.c_str())) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') names.insert(entry->d_name);
-        closedir(dir);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) names.insert(entry.path().filename());
     return names;
 }
 
-// Writes a filler file until the disk refuses another byte.
-void FillUp(const std::string& directory) {
+// Writes a filler file until the disk refuses another byte, then sends
+// standard error and the log's echo to a memory file, returned.
+int FillUpAndCaptureOutput(const std::string& directory) {
     const int fd = ::open((directory + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
     const std::string block(4096, 'x');
-    while (::write(fd, block.data(), block.size()) > 0) {}
-    while (::write(fd, block.data(), 1) > 0) {}
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, block.data(), 1) > 0) {
+    }
     EXPECT_EQ(ENOSPC, errno);
     ::close(fd);
+    const int output = memfd_create("captured", 0);
+    dup2(output, STDERR_FILENO);
+    AppLog::SetEchoStream(stderr);
+    return output;
 }
 
-// Everything the process writes on standard error and through the log's echo
-// from here on, in a memory file.
-class CapturedOutput {
-public:
-    CapturedOutput() : m_fd(memfd_create("captured", 0)), m_stream(fdopen(dup(m_fd), "w+")) {
-        std::fflush(stderr);
-        dup2(m_fd, STDERR_FILENO);
-        AppLog::SetEchoStream(m_stream);
-    }
-    ~CapturedOutput() {
-        AppLog::SetEchoStream(nullptr);
-        std::fclose(m_stream);
-        ::close(m_fd);
-    }
-    CapturedOutput(const CapturedOutput&) = delete;
-    CapturedOutput& operator=(const CapturedOutput&) = delete;
-    std::string Text() {
-        std::fflush(stderr);
-        std::fflush(m_stream);
-        std::string text;
-        char buffer[4096];
-        for (off_t at = 0;;) {
-            const ssize_t n = pread(m_fd, buffer, sizeof buffer, at);
-            if (n <= 0) break;
-            text.append(buffer, std::size_t(n));
-            at += n;
-        }
-        return text;
-    }
+std::string Captured(int output) {
+    std::string text(1 << 16, '\0');
+    text.resize(std::size_t(std::max<ssize_t>(0, pread(output, text.data(), text.size(), 0))));
+    return text;
+}
 
-private:
-    int m_fd;
-    FILE* m_stream;
-};
-
-// Runs `body` in a child with its own mount namespace and a tmpfs at a fresh
-// directory; the child's gtest failures make its exit status 1.
-int RunOnSmallDisk(const std::function<void(const std::string&)>& body) {
+// In a child with its own mount namespace and a tmpfs at a fresh directory
+// (the child's gtest failures make its exit status 1): a Favorites file and
+// a settings file written, the disk filled, both written again.
+TEST(DiskFull, SavesFailAndKeepTheOldFiles) {
     char pattern[] = "/tmp/quendrel-diskfull-XXXXXX";
-    const char* directory = mkdtemp(pattern);
-    if (!directory) return kCannotMount;
+    const std::string dir = mkdtemp(pattern);
     const pid_t child = fork();
     if (child == 0) {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", directory, "tmpfs", 0, "size=64k,mode=0700") != 0)
+            mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0)
             _exit(kCannotMount);
-        body(directory);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    rmdir(directory);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-#define EXPECT_ON_SMALL_DISK(body)                                                          \
-    do {                                                                                    \
-        const int status = RunOnSmallDisk(body);                                            \
-        if (status == kCannotMount) GTEST_SKIP() << "cannot mount a tmpfs (needs root)"; \
-        EXPECT_EQ(0, status);                                                               \
-    } while (false)
-
-TEST(DiskFull, AFavoritesSaveFailsAndKeepsTheOldFile) {
-    EXPECT_ON_SMALL_DISK([](const std::string& dir) {
         const std::string path = dir + "/Favorites.xml";
         FavoritesFile file(path);
         auto root = file.Load(nullptr);
         root->AddChild("Old", "http://a/o.pls", "");
-        ASSERT_TRUE(file.Save(*root));
-        const std::string before = ReadFile(path);
-        FillUp(dir);
-        for (int i = 0; i < 200; ++i) root->AddChild(("New station " + std::to_string(i)).c_str(), "http://a/n.pls", "");
-        CapturedOutput output;
-        EXPECT_FALSE(file.Save(*root));
-        EXPECT_EQ(before, ReadFile(path));
-        EXPECT_EQ((std::set<std::string>{"Favorites.xml", "filler"}), FilesIn(dir));
-        EXPECT_NE(std::string::npos, output.Text().find("cannot save " + path + " (write): No space left on device"))
-            << output.Text();
-    });
-}
-
-TEST(DiskFull, ASettingsWriteFailsAndKeepsTheOldFile) {
-    EXPECT_ON_SMALL_DISK([](const std::string& dir) {
+        EXPECT_TRUE(file.Save(*root));
         CascadeSettings settings("quendrel-test", dir.c_str());
-        ASSERT_TRUE(settings.WriteStringValue("SkinName", "Default"));
-        const std::string before = ReadFile(settings.GetPath());
-        FillUp(dir);
-        CapturedOutput output;
+        EXPECT_TRUE(settings.WriteStringValue("SkinName", "Default"));
+        const std::string favoritesBefore = ReadFile(path), settingsBefore = ReadFile(settings.GetPath());
+        const int output = FillUpAndCaptureOutput(dir);
+        for (int i = 0; i < 200; ++i)
+            root->AddChild(("New station " + std::to_string(i)).c_str(), "http://a/n.pls", "");
+        EXPECT_FALSE(file.Save(*root));
+        EXPECT_NE(std::string::npos, Captured(output).find("cannot save " + path + " (write): No space left on device"))
+            << Captured(output);
+        const std::size_t logged = Captured(output).size();
         EXPECT_FALSE(settings.WriteStringValue("SkinName", std::string(8000, 'n').c_str()));
-        EXPECT_EQ(before, ReadFile(settings.GetPath()));
-        EXPECT_EQ((std::set<std::string>{"quendrel-test.conf", "filler"}), FilesIn(dir));
-        EXPECT_NE(std::string::npos, output.Text().find("No space left on device")) << output.Text();
+        EXPECT_NE(std::string::npos, Captured(output).find("No space left on device", logged)) << Captured(output);
+        EXPECT_EQ(favoritesBefore, ReadFile(path));
+        EXPECT_EQ(settingsBefore, ReadFile(settings.GetPath()));
+        EXPECT_EQ((std::set<std::string>{"Favorites.xml", "quendrel-test.conf", "filler"}), FilesIn(dir));
         CascadeString value;
         EXPECT_TRUE(settings.ReadStringValue("SkinName", value));
         EXPECT_STREQ("Default", value.c_str());
-    });
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    rmdir(dir.c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kCannotMount) GTEST_SKIP() << "cannot mount a tmpfs (needs root)";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 }  // namespace

@@ -5,83 +5,49 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <dirent.h>
-
+#include <filesystem>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace {
 
 using Load = OPMLNode::Load;
 
-std::vector<std::string> FilesIn(const std::string& directory) {
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(directory.c_str())) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
-        closedir(dir);
-    }
-    return names;
-}
-
 class FavoritesFileTest : public ::testing::Test {
 protected:
     std::string Path() const { return m_dir.File("Favorites.xml"); }
+    std::set<std::string> Files() const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
+            names.insert(entry.path().filename());
+        return names;
+    }
 
     ScopedTempDir m_dir{"quendrel-favorites"};
 };
 
-TEST_F(FavoritesFileTest, AMissingFileIsAnEmptyListAndTheFirstSaveCreatesIt) {
-    FavoritesFile file(Path());
-    auto root = file.Load(nullptr);
-    ASSERT_NE(nullptr, root);
-    EXPECT_EQ(0u, root->ChildCount(Load::Yes));
-    EXPECT_TRUE(FilesIn(m_dir.Path()).empty());
-    root->AddChild("Station", "http://a/s.pls", "audio");
-    ASSERT_TRUE(file.Save(*root));
-    EXPECT_EQ(std::vector<std::string>{"Favorites.xml"}, FilesIn(m_dir.Path())) << "no temporary file is left";
-    FavoritesFile again(Path());
-    auto back = again.Load(nullptr);
-    ASSERT_EQ(1u, back->ChildCount(Load::No));
-    EXPECT_EQ("Station", back->Child(0, Load::No)->text);
-}
-
+// An unreadable file is moved aside under a name of its own (three in the
+// same second stay three) and the next save writes a new file.
 TEST_F(FavoritesFileTest, AnUnreadableFileIsKeptAsideNeverOverwritten) {
+    std::set<std::string> kept;
     for (const std::string& content :
-         {std::string("this is not XML at all"), std::string(), std::string("<html><body>x</body></html>"),
+         {std::string("not XML"), std::string(), std::string("<html><body>x</body></html>"),
           std::string("\x00\x01\x02\x03", 4)}) {
         ASSERT_TRUE(m_dir.WriteFile("Favorites.xml", content));
         FavoritesFile file(Path());
         auto root = file.Load(nullptr);
         EXPECT_EQ(0u, root->ChildCount(Load::No));
-        ASSERT_FALSE(file.KeptAsidePath().IsEmpty());
-        EXPECT_NE(std::string::npos, file.KeptAsidePath().Std().find("Favorites.xml.unreadable-"));
-        struct stat info {};
-        EXPECT_NE(0, stat(Path().c_str(), &info)) << "the damaged file is no longer in the way";
-        root->AddChild("New", "http://a/n.pls", "");
-        ASSERT_TRUE(file.Save(*root));
-        FILE* kept = fopen(file.KeptAsidePath().c_str(), "rb");
-        ASSERT_NE(nullptr, kept);
-        std::string keptContent(content.size() + 16, '\0');
-        keptContent.resize(fread(keptContent.data(), 1, keptContent.size(), kept));
-        fclose(kept);
-        EXPECT_EQ(content, keptContent);
-        std::remove(file.KeptAsidePath().c_str());
+        const std::string aside = std::filesystem::path(file.KeptAsidePath().Std()).filename();
+        EXPECT_EQ(0u, aside.find("Favorites.xml.unreadable-")) << aside;
+        EXPECT_TRUE(kept.insert(aside).second) << aside;
+        EXPECT_EQ(content, m_dir.ReadFile(aside));
+        EXPECT_EQ(0u, Files().count("Favorites.xml")) << "the damaged file is no longer in the way";
     }
-}
-
-TEST_F(FavoritesFileTest, DamagedFilesKeptAsideInTheSameSecondAreAllKept) {
-    std::vector<std::string> kept;
-    for (const char* content : {"first broken", "second broken", "third broken"}) {
-        ASSERT_TRUE(m_dir.WriteFile("Favorites.xml", content));
-        FavoritesFile file(Path());
-        (void)file.Load(nullptr);
-        kept.push_back(file.KeptAsidePath().Std());
-    }
-    EXPECT_EQ(3u, std::set<std::string>(kept.begin(), kept.end()).size());
-    EXPECT_EQ(3u, FilesIn(m_dir.Path()).size());
-    EXPECT_EQ("third broken", m_dir.ReadFile(kept[2].substr(kept[2].rfind('/') + 1)));
+    FavoritesFile file(Path());
+    auto root = file.Load(nullptr);
+    root->AddChild("New", "http://a/n.pls", "");
+    ASSERT_TRUE(file.Save(*root));
+    EXPECT_EQ(5u, Files().size());
 }
 
 TEST_F(FavoritesFileTest, ADamagedFileIsReadAsFarAsPossibleAndCopiedAside) {
@@ -93,43 +59,36 @@ TEST_F(FavoritesFileTest, ADamagedFileIsReadAsFarAsPossibleAndCopiedAside) {
     auto root = file.Load(nullptr);
     ASSERT_EQ(2u, root->ChildCount(Load::No));
     EXPECT_EQ("Two", root->Child(1, Load::No)->text);
-    ASSERT_FALSE(file.KeptAsidePath().IsEmpty());
     EXPECT_NE(std::string::npos, file.KeptAsidePath().Std().find(".mended-"));
     EXPECT_EQ(damaged, m_dir.ReadFile("Favorites.xml")) << "nothing is written until a save";
 }
 
-TEST_F(FavoritesFileTest, AFileThatCannotBeReadBlocksSaving) {
-    // A directory in the file's place: it exists, it cannot be read as a file.
-    ASSERT_EQ(0, mkdir(Path().c_str(), 0755));
-    FavoritesFile file(Path());
-    auto root = file.Load(nullptr);
-    EXPECT_TRUE(file.IsSaveBlocked());
-    root->AddChild("x", "http://a/x.pls", "");
-    EXPECT_FALSE(file.Save(*root));
-    struct stat info {};
-    ASSERT_EQ(0, stat(Path().c_str(), &info));
-    EXPECT_TRUE(S_ISDIR(info.st_mode));
-}
-
+// A missing file is an empty list; a save leaves no temporary file, and one
+// that fails leaves the old file. A directory in the file's place cannot be
+// read as a file: it is never replaced.
 TEST_F(FavoritesFileTest, AFailedSaveLeavesTheOldFile) {
     FavoritesFile file(Path());
     auto root = file.Load(nullptr);
+    EXPECT_EQ(0u, root->ChildCount(Load::Yes));
     root->AddChild("Old", "http://a/o.pls", "");
     ASSERT_TRUE(file.Save(*root));
+    EXPECT_EQ(std::set<std::string>{"Favorites.xml"}, Files());
     const std::string before = m_dir.ReadFile("Favorites.xml");
     // The temporary file's name taken by a directory: the save cannot start.
     ASSERT_EQ(0, mkdir((Path() + ".tmp").c_str(), 0755));
     root->AddChild("New", "http://a/n.pls", "");
     EXPECT_FALSE(file.Save(*root));
     EXPECT_EQ(before, m_dir.ReadFile("Favorites.xml"));
-    FavoritesFile nowhere(m_dir.File("missing/dir/Favorites.xml"));
-    EXPECT_FALSE(nowhere.Save(*root));
-}
-
-TEST(FavoritesFileDefault, LivesInTheApplicationDirectory) {
-    const FavoritesFile file;
-    EXPECT_TRUE(file.Path().View().ends_with("Favorites.xml"));
-    EXPECT_EQ(FavoritesFile::DefaultPath(), file.Path());
+    EXPECT_EQ("Old", FavoritesFile(Path()).Load(nullptr)->Child(0, Load::No)->text);
+    EXPECT_FALSE(FavoritesFile(m_dir.File("missing/dir/Favorites.xml")).Save(*root));
+    std::filesystem::remove(Path() + ".tmp");
+    std::filesystem::remove(Path());
+    ASSERT_EQ(0, mkdir(Path().c_str(), 0755));
+    FavoritesFile blocked(Path());
+    (void)blocked.Load(nullptr);
+    EXPECT_TRUE(blocked.IsSaveBlocked());
+    EXPECT_FALSE(blocked.Save(*root));
+    EXPECT_TRUE(std::filesystem::is_directory(Path()));
 }
 
 }  // namespace
