@@ -8,99 +8,68 @@ namespace {
 
 class TestApp : public CascadeApp {};
 
+// Drawing on a region of the screen: pixels land at the region's offset,
+// anything outside the region or the screen is dropped.
 class MemoryBitmapTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CascadeBitmap& screen = m_app.GetDesktop().LockScreen();
-        screen.Clear(CascadeColor(0x000000FFu));
+        m_app.GetDesktop().LockScreen().Clear(CascadeColor(0x000000FFu));
         m_app.GetDesktop().UnlockScreen();
     }
     uint32_t Pixel(int x, int y) { return m_app.GetDesktop().Screen().GetPixel(x, y); }
-    int CountLit(const CascadeRect& r, uint32_t value) {
+    int CountLit(const CascadeRect& r, uint32_t value = kLit) {
         int n = 0;
         for (int y = r.y; y < r.Bottom(); ++y)
             for (int x = r.x; x < r.Right(); ++x) n += Pixel(x, y) == value;
         return n;
     }
     static constexpr uint32_t kLit = 0xFFFFFFFFu;
-    static constexpr uint32_t kDark = 0xFF000000u;
     TestApp m_app;
 };
 
-TEST_F(MemoryBitmapTest, PixelsLandAtTheRegionOffsetAndOutsideOnesAreDropped) {
+TEST_F(MemoryBitmapTest, DrawingIsClippedToTheRegionAndTheScreen) {
     MemoryBitmap surface;
     surface.Init({100, 50, 20, 10});
+    surface.SetPixel({1, 1}, kLit);  // before Open: nothing
     ASSERT_TRUE(surface.Open());
-    surface.SetPixel({0, 0}, kLit);
-    surface.SetPixel({19, 9}, kLit);
-    surface.SetPixel({20, 0}, kLit);  // x = region width
-    surface.SetPixel({0, 10}, kLit);
-    surface.SetPixel({-1, 0}, kLit);
+    for (const CascadePoint p : {CascadePoint{0, 0}, {19, 9}, {20, 0}, {0, 10}, {-1, 0}}) surface.SetPixel(p, kLit);
     surface.Close();
-    EXPECT_EQ(Pixel(100, 50), kLit);
-    EXPECT_EQ(Pixel(119, 59), kLit);
-    EXPECT_EQ(Pixel(120, 50), kDark);
-    EXPECT_EQ(Pixel(100, 60), kDark);
-    EXPECT_EQ(Pixel(99, 50), kDark);
-}
-
-TEST_F(MemoryBitmapTest, RegionReachingPastTheScreenIsCutAtTheEdge) {
+    surface.SetPixel({2, 2}, kLit);  // after Close: nothing
+    EXPECT_EQ(2, CountLit({90, 40, 40, 30}));
+    EXPECT_EQ(kLit, Pixel(100, 50));
+    EXPECT_EQ(kLit, Pixel(119, 59));
     const CascadeDims screen = m_app.GetDesktop().GetDims();
-    MemoryBitmap surface;
     surface.Init({screen.w - 4, screen.h - 2, 320, 33});
     ASSERT_TRUE(surface.Open());
     surface.FillRect({0, 0, 320, 33}, kLit);
     surface.DrawLine({0, 1}, {319, 1}, kLit);
-    surface.SetPixel({10, 10}, kLit);
     surface.Close();
-    EXPECT_EQ(CountLit({screen.w - 4, screen.h - 2, 4, 2}, kLit), 8);
-    MemoryBitmap outside;
-    outside.Init({screen.w, 0, 10, 10});
-    EXPECT_FALSE(outside.Open());
-    outside.Init({-5, 0, 10, 10});
-    EXPECT_FALSE(outside.Open());
+    EXPECT_EQ(8, CountLit({screen.w - 4, screen.h - 2, 4, 2}));
+    for (const CascadeRect outside : {CascadeRect{screen.w, 0, 10, 10}, CascadeRect{-5, 0, 10, 10}}) {
+        surface.Init(outside);
+        EXPECT_FALSE(surface.Open());
+    }
 }
 
-TEST_F(MemoryBitmapTest, DrawingBeforeOpenOrAfterCloseChangesNothing) {
-    MemoryBitmap surface;
-    surface.Init({0, 0, 10, 10});
-    surface.SetPixel({1, 1}, kLit);
-    surface.FillRect({0, 0, 10, 10}, kLit);
-    ASSERT_TRUE(surface.Open());
-    surface.Close();
-    surface.SetPixel({1, 1}, kLit);
-    EXPECT_EQ(CountLit({0, 0, 10, 10}, kLit), 0);
-}
-
-TEST_F(MemoryBitmapTest, LinesCoverBothEndsAlongTheLongerAxis) {
+// Lines cover both ends along the longer axis; frames and fills cover
+// exactly their rectangle.
+TEST_F(MemoryBitmapTest, LinesFramesAndFills) {
     MemoryBitmap surface;
     surface.Init({0, 0, 40, 40});
     ASSERT_TRUE(surface.Open());
     surface.DrawLine({5, 30}, {5, 2}, kLit);  // drawn upwards: the points are swapped
     surface.DrawLine({0, 35}, {39, 35}, kLit);
     surface.DrawLine({7, 7}, {7, 7}, kLit);
+    surface.FrameRect({12, 12, 5, 4}, kLit);
+    surface.FillRect({30, 20, 3, 2}, CascadeColor(0x00FF00FFu));
     surface.Close();
-    EXPECT_EQ(CountLit({5, 0, 1, 35}, kLit), 29);
-    EXPECT_EQ(Pixel(5, 2), kLit);
-    EXPECT_EQ(Pixel(5, 30), kLit);
-    EXPECT_EQ(CountLit({0, 35, 40, 1}, kLit), 40);
-    EXPECT_EQ(Pixel(7, 7), kLit);
-}
-
-TEST_F(MemoryBitmapTest, FrameAndFillCoverExactlyTheRectangle) {
-    MemoryBitmap surface;
-    surface.Init({10, 10, 30, 30});
-    ASSERT_TRUE(surface.Open());
-    surface.FrameRect({2, 2, 5, 4}, kLit);
-    surface.FillRect({20, 20, 3, 2}, CascadeColor(0x00FF00FFu));
-    surface.Close();
-    EXPECT_EQ(CountLit({10, 10, 30, 30}, kLit), 14);  // the outline of 5x4
-    EXPECT_EQ(Pixel(13, 13), kDark);                 // inside the frame
-    EXPECT_EQ(CountLit({10, 10, 30, 30}, 0xFF00FF00u), 6);
-}
-
-TEST_F(MemoryBitmapTest, ColourValueMovesAlphaToTheTop) {
-    EXPECT_EQ(MemoryBitmap::GetColorValue(CascadeColor(0x11223344u)), 0x44112233u);
+    EXPECT_EQ(29, CountLit({5, 0, 1, 35}));
+    EXPECT_EQ(kLit, Pixel(5, 2));
+    EXPECT_EQ(kLit, Pixel(5, 30));
+    EXPECT_EQ(40, CountLit({0, 35, 40, 1}));
+    EXPECT_EQ(kLit, Pixel(7, 7));
+    EXPECT_EQ(14, CountLit({10, 10, 10, 10}));  // the outline of 5 x 4
+    EXPECT_EQ(6, CountLit({0, 0, 40, 40}, 0xFF00FF00u));
 }
 
 }  // namespace

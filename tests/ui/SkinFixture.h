@@ -18,11 +18,11 @@ protected:
     }
 
     // Writes an opaque PNG of `width` x `height` at `relative`.
-    void WritePng(const std::string& relative, int width, int height) {
+    void WritePng(const std::string& relative, int width, int height, CascadeColor color = {10, 20, 30}) {
         MakeParent(relative);
         CascadeBitmap bitmap;
         ASSERT_TRUE(bitmap.Create(CascadeDims(width, height)));
-        bitmap.Clear(CascadeColor(10, 20, 30));
+        bitmap.Clear(color);
         ASSERT_TRUE(bitmap.SaveAsPNG(m_dir + relative));
     }
     void WriteText(const std::string& relative, const std::string& text) {
