@@ -94,16 +94,11 @@ TEST(OutlineSamples, RealOutlinesAndFeedsReadCompletely) {
     } cases[] = {
         {"lms-favorites/favorites-2024-Rouzax-nested.opml", "Radio - Lounge & Chill"},
         {"lms-favorites/favorites-2024-02-pcosway-flat-MALFORMED-bare-ampersand.opml", "90.9 | WBUR-FM (Public)"},
-        {"lms-favorites/lms-plugin-menu-2017-sverigesradio.opml", "Kanaler"},
-        {"lms-favorites/slimserver-infobrowser-default.opml", "BBC News World"},
-        {"opml/digitalpodcast-top-rated-2017.opml", "The Adam and Reggie Show"},
         {"opml/scripting-news-directory-2005-iso8859-1.opml", "Scripting News sites"},
         {"opml/podcastaddict-export-2021-crlf.opml", nullptr},
         {"opml/amarok-podcast-directory-type-include.opml", "Amarok developer personal favorites"},
         {"podcast-rss/davidco-2009-stylesheet-padding-comment.rss",
          "Podcast: David Allen - The Art of Work vs. the Work You Do (4:47)"},
-        {"podcast-rss/speakingoffaith-2008-leading-comment-no-xmldecl-first25.xml", nullptr},
-        {"podcast-rss/podigee-2020-duration-seconds-first20.rss", nullptr},
         {"podcast-rss/chyz-2009-iso8859-1-no-duration.xml", nullptr}};
     for (const auto& c : cases) {
         const std::string bytes = RadioSample(c.name);

@@ -10,17 +10,6 @@
 
 namespace {
 
-// The declaration goes (the parser must never fetch what it names), and
-// nothing else: a quoted "]>" does not end it, one in the body stays.
-TEST(XmlRepair, StripsOnlyTheDoctypeDeclaration) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"<!DOCTYPE a [ <!ENTITY x \"]>\"> ]><a/>", "<a/>"},
-        {"<!-- c --><!DOCTYPE rss SYSTEM \"x.dtd\"><a/>", "<!-- c --><a/>"},
-        {"<a><![CDATA[<!DOCTYPE x>]]></a>", "<a><![CDATA[<!DOCTYPE x>]]></a>"},
-        {"<!DOCTYPE a [ <!ENTITY x \"y\">", ""}};
-    for (const auto& [text, stripped] : cases) EXPECT_EQ(stripped, XmlRepair::StripDoctype(text)) << text;
-}
-
 // What the strict parser refuses is mended into a document it reads.
 TEST(XmlRepair, BalanceMendsWhatTheStrictParserRefuses) {
     const std::pair<const char*, const char*> cases[] = {
