@@ -145,21 +145,22 @@ TEST(StatusReply, ItemsCountsAndTotals) {
 }
 
 // On the current song of a stream, when asked for: "(Station) Artist -
-// Title", a title alone, or an address (named by its file); elsewhere the
-// song keeps the title the server gave, or its url when it gave none.
+// Title", a title alone, or an address (named by its file), with the
+// station as album (id 0); elsewhere the song keeps the title the server
+// gave, or its url when it gave none.
 TEST(StatusReply, TheStreamTitleRule) {
     const struct {
         const char *currentTitle, *songTitle;
         bool mark;
         const char *currentIndex, *song;
     } cases[] = {
-        {"(Radio)%20Artist%20A%20-%20Song%20B", "Jazz%20FM", true, "0", "Artist A|Song B|Jazz FM"},
-        {"Song%20only", "Jazz%20FM", true, "0", "N/A|Song only|Jazz FM"},
-        {"Band-Tune", "Jazz%20FM", true, "0", "Band|Tune|Jazz FM"},
-        {"http%3A%2F%2Fhost%2Fdir%2Flive.mp3%3Fa%3D1", "", true, "0", "N/A|live.mp3|http://host/dir/live.mp3?a=1"},
-        {"Artist%20A%20-%20Song%20B", "Jazz%20FM", false, "0", "N/A|Jazz FM|N/A"},
-        {"Artist%20A%20-%20Song%20B", "Jazz%20FM", true, "5", "N/A|Jazz FM|N/A"},
-        {"", "", false, "0", "N/A|http://radio.example/stream.mp3?id=1|N/A"},
+        {"(Radio)%20Artist%20A%20-%20Song%20B", "Jazz%20FM", true, "0", "Artist A|Song B|Jazz FM|0"},
+        {"Song%20only", "Jazz%20FM", true, "0", "N/A|Song only|Jazz FM|0"},
+        {"Band-Tune", "Jazz%20FM", true, "0", "Band|Tune|Jazz FM|0"},
+        {"http%3A%2F%2Fhost%2Fdir%2Flive.mp3%3Fa%3D1", "", true, "0", "N/A|live.mp3|http://host/dir/live.mp3?a=1|-1"},
+        {"Artist%20A%20-%20Song%20B", "Jazz%20FM", false, "0", "N/A|Jazz FM|N/A|-1"},
+        {"Artist%20A%20-%20Song%20B", "Jazz%20FM", true, "5", "N/A|Jazz FM|N/A|-1"},
+        {"", "", false, "0", "N/A|http://radio.example/stream.mp3?id=1|N/A|-1"},
     };
     for (const auto& c : cases) {
         SongList list;
@@ -169,7 +170,8 @@ TEST(StatusReply, TheStreamTitleRule) {
                             c.mark);
         ASSERT_EQ(1u, list.GetNumEntries()) << c.currentTitle;
         const SongInfo& song = *list.Item(0);
-        EXPECT_EQ(c.song, std::string(song.artist.c_str()) + "|" + song.title.c_str() + "|" + song.album.c_str())
+        EXPECT_EQ(c.song, std::string(song.artist.c_str()) + "|" + song.title.c_str() + "|" + song.album.c_str() + "|" +
+                              song.albumId.c_str())
             << c.currentTitle << " " << c.mark << c.currentIndex;
     }
 }
