@@ -49,17 +49,17 @@ TEST(CascadeEvdevInput, RemoteButtonsArriveThroughTheKeyMapAndOnlyArrowsAndVolum
     ASSERT_TRUE(input.Start(dir.Path()));
 
     const std::string stream = Records({
-        {EV_KEY, KEY_OK, 1},              // Select
+        {EV_KEY, KEY_OK, 1},  // Select
         {EV_SYN, SYN_REPORT, 0},
-        {EV_KEY, KEY_OK, 2},              // held Select: once only
-        {EV_KEY, KEY_OK, 0},              // released
-        {EV_KEY, KEY_ENTER, 1},           // SDL's
-        {EV_KEY, KEY_VOLUMEUP, 1},        // SDL's
+        {EV_KEY, KEY_OK, 2},        // held Select: once only
+        {EV_KEY, KEY_OK, 0},        // released
+        {EV_KEY, KEY_ENTER, 1},     // SDL's
+        {EV_KEY, KEY_VOLUMEUP, 1},  // SDL's
         {EV_MSC, MSC_SCAN, 0x800f},
-        {EV_KEY, KEY_RED, 1},             // Up, and its repeats
+        {EV_KEY, KEY_RED, 1},  // Up, and its repeats
         {EV_KEY, KEY_RED, 2},
         {EV_KEY, KEY_RED, 2},
-        {EV_KEY, KEY_GREEN, 1},           // Volume Down, and its repeat
+        {EV_KEY, KEY_GREEN, 1},  // Volume Down, and its repeat
         {EV_KEY, KEY_GREEN, 2},
         {EV_KEY, BTN_TRIGGER_HAPPY1, 1},  // a joystick's
         {EV_KEY, KEY_TITLE, 1},           // not in the map
@@ -69,8 +69,8 @@ TEST(CascadeEvdevInput, RemoteButtonsArriveThroughTheKeyMapAndOnlyArrowsAndVolum
     // In pieces that cut records, as reads may.
     for (std::size_t at = 0, piece = 7; at < stream.size(); at += piece, piece += 13)
         ASSERT_GT(::write(writer.Get(), stream.data() + at, std::min(piece, stream.size() - at)), 0);
-    EXPECT_EQ(log.WaitFor(8), (std::vector<unsigned long>{kSelect, kUp, kUp, kUp, kVolumeDown, kVolumeDown,
-                                                          kZoomIn, kOptions}));
+    EXPECT_EQ(log.WaitFor(8),
+              (std::vector<unsigned long>{kSelect, kUp, kUp, kUp, kVolumeDown, kVolumeDown, kZoomIn, kOptions}));
     input.Stop();  // returns while the source is still open
     input.Stop();  // idempotent
 }
