@@ -20,22 +20,36 @@
 
 namespace {
 
-// Runs an application whose OnAppInit hands control to a test body on a
-// second thread; the body talks to the app (ECP, wormholes) and ends it.
+constexpr const char* kWormhole = "wormhole://127.0.0.1/test.Quendrel.wormhole";
+
+class KeyWindow : public CascadeWindow {
+public:
+    bool OnKeyDown(unsigned long key) override {
+        keys.push_back(key);
+        return key == CascadeKeys::kSelect;
+    }
+    void OnPaint(CascadeBitmap& target) override { target.Clear(CascadeColor(0x3366CCFFu)); }
+    std::vector<unsigned long> keys;
+};
+
+// An application whose OnAppInit starts a script on a second thread; the
+// script talks to the app (timers, wormholes, ECP) and ends it. Every
+// callback notes whether it ran on the UI thread.
 class ScriptedApp : public CascadeApp, public CascadeTimer {
 public:
-    std::function<void(ScriptedApp&)> onInit;  // UI thread
-    std::function<void(ScriptedApp&)> script;  // a second thread
-    std::vector<unsigned long> timerTicks;
-    std::vector<std::pair<uint32_t, std::string>> messages;
-    std::vector<unsigned long> keys;
-    bool callbacksOnUiThread = true;
+    explicit ScriptedApp(const ScopedTempDir& dir) : m_dir(dir) {}
 
     void OnAppInit() override {
         m_uiThread = std::this_thread::get_id();
-        if (onInit) onInit(*this);
+        RegisterECPCommand("Quendrel");
+        EXPECT_TRUE(m_hole.Create(kWormhole));
+        m_fastTimer = SetTimer(5);
+        SetTimer(100000);  // never due during the test
+        window.SetRectAbsolute({10, 20, 30, 40});
+        window.Materialize(1);
+        window.SetFocus();
         m_scriptThread = std::thread([this] {
-            script(*this);
+            Script();
             Terminate(0);
         });
     }
@@ -56,127 +70,94 @@ public:
         Check();
         reply = "got " + command.Std();
     }
-    // Runs `f` on the UI thread and waits for it.
-    void OnUi(const std::function<void()>& f) {
-        std::promise<void> done;
-        Post([&] {
-            f();
-            done.set_value();
-        });
-        done.get_future().wait();
-    }
+
+    KeyWindow window;
+    std::vector<unsigned long> timerTicks, keys;
+    std::vector<std::pair<uint32_t, std::string>> messages;
+    std::map<std::string, std::string> replies;
+    mode_t socketMode = 0, dirMode = 0;
+    bool callbacksOnUiThread = true;
 
 private:
-    void Check() { callbacksOnUiThread = callbacksOnUiThread && std::this_thread::get_id() == m_uiThread; }
-    std::thread::id m_uiThread;
-    std::thread m_scriptThread;
-};
-
-class AppTest : public ::testing::Test {
-protected:
-    void SetUp() override { setenv("XDG_RUNTIME_DIR", m_dir.Path().c_str(), 1); }
+    void Script() {
+        WaitOnUi([&] { return timerTicks.size() >= 3; });
+        WaitOnUi([&] {
+            KillTimer(m_fastTimer);
+            timerTicks.clear();
+            return true;
+        });
+        CascadeWormhole::PostMessage("wormhole://127.0.0.1/nobody", 0xFACE, nullptr, 0);
+        char text[] = "hello";
+        CascadeWormhole::PostMessage(kWormhole, 0xFACED, text, 6);
+        text[0] = 'J';  // the message holds its own copy
+        CascadeWormhole::PostMessage(kWormhole, 0xDEFACE, nullptr, 0);
+        WaitOnUi([&] { return messages.size() >= 2; });
+        for (const char* command : {"Quendrel ping", "QUENDREL PING", "Somebody else", "keypress Select",
+                                    "keypress 0x10020", "keypress Teleport"})
+            replies[command] = Ecp(command);
+        replies["screenshot"] = Ecp("screenshot " + m_dir.File("shot.png"));
+        struct stat st {};
+        stat(CascadeInput::GetSocketPath().c_str(), &st);
+        socketMode = st.st_mode & 0777;
+        stat(m_dir.File("quendrel").c_str(), &st);
+        dirMode = st.st_mode & 0777;
+    }
+    // Asks `done` on the UI thread until it holds (at most some seconds).
+    void WaitOnUi(const std::function<bool()>& done) {
+        for (int i = 0; i < 1000; ++i) {
+            std::promise<bool> result;
+            Post([&] { result.set_value(done()); });
+            if (result.get_future().get()) return;
+            CascadeThread::Sleep(5);
+        }
+    }
     // The socket opens once OnAppInit has returned: retry until it answers.
     static std::string Ecp(const std::string& command) {
         CascadeString reply("<none>");
         for (int i = 0; i < 200 && !CascadeInput::DispatchECPCommand(command, reply); ++i) CascadeThread::Sleep(10);
         return reply.Std();
     }
-    ScopedTempDir m_dir;
+    void Check() { callbacksOnUiThread = callbacksOnUiThread && std::this_thread::get_id() == m_uiThread; }
+
+    const ScopedTempDir& m_dir;
+    CascadeWormhole m_hole;
+    unsigned long m_fastTimer = 0;
+    std::thread::id m_uiThread;
+    std::thread m_scriptThread;
 };
 
 // Timers tick on the UI thread until killed; wormhole messages arrive there
-// with a copy of their data, and only at the wormhole they name.
-TEST_F(AppTest, TimersAndWormholeMessagesArriveOnTheUiThread) {
-    ScriptedApp app;
-    CascadeWormhole hole;
-    const char* address = "wormhole://127.0.0.1/test.Quendrel.wormhole";
-    unsigned long fast = 0;
-    app.onInit = [&](ScriptedApp& a) {
-        ASSERT_TRUE(hole.Create(address));
-        fast = a.SetTimer(5);
-        a.SetTimer(100000);  // never due during the test
-    };
-    app.script = [&](ScriptedApp& a) {
-        std::size_t ticks = 0;
-        while (ticks < 3) {
-            a.OnUi([&] { ticks = a.timerTicks.size(); });
-            CascadeThread::Sleep(5);
-        }
-        a.OnUi([&] {
-            a.KillTimer(fast);
-            a.timerTicks.clear();
-        });
-        char text[] = "hello";
-        CascadeWormhole::PostMessage(address, 0xFACED, text, 6);
-        text[0] = 'J';  // the message holds its own copy
-        CascadeWormhole::PostMessage(address, 0xDEFACE, nullptr, 0);
-        CascadeWormhole::PostMessage("wormhole://127.0.0.1/nobody", 0xFACE, nullptr, 0);
-        CascadeThread::Sleep(100);
-    };
+// with a copy of their data, and only at the wormhole they name. The ECP
+// socket is private and removed at exit; registered prefixes match without
+// regard to case; "keypress" goes to the focused window, then to the
+// application; "screenshot" writes the composed screen.
+TEST(CascadeApp, TimersWormholesAndTheEcpSocketServeTheUiThread) {
+    ScopedTempDir dir;
+    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    ScriptedApp app(dir);
     EXPECT_EQ(app.Run(0, nullptr), 0);
-    EXPECT_TRUE(app.timerTicks.empty());  // no tick after the kill
-    ASSERT_EQ(app.messages.size(), 2u);
-    EXPECT_EQ(app.messages[0], std::make_pair(uint32_t(0xFACED), std::string("hello")));
-    EXPECT_EQ(app.messages[1].first, 0xDEFACEu);
     EXPECT_TRUE(app.callbacksOnUiThread);
-}
+    EXPECT_TRUE(app.timerTicks.empty());  // no tick after the kill
+    EXPECT_EQ(app.messages, (std::vector<std::pair<uint32_t, std::string>>{{0xFACED, "hello"}, {0xDEFACE, ""}}));
 
-class KeyWindow : public CascadeWindow {
-public:
-    bool OnKeyDown(unsigned long key) override {
-        keys.push_back(key);
-        return key == CascadeKeys::kSelect;
-    }
-    void OnPaint(CascadeBitmap& target) override { target.Clear(CascadeColor(0x3366CCFFu)); }
-    std::vector<unsigned long> keys;
-};
-
-// The socket is private and removed at exit; registered prefixes match
-// without regard to case; "keypress" goes to the focused window, then to
-// the application; "screenshot" writes the composed screen.
-TEST_F(AppTest, EcpSocketPrefixesKeypressAndScreenshot) {
-    ScriptedApp app;
-    KeyWindow window;
-    app.onInit = [&](ScriptedApp& a) {
-        a.RegisterECPCommand("Quendrel");
-        window.SetRectAbsolute({10, 20, 30, 40});
-        window.Materialize(1);
-        window.SetFocus();
-    };
-    const std::string file = m_dir.File("shot.png");
-    std::map<std::string, std::string> replies;
-    mode_t socketMode = 0, dirMode = 0;
-    app.script = [&](ScriptedApp&) {
-        for (const char* command : {"Quendrel ping", "QUENDREL PING", "Somebody else", "keypress Select",
-                                    "keypress 0x10020", "keypress Teleport"})
-            replies[command] = Ecp(command);
-        replies["screenshot"] = Ecp("screenshot " + file);
-        struct stat st {};
-        stat(CascadeInput::GetSocketPath().c_str(), &st);
-        socketMode = st.st_mode & 0777;
-        stat(m_dir.File("quendrel").c_str(), &st);
-        dirMode = st.st_mode & 0777;
-    };
-    app.Run(0, nullptr);
-    EXPECT_EQ(replies["Quendrel ping"], "got Quendrel ping");
-    EXPECT_EQ(replies["QUENDREL PING"], "got QUENDREL PING");
-    EXPECT_EQ(replies["Somebody else"], "");  // not ours: the framework's empty reply
-    EXPECT_EQ(replies["keypress Select"], "OK");
-    EXPECT_EQ(replies["keypress 0x10020"], "OK");
-    EXPECT_NE(replies["keypress Teleport"], "OK");
-    EXPECT_EQ(socketMode, 0600u);
-    EXPECT_EQ(dirMode, 0700u);
+    EXPECT_EQ(app.replies["Quendrel ping"], "got Quendrel ping");
+    EXPECT_EQ(app.replies["QUENDREL PING"], "got QUENDREL PING");
+    EXPECT_EQ(app.replies["Somebody else"], "");  // not ours: the framework's empty reply
+    EXPECT_EQ(app.replies["keypress Select"], "OK");
+    EXPECT_EQ(app.replies["keypress 0x10020"], "OK");
+    EXPECT_NE(app.replies["keypress Teleport"], "OK");
+    EXPECT_EQ(app.window.keys, (std::vector<unsigned long>{CascadeKeys::kSelect, CascadeKeys::kMenu}));
+    EXPECT_EQ(app.keys, (std::vector<unsigned long>{CascadeKeys::kMenu}));  // only the one not consumed
+    EXPECT_EQ(app.socketMode, 0600u);
+    EXPECT_EQ(app.dirMode, 0700u);
     EXPECT_FALSE(std::filesystem::exists(CascadeInput::GetSocketPath()));
     CascadeString reply("unchanged");
     EXPECT_FALSE(CascadeInput::DispatchECPCommand("Quendrel ping", reply));  // nothing listens now
     EXPECT_EQ(reply, "unchanged");
 
-    EXPECT_EQ(window.keys, (std::vector<unsigned long>{CascadeKeys::kSelect, CascadeKeys::kMenu}));
-    EXPECT_EQ(app.keys, (std::vector<unsigned long>{CascadeKeys::kMenu}));  // only the one not consumed
-    EXPECT_TRUE(app.callbacksOnUiThread);
-    ASSERT_EQ(replies["screenshot"], "OK");
+    ASSERT_EQ(app.replies["screenshot"], "OK");
     CascadeBitmap image;
-    ASSERT_TRUE(image.LoadFromFile(file));
+    ASSERT_TRUE(image.LoadFromFile(dir.File("shot.png")));
     EXPECT_EQ(image.GetDims(), CascadeDims(1024, 576));
     EXPECT_EQ(image.GetPixel(15, 25), CascadeColor(0x3366CCFFu).ToARGB());
     EXPECT_EQ(image.GetPixel(5, 5), CascadeColor(0x000000FFu).ToARGB());

@@ -133,11 +133,3 @@ TEST_F(CascadeFontTest, WordWrapUsesTheLinesThatFit) {
     EXPECT_LE(Draw({10, 10, 380, 100}, "first\nsecond", 0).h, line);
     EXPECT_EQ(m_used, line);
 }
-
-TEST_F(CascadeFontTest, TranslucentTextBlends) {
-    m_bitmap.Clear(CascadeColor(0, 0, 0));
-    m_bitmap.DrawText(m_font, {10, 10, 300, 40}, "I", CascadeColor(255, 255, 255, 128), 0);
-    uint32_t brightest = 0;
-    for (int i = 0; i < 400 * 200; ++i) brightest = std::max(brightest, m_bitmap.GetPixels()[i] & 0xFF);
-    EXPECT_NEAR(double(brightest), 128.0, 2.0);
-}

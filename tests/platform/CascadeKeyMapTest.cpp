@@ -15,33 +15,20 @@ using namespace CascadeKeys;
 // The shipped key map file is the built-in map and reads without a problem;
 // keys as SDL and lircd name them (0: unmapped).
 TEST(CascadeKeyMap, TheShippedFileIsTheBuiltInMap) {
-    const struct {
-        const char* reported;
-        bool shift;
-        unsigned long key;
-    } defaults[] = {
-        {"Return", false, kSelect},
-        {"AudioPlay", false, kPlayPause},
-        {".", true, kNext},
-        {"=", true, kZoomIn},
-        {"=", false, 0},
-        {"AC Home", false, kMenu},
-        {"KEY_INFO", false, kOptions},
-        {"Keypad 9", false, kDigit9},
-        {"KEY_5", false, 0x1002A},
-        {"1", false, 0},
-        {"KEY_ZOOM", false, 0},
-        {"", false, 0},
+    const std::pair<const char*, unsigned long> defaults[] = {
+        {"Return", kSelect},   {"AudioPlay", kPlayPause}, {"=", 0}, {"AC Home", kMenu}, {"KEY_INFO", kOptions},
+        {"Keypad 9", kDigit9}, {"KEY_5", 0x1002A},        {"1", 0}, {"KEY_ZOOM", 0},    {"", 0},
     };
     CascadeKeyMap builtIn, file;
     std::vector<std::string> problems;
     ASSERT_TRUE(file.ReadFile(std::string(QUENDREL_SOURCE_ROOT) + "/data/keymap.conf", problems));
     EXPECT_TRUE(problems.empty()) << problems.front();
     EXPECT_EQ(file.GetSize(), builtIn.GetSize());
-    for (const auto& d : defaults) {
-        EXPECT_EQ(builtIn.Lookup(d.reported, d.shift).value_or(0), d.key) << d.reported;
-        EXPECT_EQ(file.Lookup(d.reported, d.shift).value_or(0), d.key) << d.reported;
+    for (const auto& [reported, key] : defaults) {
+        EXPECT_EQ(builtIn.Lookup(reported).value_or(0), key) << reported;
+        EXPECT_EQ(file.Lookup(reported).value_or(0), key) << reported;
     }
+    EXPECT_EQ(file.Lookup("=", true), kZoomIn);
     EXPECT_FALSE(builtIn.ReadFile("/nonexistent/quendrel/keymap.conf", problems));
     EXPECT_TRUE(problems.empty()) << "a missing file is no error";
 }
@@ -75,20 +62,14 @@ TEST(CascadeKeyMap, AUserFileReplacesTheKeysItNamesAndReportsBadLines) {
         EXPECT_EQ(problems[i].rfind(dir.File("keymap.conf") + ":" + std::to_string(lines[i]) + ": ", 0), 0u)
             << problems[i];
     EXPECT_NE(problems[1].find("\"Louder\""), std::string::npos) << problems[1];
-    const struct {
-        const char* reported;
-        bool shift;
-        unsigned long key;
-    } expected[] = {
-        {"KEY_RED", false, kMenu},  {"BTN_PLAY", false, kPlayPause},
-        {"KEY_OK", false, 0},       {".", true, kZoomOut},
-        {".", false, kNext},        {"KEY_VOLUMEUP", false, kUp},
-        {"KEY_STOP", false, kPlay}, {"Return", false, kSelect},
-        {"KEY_UP", false, kUp},     {"KEY_DOWN", false, kDown},
-        {"KEY_LEFT", false, kLeft}, {"KEY_RIGHT", false, kRight},
-        {"KEY_BACK", false, kExit},
+    EXPECT_EQ(map.Lookup(".", true), kZoomOut);  // with Shift its own mapping
+    EXPECT_EQ(map.Lookup(".", false), kNext);    // without, the default
+    const std::pair<const char*, unsigned long> expected[] = {
+        {"KEY_RED", kMenu},  {"BTN_PLAY", kPlayPause}, {"KEY_OK", 0},       {"KEY_VOLUMEUP", kUp},
+        {"KEY_STOP", kPlay}, {"Return", kSelect},      {"KEY_UP", kUp},     {"KEY_DOWN", kDown},
+        {"KEY_LEFT", kLeft}, {"KEY_RIGHT", kRight},    {"KEY_BACK", kExit},
     };
-    for (const auto& e : expected) EXPECT_EQ(map.Lookup(e.reported, e.shift).value_or(0), e.key) << e.reported;
+    for (const auto& [reported, key] : expected) EXPECT_EQ(map.Lookup(reported).value_or(0), key) << reported;
 }
 
 }  // namespace

@@ -20,27 +20,6 @@ namespace {
 
 using namespace CascadeKeys;
 
-TEST(CascadeLircInput, LinesAsLircdSendsThem) {
-    const struct {
-        const char* line;
-        const char* name;  // nullptr: refused
-        unsigned repeat;
-    } cases[] = {
-        {"0000000000f40bf0 00 KEY_UP devinput", "KEY_UP", 0}, {"000000037ff07bfe 0a KEY_OK my-remote\r", "KEY_OK", 10},
-        {"0000000000f40bf0 00 KEY_UP", nullptr, 0},            // no remote
-        {"00 123456789 KEY_UP devinput", nullptr, 0},          // count too long
-        {"00 00 KEY_UP devinput extra", nullptr, 0},           // one word too many
-        {"00000000000000000 00 KEY_UP devinput", nullptr, 0},  // code longer than 64 bits
-    };
-    for (const auto& c : cases) {
-        const auto button = CascadeLircInput::ParseLine(c.line);
-        ASSERT_EQ(button.has_value(), c.name != nullptr) << c.line;
-        if (!button) continue;
-        EXPECT_EQ(button->name, c.name) << c.line;
-        EXPECT_EQ(button->repeat, c.repeat) << c.line;
-    }
-}
-
 // A bound socket file: listening as lircd does, or left behind by one gone.
 int BindUnix(const std::string& path, bool listening) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

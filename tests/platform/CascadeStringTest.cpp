@@ -1,11 +1,10 @@
-#include "platform/CascadeStream.h"
 #include "platform/CascadeString.h"
 #include "platform/CascadeTokenArray.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -55,52 +54,6 @@ TEST(CascadeTokenArray, EverySeparatorEndsAToken) {
         for (std::size_t i = 0; i < t.GetNumTokens(); ++i) tokens.push_back(t.TokenAt(i).Std());
         EXPECT_EQ(tokens, c.tokens) << '"' << c.text << '"';
         EXPECT_EQ(t.TokenAt(t.GetNumTokens()), "");  // past the end: empty, not a crash
-    }
-}
-
-// Hands out a fixed text, at most `piece` bytes per read.
-class TextStream : public CascadeStream {
-public:
-    TextStream(std::string text, std::size_t piece) : m_text(std::move(text)), m_piece(piece) {}
-    long ReadBytes(void* buffer, std::size_t length) override {
-        const std::size_t n = std::min({length, m_piece, m_text.size() - m_pos});
-        std::memcpy(buffer, m_text.data() + m_pos, n);
-        m_pos += n;
-        return long(n);
-    }
-
-private:
-    std::string m_text;
-    std::size_t m_piece;
-    std::size_t m_pos = 0;
-};
-
-// Lines end at line feeds (a carriage return before one is dropped), the
-// last may lack one, and an overlong line comes in bounded pieces.
-TEST(CascadeStream, GetLineSplitsTheText) {
-    const std::string huge(CascadeStream::kMaxLineLength * 2 + 5, 'x');
-    const struct {
-        std::string text;
-        std::size_t piece;
-        std::vector<std::string> lines;
-    } cases[] = {
-        {"[playlist]\r\nFile1=http://a/b\n\nNumberOfEntries=1",
-         1,
-         {"[playlist]", "File1=http://a/b", "", "NumberOfEntries=1"}},
-        {"one\ntwo\n", 1, {"one", "two"}},
-        {"", 1, {}},
-        {huge + "\nafter\n",
-         4096,
-         {huge.substr(0, CascadeStream::kMaxLineLength), huge.substr(0, CascadeStream::kMaxLineLength), "xxxxx",
-          "after"}},
-    };
-    for (const auto& c : cases) {
-        TextStream stream(c.text, c.piece);
-        std::vector<std::string> lines;
-        CascadeString line("old");
-        while (stream.GetLine(line)) lines.push_back(line.Std());
-        EXPECT_TRUE(lines == c.lines) << c.text.substr(0, 40);
-        EXPECT_EQ(line, "");
     }
 }
 
