@@ -148,12 +148,3 @@ TEST(CascadeBitmap, DrawBitmapBlendsAndCopyFromReplacesClippedOnBothSides) {
     EXPECT_EQ(third.GetPixel(2, 2), pattern.GetPixel(5, 5));
     EXPECT_EQ(CountChanged(third), 4);
 }
-
-TEST(CascadeBitmap, OverlappingCopyWithinOneBitmapScrolls) {
-    CascadeBitmap bitmap = MakePattern(8, 8);
-    const std::vector<uint32_t> before(bitmap.GetPixels(), bitmap.GetPixels() + 64);
-    bitmap.CopyFrom(bitmap, {1, 2}, {0, 0, 7, 6});
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 7; ++x)
-            ASSERT_EQ(bitmap.GetPixel(x + 1, y + 2), before[std::size_t(y * 8 + x)]) << x << "," << y;
-}

@@ -1,10 +1,8 @@
 #include "platform/CascadeString.h"
-#include "platform/CascadeTokenArray.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -35,26 +33,6 @@ TEST(CascadeString, CompareOrdersAndFoldsAsciiCaseOnlyWhenAsked) {
     s.Format("%s-%d", std::string(5000, 'x').c_str(), 7);  // past any fixed buffer
     EXPECT_EQ(s.GetLength(), 5002u);
     EXPECT_TRUE(s.View().ends_with("-7"));
-}
-
-// Every separator ends a token, so joining the tokens restores the text.
-TEST(CascadeTokenArray, EverySeparatorEndsAToken) {
-    const struct {
-        const char *text, *separators;
-        std::vector<std::string> tokens;
-    } cases[] = {
-        {" a  b ", " ", {"", "a", "", "b", ""}},
-        {"artist:A|album:B", ":|", {"artist", "A", "album", "B"}},
-        {"", " ", {}},
-        {"abc", "", {"abc"}},
-    };
-    for (const auto& c : cases) {
-        CascadeTokenArray t(c.text, c.separators);
-        std::vector<std::string> tokens;
-        for (std::size_t i = 0; i < t.GetNumTokens(); ++i) tokens.push_back(t.TokenAt(i).Std());
-        EXPECT_EQ(tokens, c.tokens) << '"' << c.text << '"';
-        EXPECT_EQ(t.TokenAt(t.GetNumTokens()), "");  // past the end: empty, not a crash
-    }
 }
 
 }  // namespace

@@ -41,6 +41,10 @@ protected:
     std::vector<CascadeRect> Paint() { return app.GetDesktop().PaintDirty(); }
     bool Key(unsigned long key) { return app.GetDesktop().DispatchKeyDown(key); }
     static uint32_t Argb(uint32_t rgba) { return CascadeColor(rgba).ToARGB(); }
+    static void Show(CascadeWindow& window, const CascadeRect& rect, int plane) {
+        window.SetRectAbsolute(rect);
+        window.Materialize(plane);
+    }
     TestApp app;
 };
 
@@ -48,14 +52,10 @@ protected:
 // materialised (or raised again) is on top; a vanished window uncovers.
 TEST_F(WindowTreeTest, PlanesStackTheLastMaterialisedIsOnTopAndVanishUncovers) {
     SolidWindow dialog(0x00FF00FF), screen(0xFF0000FF), a(0x111111FF), b(0x0000FFFF);
-    dialog.SetRectAbsolute({100, 100, 50, 50});
-    screen.SetRectAbsolute({0, 0, 1024, 576});
-    a.SetRectAbsolute({300, 0, 100, 100});
-    b.SetRectAbsolute({350, 50, 100, 100});
-    dialog.Materialize(2);
-    screen.Materialize(1);  // materialised later, but in the lower plane
-    b.Materialize(1);
-    a.Materialize(1);
+    Show(dialog, {100, 100, 50, 50}, 2);
+    Show(screen, {0, 0, 1024, 576}, 1);  // materialised later, but in the lower plane
+    Show(b, {350, 50, 100, 100}, 1);
+    Show(a, {300, 0, 100, 100}, 1);
     Paint();
     EXPECT_EQ(ScreenPixel(120, 120), Argb(0x00FF00FF));
     EXPECT_EQ(ScreenPixel(10, 10), Argb(0xFF0000FF));
@@ -72,11 +72,9 @@ TEST_F(WindowTreeTest, PlanesStackTheLastMaterialisedIsOnTopAndVanishUncovers) {
 // a clean tree or a hidden window's redraw leaves no work.
 TEST_F(WindowTreeTest, RedrawPaintsOnlyTheDirtyPartOfTheWindowsMeetingIt) {
     SolidWindow left(0xFF0000FF), right(0x0000FFFF), hidden(0x00FF00FF);
-    left.SetRectAbsolute({0, 0, 100, 100});
-    right.SetRectAbsolute({200, 0, 100, 100});
+    Show(left, {0, 0, 100, 100}, 1);
+    Show(right, {200, 0, 100, 100}, 1);
     hidden.SetRectAbsolute({0, 0, 10, 10});
-    left.Materialize(1);
-    right.Materialize(1);
     Paint();
     const int leftBefore = left.paints, rightBefore = right.paints;
     hidden.Redraw();
@@ -135,8 +133,7 @@ TEST_F(WindowTreeTest, FocusMovesWithArrowsAndKeysBubbleUp) {
     EXPECT_EQ(CascadeWindow::GetFocus(), nullptr);
     {
         SolidWindow temporary(0x2);
-        temporary.SetRectAbsolute({0, 0, 10, 10});
-        temporary.Materialize(1);
+        Show(temporary, {0, 0, 10, 10}, 1);
         temporary.SetFocus();
     }
     EXPECT_EQ(CascadeWindow::GetFocus(), nullptr);
