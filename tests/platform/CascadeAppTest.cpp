@@ -7,9 +7,13 @@
 #include "platform/CascadeWormhole.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -128,12 +132,21 @@ private:
 
 // Timers tick on the UI thread until killed; wormhole messages arrive there
 // with a copy of their data, and only at the wormhole they name. The ECP
-// socket is private and removed at exit; registered prefixes match without
+// socket replaces a stale one, is private and removed at exit; registered prefixes match without
 // regard to case; "keypress" goes to the focused window, then to the
 // application; "screenshot" writes the composed screen.
 TEST(CascadeApp, TimersWormholesAndTheEcpSocketServeTheUiThread) {
     ScopedTempDir dir;
     setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    // What a crashed instance leaves: an open directory and a socket file
+    // bound but no longer listened on.
+    ASSERT_EQ(::mkdir(dir.File("quendrel").c_str(), 0755), 0);
+    sockaddr_un stale{};
+    stale.sun_family = AF_UNIX;
+    std::strncpy(stale.sun_path, CascadeInput::GetSocketPath().c_str(), sizeof stale.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&stale), sizeof stale), 0);
+    ::close(fd);
     ScriptedApp app(dir);
     EXPECT_EQ(app.Run(0, nullptr), 0);
     EXPECT_TRUE(app.callbacksOnUiThread);
