@@ -18,18 +18,14 @@ class InternetRadioTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.Start());
-        m_base = "http://127.0.0.1:" + std::to_string(m_server.Port());
         m_radio = MakeRadio();
     }
     std::unique_ptr<InternetRadio> MakeRadio(RadioFetch::Limits limits = {2000, 5000, 8u << 20}) {
         InternetRadio::Options options;
         options.favoritesPath = m_dir.File("Favorites.xml");
-        options.directories = RadioDirectories(m_base);
+        options.directories = RadioDirectories("http://127.0.0.1:" + std::to_string(m_server.Port()));
         options.limits = limits;
         return std::make_unique<InternetRadio>(std::move(options));
-    }
-    void Serve(const std::string& path, const std::string& sample) {
-        m_server.Route(path, LocalHttpServer::Body(RadioSample(sample), "text/xml"));
     }
     static std::vector<std::string> Names(const BrowseEntryList& list) {
         std::vector<std::string> names;
@@ -39,7 +35,6 @@ protected:
 
     ScopedTempDir m_dir{"quendrel-radio"};
     LocalHttpServer m_server;
-    std::string m_base;
     std::unique_ptr<InternetRadio> m_radio;
 };
 
@@ -57,7 +52,7 @@ TEST_F(InternetRadioTest, ShoutcastGenresAreAskedForEscaped) {
 }
 
 TEST_F(InternetRadioTest, XiphIsFetchedOnceAndFilteredByNormalisedGenre) {
-    Serve("/yp.xml", "xiph/yp-2007-esperanza-first300.xml");
+    m_server.Route("/yp.xml", LocalHttpServer::Body(RadioSample("xiph/yp-2007-esperanza-first300.xml")));
     BrowseEntryList genres, all;
     ASSERT_TRUE(m_radio->GetXiphGenres(genres));
     ASSERT_GT(genres.GetNumEntries(), 10u);

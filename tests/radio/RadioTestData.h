@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,14 +24,3 @@ inline std::string RadioSample(std::string_view name) {
     out << in.rdbuf();
     return out.str();
 }
-
-// Names the cases of a parameterised test after their `label` field.
-struct LabelName {
-    template <typename Info>
-    std::string operator()(const Info& info) const {
-        std::string name = info.param.label;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-        return name;
-    }
-};
