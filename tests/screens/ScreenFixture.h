@@ -46,7 +46,7 @@ public:
         return true;
     }
     CascadeWindow& GetDisplayWindow() override { return display; }
-    void ShowDisplay(bool visible) override { displayShown = visible; }
+    void ShowDisplay(bool) override {}
 
     std::vector<unsigned long> Codes() const {
         std::lock_guard lock(m_lock);
@@ -61,7 +61,6 @@ public:
     std::atomic<uint32_t> state{kStopped};
     std::atomic<bool> audio{false};
     std::atomic<unsigned long> seconds{0};
-    bool displayShown = true;
     Display display;
 
 private:
@@ -75,11 +74,7 @@ private:
 // real. Any thread may call it; tests read the records through Read.
 class FakeApp final : public AppServices {
 public:
-    void PostCommand(const char* name, std::function<void()> command) override {
-        {
-            std::lock_guard lock(m_lock);
-            commands.emplace_back(name ? name : "");
-        }
+    void PostCommand(const char*, std::function<void()> command) override {
         if (command) command();
     }
     void PostAppMessage(uint32_t id, const void* data, std::size_t length) override {
@@ -109,7 +104,7 @@ public:
         std::lock_guard lock(m_lock);
         return record;
     }
-    std::vector<std::string> commands, texts, skinChanges;
+    std::vector<std::string> texts, skinChanges;
     std::vector<uint32_t> messages;
 
 private:
