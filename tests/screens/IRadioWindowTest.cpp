@@ -146,6 +146,7 @@ TEST_F(IRadioWindowTest, AFailingDirectoryShowsNoStationsAndIsTriedAgain) {
     Open("Xiph Directory");
     EXPECT_EQ(Rows{IRadioWindow::kNoStations}, ListRows());
     EXPECT_EQ(-1, m_window->GetList().GetSelectedIndex());
+    EXPECT_EQ("Page 1 of 1", m_window->GetPageLabel().Std());
     Screenshot("no-stations");
     Press({K::kRotate, K::kZoomIn, K::kDown});
     EXPECT_EQ(Rows{IRadioWindow::kNoStations}, ListRows());

@@ -106,6 +106,10 @@ protected:
 };
 
 TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTheServersPlaylist) {
+    // The showing's reload ran behind the please-wait window; its page loads did not.
+    EXPECT_EQ(fakeApp.Read(fakeApp.messages),
+              (std::vector<uint32_t>{AppServices::kShowPleaseWait, AppServices::kSetPleaseWaitFocus,
+                                     AppServices::kHidePleaseWait}));
     const unsigned long artists = Total("artists");
     ASSERT_GT(artists, unsigned(kLargeTracks));
     EXPECT_EQ(Levels().RowNames(Level::kGenre).front(), LibraryLevels::AllRowText(Total("genres"), Level::kGenre));
