@@ -6,6 +6,7 @@
 #include "app/base/AppLog.h"
 #include "platform/CascadeSettings.h"
 #include "radio/FavoritesFile.h"
+#include "support/ScopedTempDir.h"
 
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -17,21 +18,12 @@
 #include <fcntl.h>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 namespace {
 
 constexpr int kCannotMount = 77;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::set<std::string> FilesIn(const std::string& directory) {
     std::set<std::string> names;
@@ -66,8 +58,8 @@ std::string Captured(int output) {
 // (the child's gtest failures make its exit status 1): a Favorites file and
 // a settings file written, the disk filled, both written again.
 TEST(DiskFull, SavesFailAndKeepTheOldFiles) {
-    char pattern[] = "/tmp/quendrel-diskfull-XXXXXX";
-    const std::string dir = mkdtemp(pattern);
+    const ScopedTempDir temp("quendrel-diskfull");
+    const std::string& dir = temp.Path();
     const pid_t child = fork();
     if (child == 0) {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -80,7 +72,8 @@ TEST(DiskFull, SavesFailAndKeepTheOldFiles) {
         EXPECT_TRUE(file.Save(*root));
         CascadeSettings settings("quendrel-test", dir.c_str());
         EXPECT_TRUE(settings.WriteStringValue("SkinName", "Default"));
-        const std::string favoritesBefore = ReadFile(path), settingsBefore = ReadFile(settings.GetPath());
+        const std::string favoritesBefore = temp.ReadFile("Favorites.xml"),
+                          settingsBefore = temp.ReadFile("quendrel-test.conf");
         const int output = FillUpAndCaptureOutput(dir);
         for (int i = 0; i < 200; ++i)
             root->AddChild(("New station " + std::to_string(i)).c_str(), "http://a/n.pls", "");
@@ -90,8 +83,8 @@ TEST(DiskFull, SavesFailAndKeepTheOldFiles) {
         const std::size_t logged = Captured(output).size();
         EXPECT_FALSE(settings.WriteStringValue("SkinName", std::string(8000, 'n').c_str()));
         EXPECT_NE(std::string::npos, Captured(output).find("No space left on device", logged)) << Captured(output);
-        EXPECT_EQ(favoritesBefore, ReadFile(path));
-        EXPECT_EQ(settingsBefore, ReadFile(settings.GetPath()));
+        EXPECT_EQ(favoritesBefore, temp.ReadFile("Favorites.xml"));
+        EXPECT_EQ(settingsBefore, temp.ReadFile("quendrel-test.conf"));
         EXPECT_EQ((std::set<std::string>{"Favorites.xml", "quendrel-test.conf", "filler"}), FilesIn(dir));
         CascadeString value;
         EXPECT_TRUE(settings.ReadStringValue("SkinName", value));
@@ -100,7 +93,6 @@ TEST(DiskFull, SavesFailAndKeepTheOldFiles) {
     }
     int status = 0;
     waitpid(child, &status, 0);
-    rmdir(dir.c_str());
     if (WIFEXITED(status) && WEXITSTATUS(status) == kCannotMount) GTEST_SKIP() << "cannot mount a tmpfs (needs root)";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
