@@ -118,6 +118,28 @@ TEST_F(InfoDialogsTest, SongFieldsThatDoNotFitGoOnPageTwoAndEveryPageReadsTheTra
     EXPECT_EQ(server.Count("trackinfo 42"), 4);
 }
 
+TEST_F(InfoDialogsTest, EachButtonTellsTheClientItsCommand) {
+    server.SetTrack(42, FullSong());
+    const struct {
+        SongInfoDialog::DialogType type;  // -1: the album dialog
+        int rights;                       // Right presses before Select
+        const char* told;
+    } cases[] = {{SongInfoDialog::kPlayAddInsert, 1, "add"},
+                 {SongInfoDialog::kPlayOnly, 2, "play"},
+                 {SongInfoDialog::DialogType(-1), 2, "insert"}};
+    for (const auto& c : cases) {
+        client.commands.clear();
+        if (c.type < 0)
+            album.ShowDialog("Homogenic", "12", &client);
+        else
+            song.ShowDialog("42", c.type, &client);
+        for (int i = 0; i < c.rights; ++i) Press(K::kRight);
+        Press(K::kSelect);
+        EXPECT_EQ(client.commands, Words{c.told}) << c.told;
+        EXPECT_FALSE(song.IsVisible() || album.IsVisible());
+    }
+}
+
 TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
     LocalHttpServer web;
     ASSERT_TRUE(web.Start());

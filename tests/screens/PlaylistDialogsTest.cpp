@@ -70,6 +70,16 @@ TEST_F(PlaylistOptionsTest, SelectSendsRepeatAlwaysAndShuffleOnlyWhenChangedOrFo
          K::kSelect,
          {"clear", "repeat 2"}},
         {"exit", [this] { Press(K::kRight); }, K::kExit, {}},
+        {"save with no name typed",
+         [this] {
+             m_dialog.GetButton(D::kSavePlaylist).SetFocus();
+             Press(K::kSelect);
+             m_dialog.GetKeyboard()->FindKey("Done")->SetFocus();
+             Press(K::kSelect);  // back to the options, the save button focused
+             EXPECT_TRUE(m_dialog.GetButton(D::kSavePlaylist).IsFocus());
+         },
+         K::kExit,
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
