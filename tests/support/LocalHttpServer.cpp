@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace {
 
@@ -20,12 +21,6 @@ constexpr std::size_t kMaxRequestHead = 64 * 1024;
 
 const char* ReasonPhrase(int status) {
     return status == 200 ? "OK" : status == 206 ? "Partial Content" : status == 404 ? "Not Found" : "Status";
-}
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
 }
 
 std::string_view Trim(std::string_view text) {
@@ -185,23 +180,18 @@ bool LocalHttpServer::ReadRequest(int fd, Request& request) {
         if (n <= 0) return false;
         head.append(buffer, std::size_t(n));
     }
-    std::string_view rest(head);
-    const auto lineEnd = rest.find("\r\n");
-    const std::string_view requestLine = rest.substr(0, lineEnd);
-    const auto space1 = requestLine.find(' ');
-    const auto space2 = requestLine.find(' ', space1 + 1);
-    if (space1 == std::string_view::npos || space2 == std::string_view::npos) return false;
-    request.method = std::string(requestLine.substr(0, space1));
-    const std::string_view target = requestLine.substr(space1 + 1, space2 - space1 - 1);
-    request.path = std::string(target.substr(0, target.find('?')));
-    if (const auto mark = target.find('?'); mark != std::string_view::npos)
-        request.query = std::string(target.substr(mark + 1));
-    rest.remove_prefix(lineEnd + 2);
-    for (auto end = rest.find("\r\n"); end != 0 && end != std::string_view::npos; end = rest.find("\r\n")) {
-        const std::string_view line = rest.substr(0, end);
-        if (const auto colon = line.find(':'); colon != std::string_view::npos)
-            request.headers[Lower(Trim(line.substr(0, colon)))] = std::string(Trim(line.substr(colon + 1)));
-        rest.remove_prefix(end + 2);
+    std::istringstream in(head);
+    std::string target, line;
+    if (!(in >> request.method >> target)) return false;
+    request.path = target.substr(0, target.find('?'));
+    if (const auto mark = target.find('?'); mark != std::string::npos) request.query = target.substr(mark + 1);
+    std::getline(in, line);  // the rest of the request line
+    while (std::getline(in, line) && line != "\r") {
+        const auto colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        std::string name = line.substr(0, colon);
+        for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+        request.headers[name] = std::string(Trim(std::string_view(line).substr(colon + 1)));
     }
     // "Range: bytes=N-"
     if (auto it = request.headers.find("range"); it != request.headers.end() && it->second.starts_with("bytes="))
