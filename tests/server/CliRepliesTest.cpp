@@ -50,8 +50,8 @@ TEST(NamedItemReply, IdsNamesAndTotals) {
          "genres 0 10 count%3A3 id%3A1 genre%3AAlternative%20%26%20Punk id%3A2 genre%3A%C3%89lectronique id%3A3 "
          "genre%3AC%2BC+Music",
          "1|Alternative & Punk,2|\xC3\x89lectronique,3|C+C Music", 3},
-        {"artist", "artists 0 1 count%3A1 id%3A9 artist%3A100%ZZ%20Pure%2", "9|100%ZZ Pure%2",
-         1},  // broken escapes kept
+        // Broken escapes are kept as they are; an empty field gives an empty name.
+        {"artist", "artists 0 1 count%3A1 id%3A9 artist%3A100%ZZ%20Pure%2", "9|100%ZZ Pure%2", 1},
         {"album", "albums 0 2 count%3A2 id%3A12 album%3A id%3A13", "12|,13|", 2},
         {"title", "x 0 2 count%3A2 index%3A0 title%3AOne id%3A40 index%3A1 title%3ATwo id%3A41", "40|One,41|Two", 2},
         // Every answered query sets the total, also one that found nothing;
@@ -59,8 +59,8 @@ TEST(NamedItemReply, IdsNamesAndTotals) {
         {"album", "albums 0 10 count%3A0", "", 0},
         {"album", "albums 0 10", "", 0},
         {"album", "", "", 42},
-        {"album", "albums 0 1 count%3A99999999999999999999999 id%3A1 album%3AX", "1|X",
-         0x7FFFFFFFFFFFFFFF},  // saturates
+        // A huge count saturates.
+        {"album", "albums 0 1 count%3A99999999999999999999999 id%3A1 album%3AX", "1|X", 0x7FFFFFFFFFFFFFFF},
     };
     for (const auto& c : cases) {
         BrowseEntryList list;
@@ -126,10 +126,11 @@ TEST(StatusReply, ItemsCountsAndTotals) {
          {"0|40|Frim Fram|N/A|N/A|3:30", "1|41|Boulevard|N/A|N/A|0"},
          0},
         {"p status 0 5 player_name%3ALiving%20Room power%3A0", {}, 0},  // player off
+        // Empty fields give empty texts, missing ones keep their defaults.
         {"titles 0 10 album_id%3A12 count%3A2 id%3A40 title%3AFrim artist%3A album%3AA duration%3A4000 id%3A41 "
          "title%3AB duration%3A",
          {"-1|40|Frim||A|66:40", "-1|41|B|N/A|N/A|0:00"},
-         2},  // empty fields empty, missing ones defaults
+         2},
         {"titles 0 10 album_id%3A999 count%3A0", {}, 0},
         {"", {}, 42},  // no answer at all keeps the total
     };
