@@ -86,9 +86,8 @@ TEST(SlimCLIConnectionLink, OverlongOrMultiLineRequestsAreRefusedUnsent) {
     EXPECT_EQ(longest, peer.Read());
 }
 
-// The answer to "info total", a filtered count, the ignored articles (cached
-// until refreshed; one article alone gives none) and the addresses.
-TEST(SlimCLIConnectionLink, TotalsIgnoresAndAddresses) {
+// The answer to "info total", a filtered count and the addresses.
+TEST(SlimCLIConnectionLink, TotalsAndAddresses) {
     SlimCLIConnection connection;
     Peer peer(connection);
     const struct {
@@ -105,16 +104,6 @@ TEST(SlimCLIConnectionLink, TotalsIgnoresAndAddresses) {
         EXPECT_EQ(t.total, connection.GetTotal(t.what, t.filter)) << t.reply;
         EXPECT_EQ(t.request, peer.Read());
     }
-    peer.Send("pref ignoredarticles The%20Los%20Las%20Le%20Les\n");
-    const auto first = connection.GetIgnores(false);
-    ASSERT_EQ(5u, first->GetNumTokens());
-    EXPECT_STREQ("Los", first->TokenAt(1));
-    EXPECT_EQ(first, connection.GetIgnores(false));
-    EXPECT_EQ("pref ignoredarticles ?\n", peer.Read());
-    EXPECT_EQ("", peer.Read(false));
-    peer.Send("pref ignoredarticles The\n");
-    EXPECT_EQ(0u, connection.GetIgnores(true)->GetNumTokens());
-    EXPECT_EQ(5u, first->GetNumTokens());
 
     SlimCLIConnection addressed;
     (void)addressed.Connect("127.0.0.1", 1);

@@ -190,18 +190,11 @@ std::vector<std::string> SlimSimulator::JsonStrings(const std::string& json, con
     while (at != std::string::npos) {
         std::string value;
         std::size_t i = at + marker.size();
+        // The values are CLI text the server escapes, so ASCII: only \" and
+        // \\ need undoing.
         for (; i < json.size() && json[i] != '"'; ++i) {
-            if (json[i] != '\\' || i + 1 >= json.size()) {
-                value += json[i];
-                continue;
-            }
-            const char e = json[++i];
-            if (e == 'u' && i + 4 < json.size()) {
-                value += char(std::strtol(json.substr(i + 1, 4).c_str(), nullptr, 16));
-                i += 4;
-            } else {
-                value += e == 'n' ? '\n' : e == 't' ? '\t' : e;
-            }
+            if (json[i] == '\\' && i + 1 < json.size()) ++i;
+            value += json[i];
         }
         values.push_back(value);
         at = json.find(marker, i);
