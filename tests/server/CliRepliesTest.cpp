@@ -227,6 +227,7 @@ TEST(StatusReply, HeaderTimesAndTheCurrentSong) {
     EXPECT_FLOAT_EQ(65.0f / 245.0f, to.progress);
 }
 
+// Element names are matched without regard to case.
 TEST(XmlPage, FoldersSongsUrlsAndTheBreadcrumb) {
     tinyxml2::XMLDocument document;
     ASSERT_EQ(tinyxml2::XML_SUCCESS, document.Parse(R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -241,12 +242,12 @@ TEST(XmlPage, FoldersSongsUrlsAndTheBreadcrumb) {
       <seconds_total>562</seconds_total><coverart>/music/77/cover.jpg</coverart><unknown>x</unknown></song>
     <replace_url>never read</replace_url></browse_entry>
   <browse_entry><replace_url>status.html?p0=playlist&amp;p1=play&amp;p2=file%3A%2F%2Fa</replace_url></browse_entry>
-  <browse_entry><replace_url>status.html?p0=playlist</replace_url></browse_entry>
+  <browse_entry><ENTRY_NAME>Caps</ENTRY_NAME><replace_url>status.html?p0=playlist</replace_url></browse_entry>
 </browse>)"));
     BrowseEntryList list;
     XmlBrowsePage::ParseEntries(document, list);
     EXPECT_EQ(200u, list.GetTotalCount());
-    EXPECT_EQ("3/12|Miles & Co,77|So What,0|,0|", Entries(list));
+    EXPECT_EQ("3/12|Miles & Co,77|So What,0|,0|Caps", Entries(list));
     EXPECT_EQ("file:///music/Jazz/Miles", list.Item(0)->url);
     const auto* song = dynamic_cast<const SongInfo*>(list.Item(1));
     ASSERT_NE(nullptr, song);
@@ -295,6 +296,12 @@ TEST(LetterSearch, PagesAreWalkedUntilTheHitOrTheEnd) {
         EXPECT_EQ(c.found, LetterSearch::Find(c.list.Fetch(), 'b', c.start, 50, c.direction, nullptr)) << c.list.first;
         EXPECT_EQ(c.fetched, c.list.fetched) << c.list.first;
     }
+    // An article is skipped only with its space: "Theatre" stays under T.
+    const ETokenArray articles("The%20Los", "%20", CascadeCase::Sensitive);
+    BrowseEntryList page;
+    page.AddEntry(Named("Theatre"));
+    long index = -1;
+    EXPECT_EQ(0, LetterSearch::Match(page, 't', &articles, index));
 }
 
 TEST(CliLines, ReceivesAreJoinedIntoWholeLines) {
