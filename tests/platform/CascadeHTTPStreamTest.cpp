@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "support/LocalHttpServer.h"
 
@@ -99,6 +102,29 @@ TEST_F(CascadeHTTPStreamTest, AStallEndsTheStream) {
     EXPECT_EQ(m_stream.GetLastError(), Error::Stalled);
     char byte = 0;
     EXPECT_EQ(m_stream.ReadBytes(&byte, 1), 0) << "a stall is final";
+}
+
+// Cancel ends an Open that waits for headers that never come, and every
+// later Open fails at once without a request: the stream's owner is leaving.
+TEST_F(CascadeHTTPStreamTest, CancelEndsAWaitingOpenAndRefusesLaterOnes) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    m_server.Route("/held", [released](const LocalHttpServer::Request&) {
+        released.wait_for(std::chrono::seconds(60));
+        return LocalHttpServer::Body("late");
+    });
+    std::future<bool> opened = std::async(std::launch::async, [&] { return m_stream.Open(Url("/held").c_str()); });
+    for (int i = 0; i < 500 && m_server.RequestCount("/held") == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    m_stream.Cancel();
+    // The stall time-out is 30 s; only Cancel can end the Open within 10.
+    ASSERT_EQ(opened.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_FALSE(opened.get());
+    EXPECT_EQ(m_stream.GetLastError(), Error::Aborted);
+    release.set_value();
+    EXPECT_FALSE(m_stream.Open(Url("/held").c_str()));
+    EXPECT_EQ(m_stream.GetLastError(), Error::Aborted);
+    EXPECT_EQ(m_server.RequestCount("/held"), 1u);
 }
 
 }  // namespace
