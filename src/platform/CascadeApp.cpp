@@ -291,6 +291,13 @@ std::string CascadeApp::DispatchFrameworkCommand(const std::string& line) {
     }
     if (EqualNoCase(word, "screenshot")) {
         if (argument.empty()) return "no file";
+        // Anyone who can reach the socket may name the file: only PNG names,
+        // so that a mistyped command cannot overwrite a document or a script.
+        const std::string_view name(argument);
+        if (name.size() < 5 || !EqualNoCase(std::string(name.substr(name.size() - 4)), ".png")) {
+            std::fprintf(stderr, "ecp: screenshot refused: \"%s\" does not end in .png\n", argument.c_str());
+            return "not a .png file";
+        }
         PaintNow();
         return SaveScreenshot(argument) ? "OK" : "failed";
     }
