@@ -100,6 +100,7 @@ private:
                                     "keypress 0x10020", "keypress Teleport"})
             replies[command] = Ecp(command);
         replies["screenshot"] = Ecp("screenshot " + m_dir.File("shot.png"));
+        replies["screenshot over a file"] = Ecp("screenshot " + m_dir.File("notes.txt"));
         struct stat st {};
         stat(CascadeInput::GetSocketPath().c_str(), &st);
         socketMode = st.st_mode & 0777;
@@ -169,6 +170,8 @@ TEST(CascadeApp, TimersWormholesAndTheEcpSocketServeTheUiThread) {
     EXPECT_EQ(reply, "unchanged");
 
     ASSERT_EQ(app.replies["screenshot"], "OK");
+    EXPECT_EQ(app.replies["screenshot over a file"], "not a .png file");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("notes.txt")));
     CascadeBitmap image;
     ASSERT_TRUE(image.LoadFromFile(dir.File("shot.png")));
     EXPECT_EQ(image.GetDims(), CascadeDims(1024, 576));
