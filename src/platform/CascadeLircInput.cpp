@@ -58,24 +58,12 @@ std::optional<CascadeLircInput::Button> CascadeLircInput::ParseLine(std::string_
     return button;
 }
 
-bool CascadeLircInput::IsBuiltIn() {
-#ifdef QUENDREL_HAVE_LIRC
-    return true;
-#else
-    return false;
-#endif
-}
-
 CascadeLircInput::CascadeLircInput(const CascadeKeyMap& keyMap, KeyHandler handler, int retryMs)
     : m_keyMap(keyMap), m_handler(std::move(handler)), m_retryMs(retryMs) {}
 
 CascadeLircInput::~CascadeLircInput() { Stop(); }
 
 bool CascadeLircInput::Start(const std::string& socketPath) {
-    if (!IsBuiltIn()) {
-        std::fprintf(stderr, "lirc: built without liblirc-client; LIRC remotes are not read\n");
-        return false;
-    }
     if (m_thread.joinable()) return true;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -108,10 +96,9 @@ bool CascadeLircInput::WaitForStop(int ms) const {
 }
 
 CascadeFileDescriptor CascadeLircInput::Connect() const {
-#ifdef QUENDREL_HAVE_LIRC
-    // The socket is opened here rather than by lirc_get_local_socket, which
-    // keeps its socket open when the connect fails: without lircd every
-    // retry would cost a descriptor for the rest of the run.
+    // lircd speaks plain lines on a local socket, so no client library is
+    // needed (liblirc-client's lirc_get_local_socket also kept its socket
+    // open when the connect failed: a descriptor lost on every retry).
     const char* env = std::getenv("LIRC_SOCKET_PATH");
     const std::string path = !m_socketPath.empty() ? m_socketPath : env && *env ? env : kDefaultSocket;
     sockaddr_un addr{};
@@ -124,9 +111,6 @@ CascadeFileDescriptor CascadeLircInput::Connect() const {
     CascadeFileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (fd.IsValid() && ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) fd.Reset();
     return fd;
-#else
-    return {};
-#endif
 }
 
 void CascadeLircInput::Run() {
