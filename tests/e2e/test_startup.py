@@ -1,72 +1,117 @@
-"""End-to-end: the application starts, registers over SlimProto, answers
-ECP in any case, sends a remote key as its IR code, logs time-stamped
-lines with -debug and on quit says goodbye and ends cleanly; on the console
-without a display device it says what it needs. A second start and the
-start-up message are in test_link and test_screens."""
+"""End-to-end: the way in and the way out against the simulator. The app
+says hello as an idle player and switches it on, answers ECP in any case,
+shows the server's display frames in the skin's colours, answers a
+transition with ANIC, sends keys as IR codes (volume keys too in the player
+window; over the CLI while the menu is up), logs time-stamped lines with
+-debug, and quits promptly with a goodbye while a stream open is stalled. A
+fault on the audio thread ends with the signal's number as the exit status
+after a goodbye, without aborting or hanging."""
 
 import os
 import re
-import sys
+import signal
+import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(__file__))
-from appharness import AppRun, free_port  # noqa: E402
-from slimpeer import SlimPeer, ir_code  # noqa: E402
+from harness import DISPLAY_BACKGROUND, DISPLAY_TEXT, STRIP, App, Sim, wait_until
+
+# Far below the stalled open's 30 s time-out, far above the second a quit
+# takes (bench/shutdown.py measures it).
+PROMPTLY = 5.0
+
+
+def lit_pixels(frame):
+    """(x, y) of every lit pixel of a 1,280-byte display frame: four bytes a
+    column, the top pixel in the first byte's high bit."""
+    return {(x, byte * 8 + bit) for x in range(320) for byte in range(4) for bit in range(8)
+            if frame[x * 4 + byte] & (0x80 >> bit)}
 
 
 class StartupTest(unittest.TestCase):
     def setUp(self):
-        self.run_ = AppRun()
-        self.addCleanup(self.run_.close)
-        self.peer = SlimPeer()
-        self.addCleanup(self.peer.close)
+        self.sim = Sim()
+        self.addCleanup(self.sim.stop)
 
-    def start_connected(self, *extra):
-        proc = self.run_.start("127.0.0.1", "-SlimProtoPort=%d" % self.peer.port,
-                               "-SlimCLIPort=%d" % free_port(), *extra)
-        self.run_.wait_ecp("Quendrel ping", "pong")
-        return proc
+    def grfe(self):
+        return [p for op, p in self.sim.frames(self.mac, sent=True) if op == "grfe"]
 
-    def test_registers_answers_ecp_sends_keys_logs_and_says_goodbye(self):
-        proc = self.start_connected("-debug")
-        frames = self.peer.wait_for(lambda f: any(op == "IR  " for op, _ in f))
-        helo = [p for op, p in frames if op == "HELO"][0]
-        self.assertEqual(len(helo), 10)
-        self.assertEqual(helo[0], 3)                 # device id
-        self.assertEqual(helo[8:10], b"\x80\x00")    # not playing
-        self.assertEqual(ir_code([p for op, p in frames if op == "IR  "][0]), 0xF701)
-        self.assertEqual(self.run_.ecp("QUENDREL PING"), "pong")
-        self.assertEqual(self.run_.ecp("Quendrel nonsense"), "")
+    def frame_and_strip(self):
+        """The last frame's lit pixels, the strip's pixels in the text colour
+        and the count of those in the background colour; None when the server
+        drew a new frame meanwhile."""
+        last = self.grfe()[-1]
+        image = self.app.screenshot()
+        if image is None or self.grfe()[-1] != last:
+            return None
+        pixels = [((x, y), image.pixel(STRIP[0] + x, STRIP[1] + y)) for y in range(32) for x in range(320)]
+        return (lit_pixels(last[4:4 + 1280]), {xy for xy, p in pixels if p == DISPLAY_TEXT},
+                sum(p == DISPLAY_BACKGROUND for _, p in pixels))
 
-        self.assertEqual(self.run_.ecp("Quendrel next"), "OK")
-        frames = self.peer.wait_for(lambda f: sum(op == "IR  " for op, _ in f) >= 2)
-        self.assertIn(0x7689A05F, [ir_code(p) for op, p in frames if op == "IR  "])
+    def volume(self):
+        return self.sim.player()["volume"]
 
-        with open(os.path.join(self.run_.appdir, "debug.txt")) as f:
-            lines = [l for l in f.read().splitlines() if l]
-        self.assertTrue(all(re.match(r"^\d{6,}:  ", l) for l in lines if re.match(r"^\d", l)), lines)
-        self.assertTrue(any("ECP Command: Quendrel ping" in l for l in lines), lines)
+    def test_in_shown_keys_and_out_and_a_fault_on_the_audio_thread(self):
+        sim = self.sim
+        self.app = App()
+        self.addCleanup(self.app.close)
+        self.mac = mac = self.app.start_against(sim, "-debug").lower()
+        self.assertEqual(next(p for op, p in sim.frames(mac) if op == "HELO")[8:10], b"\x80\x00")  # idle
+        self.assertTrue(wait_until(lambda: 0xF701 in sim.irs(mac)), "no power-on IR")
+        self.assertEqual(self.app.ecp_client("QUENDREL PING"), "pong")
+        self.assertEqual(self.app.ecp("Quendrel nonsense"), "")
 
-        self.assertEqual(self.run_.ecp("Quendrel quit"), "Quendrel closed")
-        self.assertEqual(proc.wait(timeout=10), 0)
-        frames = self.peer.wait_for(lambda f: any(op == "BYE!" for op, _ in f))
-        ops = [op for op, _ in frames]
+        self.assertTrue(wait_until(lambda: len(self.grfe()) >= 2), "no grfe frames sent")
+        shown = wait_until(lambda: (lambda r: r if r and r[0] == r[1] else None)(self.frame_and_strip()))
+        self.assertTrue(shown and shown[0], "the strip never showed the server's frame")
+        self.assertEqual(320 * 32 - len(shown[0]), shown[2])
+
+        sim.control("reset")
+        self.app.key("Left")  # Now Playing -> Home, with a push
+        self.assertTrue(wait_until(lambda: [p for p in self.grfe() if len(p) > 2 and p[2:3] != b"c"]),
+                        "the server drew no transition")
+        self.assertTrue(wait_until(lambda: "ANIC" in sim.ops(mac)), "no ANIC after the transition")
+
+        start = self.volume()
+        for key, code in (("Next", 0x7689A05F), ("Volume Up", 0x7689807F)):
+            self.app.key(key)
+            self.assertTrue(wait_until(lambda: code in sim.irs(mac)), "%s never arrived as %08x" % (key, code))
+            time.sleep(0.2)  # the server ignores a repeat within 140 ms
+        self.assertEqual(self.app.ecp("Quendrel next"), "OK")
+        self.assertTrue(wait_until(lambda: sim.irs(mac).count(0x7689A05F) == 2), "Quendrel next sent no IR")
+        self.assertTrue(wait_until(lambda: self.volume() == start + 2.5), self.volume())
+        # With the menu up, volume keys go over the CLI and leave the menu be.
+        self.app.key("Menu", "Volume Down", "Volume Down", "Volume Down")
+        self.assertTrue(wait_until(lambda: self.volume() == start - 5), self.volume())
+        self.app.key("Mute")
+        self.assertTrue(wait_until(lambda: self.volume() == 0), self.volume())
+        self.assertFalse({0x768900FF, 0x7689C43B} & set(sim.irs(mac)))
+
+        with open(os.path.join(self.app.appdir, "debug.txt")) as f:
+            lines = [line for line in f.read().splitlines() if line]
+        self.assertTrue(all(re.match(r"^\d{6,}:  ", line) for line in lines if re.match(r"^\d", line)), lines)
+        self.assertTrue(any("ECP Command: Quendrel ping" in line for line in lines), lines)
+
+        # Quit while the stream's open is held by the server.
+        sim.control("fault http-hold 0")
+        sim.cli("%s playlistcontrol cmd:load album_id:1" % mac)
+        self.assertTrue(wait_until(lambda: [r for r in sim.control("http-requests")["requests"]
+                                            if "stream.mp3" in r["request"]]), "the player never asked for the stream")
+        begun = time.monotonic()
+        self.assertEqual(self.app.ecp_client("Quendrel quit"), "Quendrel closed")
+        self.assertEqual(self.app.proc.wait(timeout=PROMPTLY + 30), 0)
+        self.assertLess(time.monotonic() - begun, PROMPTLY)
+        ops = wait_until(lambda: "BYE!" in sim.ops(mac) and sim.ops(mac), 5)
+        self.assertTrue(ops, "no BYE!")
         last_ir = max(i for i, op in enumerate(ops) if op == "IR  ")
-        self.assertEqual(ir_code(frames[last_ir][1]), 0xF700)
+        self.assertEqual(sim.irs(mac)[-1], 0xF700)
         self.assertLess(last_ir, ops.index("BYE!"))
 
-    def test_kmsdrm_without_a_display_device_says_what_it_needs_and_plays_on(self):
-        if os.path.exists("/dev/dri"):
-            self.skipTest("a display device is there: the console's driver might take it")
-        self.run_.env["SDL_VIDEODRIVER"] = "kmsdrm"
-        proc = self.start_connected()
-        self.assertEqual(self.run_.ecp("Quendrel quit"), "Quendrel closed")
-        out, _ = proc.communicate(timeout=15)
-        self.assertEqual(proc.returncode, 0)
-        line = next((l for l in out.splitlines() if l.startswith("screen: no window")), "")
-        self.assertIn("SDL_VIDEODRIVER=kmsdrm", line, out)
-        self.assertIn("/dev/dri/card", line)
-
-
-if __name__ == "__main__":
-    unittest.main()
+        sim.control("fault clear")
+        sim.control("reset")
+        crash = App(QUENDREL_TEST_FAULT="audio-thread")
+        self.addCleanup(crash.close)
+        mac = crash.start_against(sim).lower()
+        sim.cli("%s playlistcontrol cmd:load album_id:1" % mac)
+        self.assertEqual(crash.proc.wait(timeout=PROMPTLY + 30), signal.SIGSEGV)  # exit(11), not killed by it
+        self.assertIn("Got Signal: 11", crash.output())
+        self.assertEqual(sim.ops(mac)[-1], "BYE!")

@@ -1,0 +1,378 @@
+"""End-to-end: the browsers against the simulator, driven by remote keys over
+ECP and checked by the requests the simulator and the radio directories
+served, the simulator's CLI log and screenshots (kept in build/screens/).
+
+The library is the tests' tone library plus empty folders that give the
+folder tree pages (40 at the top, 25 beside The Quiet Tones' albums, a
+"Bonus Disc" inside Evening Shade) and 1,800 metadata-only albums with
+covers (101 grid pages, 1,800 artists); the simulator's grey placeholder is
+taken out, so an album without art answers 404. The radio directories are
+a local web server holding the real samples (QUENDREL_RADIO_BASE). A second
+start reads the Favorites back and shows the large cover grid."""
+
+import http.server
+import json
+import os
+import re
+import threading
+import unittest
+from urllib.parse import unquote, urlsplit
+
+from harness import HERE, App, Sim, count, library, parse_items, wait_until
+
+SAMPLES = os.path.join(HERE, "..", "radio", "data")
+ROUTES = {
+    "/yp.xml": "xiph/yp-2007-esperanza-first300.xml",
+    "/picks/radio.opml": "lms-favorites/favorites-2024-Rouzax-nested.opml",
+    "/lma/artists.opml": "opml/scripting-news-directory-2005-iso8859-1.opml",
+    "/sbin/newxml.phtml": "shoutcast/genrelist-2009-05-shoutcast_api.xml",
+    "/sbin/newxml.phtml?": "shoutcast/stationlist-2008-04-ShoutcastBrowser-first200.xml",
+}
+FIRST_STATION = ".977 The Hitz Channel"
+SHOWN = re.compile(r"radio: (\w+) type (\d+), page (\d+) of (\d+), row (-?\d+), (\d+) rows")
+ROWS, ROW_HEIGHT, LIST_TOP = 20, 21, 108  # the folder list at the default font
+FOCUS_FRAME = (64, 214, 198)
+
+
+def add_folders(root):
+    folders = (["Extra %02d" % n for n in range(40)] + ["The Quiet Tones/Aa Extra %02d" % n for n in range(25)] +
+               ["The Quiet Tones/Evening Shade/Bonus Disc"])
+    for folder in folders:
+        os.makedirs(os.path.join(root, "Music", folder))
+    path = os.path.join(root, "manifest.json")
+    with open(path, encoding="utf-8") as f:
+        manifest = json.load(f)
+    manifest.pop("placeholder_cover", None)
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump(manifest, f, ensure_ascii=False)
+
+
+class Directories(http.server.BaseHTTPRequestHandler):
+    requests = []
+
+    def do_GET(self):
+        self.requests.append(self.path)
+        parts = urlsplit(self.path)
+        name = ROUTES.get(parts.path + ("?" if parts.query and parts.path == "/sbin/newxml.phtml" else ""))
+        if not name:
+            return self.send_error(404)
+        with open(os.path.join(SAMPLES, name), "rb") as f:
+            body = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/xml")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+class BrowseWalk(unittest.TestCase):
+    def setUp(self):
+        self.sim = Sim(library_dir=library("browse", "--large", "1800", "--large-covers", then=add_folders))
+        self.addCleanup(self.sim.stop)
+        web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Directories)
+        threading.Thread(target=web.serve_forever, daemon=True).start()
+        self.addCleanup(web.server_close)
+        self.addCleanup(web.shutdown)
+        self.app = App(QUENDREL_RADIO_BASE="http://127.0.0.1:%d" % web.server_address[1])
+        self.addCleanup(self.app.close)
+        self.debug = os.path.join(self.app.appdir, "debug.txt")
+
+    # ---- helpers ----
+
+    def lines(self):
+        return self.sim.lines()
+
+    def wait_line(self, predicate, what):
+        found = wait_until(lambda: [l for l in self.lines() if predicate(l)], 30)
+        self.assertTrue(found, "no %s among %r" % (what, [l for l in self.lines() if " status " not in l][-20:]))
+
+    def requests(self, part):
+        return [unquote(r["request"].split(" ")[1]) for r in self.sim.control("http-requests")["requests"]
+                if part in r["request"]]
+
+    def press_for(self, key, part, query):
+        """Presses `key`, waits for a request for `part` carrying `query` and
+        for the screen to settle; returns the requests since the key."""
+        before = len(self.requests(part))
+        self.app.key(key)
+        self.assertTrue(wait_until(lambda: [r for r in self.requests(part)[before:] if query in r]),
+                        "%s: no %s request with %r in %s" % (key, part, query, self.requests(part)[-4:]))
+        self.app.settle()
+        return self.requests(part)[before:]
+
+    def open_menu_choice(self, downs):
+        self.app.key("Menu", *["Down"] * downs, "Select")
+
+    def directory_requests(self, prefix=""):
+        return len([r for r in Directories.requests if r.startswith(prefix)])
+
+    def shown(self):
+        """Every list the radio browser showed: (how, type, page, pages, row, rows)."""
+        with open(self.debug, errors="replace") as f:
+            return [(m.group(1),) + tuple(int(g) for g in m.groups()[1:]) for m in SHOWN.finditer(f.read())]
+
+    def load(self, *keys):
+        """Presses keys whose last one starts a radio load; the list it shows."""
+        before = len(self.shown())
+        self.app.key(*keys)
+        self.assertTrue(wait_until(lambda: len(self.shown()) > before, 30), "nothing shown after %s" % (keys,))
+        self.app.settle()
+        return self.shown()[-1]
+
+    def favorites(self):
+        with open(os.path.join(self.app.appdir, "Favorites.xml"), encoding="utf-8") as f:
+            return f.read()
+
+    def playlist(self):
+        return parse_items(self.sim.cli("%s status 0 50 tags:u" % self.mac), "playlist index")
+
+    def test_library_folders_cover_art_and_radio(self):
+        self.mac = self.app.start_against(self.sim, "-debug")
+        self.music_library()
+        self.folders()
+        self.cover_art()
+        self.radio()
+
+        self.assertEqual("Quendrel closed", self.app.ecp("Quendrel quit"))
+        self.assertEqual(0, self.app.proc.wait(timeout=20))
+        os.rename(self.debug, self.debug + ".first")
+        self.app.start_against(self.sim, "-debug", "-LargeCoverArt")
+        saved = self.favorites()
+        self.open_radio()
+        self.app.key("Up")
+        self.assertEqual((12, 1), self.load("Right")[1:6:4])  # the Favorites list, read back
+        self.assertEqual(saved, self.favorites())
+        self.app.key("Exit")
+        self.app.settle()
+        self.open_grid(8, "artwork-large", 9, lambda index: (22 + index % 4 * 240, 70 + index // 4 * 244, 230))
+
+    def music_library(self):
+        artists = int(re.search(r"count%3A(\d+)", self.sim.cli("artists 0 1")).group(1))
+        self.sim.control("reset")
+        self.open_menu_choice(0)  # every level loads; the empty playlist's size is asked, no page
+        for line in ("genres 0 6", "artists 0 6", "albums 0 6", "info total songs ?"):
+            self.wait_line(lambda l, line=line: l == line, line)
+        self.wait_line(lambda l: l.startswith(self.mac + " status - 1"), "the playlist's size")
+        self.app.settle()
+        self.app.screenshot("library")
+        # On the artists: Zoom In on page 1 shows the last page, a letter jump
+        # forward searches from page 2 on.
+        self.app.key("Right")
+        self.sim.control("reset")
+        self.app.key("Zoom In")
+        self.wait_line(lambda l: l == "artists %d 6" % ((artists - 1) // 6 * 6), "the last artist page")
+        self.app.key("Zoom Out")
+        self.wait_line(lambda l: l == "artists 0 6", "page 1 again")
+        self.sim.control("reset")
+        self.app.key("Next")
+        self.wait_line(lambda l: l == "artists 6 6", "the jump's first search page")
+        # Opened again it starts over; on the first artist, after the pause,
+        # the albums and tracks narrow; Play replaces the playlist with it.
+        self.app.key("Exit")
+        self.open_menu_choice(0)
+        first = re.search(r"id%3A(\d+) artist%3A", self.sim.cli("artists 0 1")).group(1)
+        self.app.settle()
+        self.app.key("Right")
+        self.sim.control("reset")
+        self.app.key("Down")
+        self.wait_line(lambda l: l == "albums 0 6 artist_id:" + first, "the artist's albums")
+        self.wait_line(lambda l: l.startswith("titles 0 11 artist_id:" + first), "the artist's tracks")
+        self.app.settle()
+        self.sim.control("reset")
+        self.app.key("Play")
+        self.wait_line(lambda l: l == self.mac + " playlist index 0", "the artist played")
+        sent = [l for l in self.lines() if "playlist" in l and " status " not in l]
+        self.assertEqual(sent[:3], [self.mac + " playlist clear", self.mac + " playlistcontrol cmd:add artist_id:" + first,
+                                    self.mac + " playlist index 0"])
+        self.assertTrue(wait_until(self.playlist), "the server's playlist stayed empty")
+        self.app.screenshot("library-playing")
+        self.app.key("Exit")
+        self.app.settle()
+
+    # ---- folders ----
+
+    def folder_id(self, hierarchy, name):
+        reply = self.sim.http("/xml/browsetree.xml?hierarchy=%s&itemsPerPage=100" % hierarchy)[2].decode()
+        start = reply.index("<entry_name>%s</entry_name>" % name)
+        return reply[reply.index("<entry_id>", start) + 10:reply.index("</entry_id>", start)]
+
+    def selected_row(self, image):
+        """The folder list's highlighted row (the focused list's navy)."""
+        return next((row for row in range(ROWS) if count(
+            image, (300, LIST_TOP + row * ROW_HEIGHT + ROW_HEIGHT // 2, 20, 1), lambda p: p == (0, 0, 128)) > 15), None)
+
+    @staticmethod
+    def artist_column_ink(image, rows):
+        return count(image, (336, LIST_TOP + ROW_HEIGHT // 2, 134, rows * ROW_HEIGHT), lambda p: sum(p) > 450, 2)
+
+    def page(self, key, hierarchy, start):
+        query = "hierarchy=%s&start=%d&itemsPerPage=%d" % (hierarchy, start, ROWS)
+        return [r.split("&")[1] for r in self.press_for(key, "browsetree", query)]
+
+    def folders(self):
+        tones = self.folder_id("", "The Quiet Tones")
+        shade = tones + "/" + self.folder_id(tones, "Evening Shade")
+        bonus = shade + "/" + self.folder_id(shade, "Bonus Disc")
+        # Page 1 ends with "Extra 16", page 2 with "Extra 36", page 3 with
+        # "The Quiet Tones": Next and Previous go on to the next initial letter.
+        before = len(self.requests("browsetree"))
+        self.open_menu_choice(2)
+        self.assertTrue(wait_until(lambda: len(self.requests("browsetree")) > before))
+        self.app.settle()
+        self.assertEqual(["start=20", "start=40"], self.page("Next", "", 40))
+        self.assertEqual(["start=20", "start=0"], self.page("Previous", "", 0))
+        self.app.key("Exit")
+        self.app.settle()
+
+        # Three folders down and back: each parent's page and row come back.
+        self.open_menu_choice(2)
+        self.app.settle()
+        self.page("Zoom In", "", 40)  # page 1 back: the last page, 3
+        self.app.key(*["Down"] * 4)  # row 4: The Quiet Tones
+        self.page("Right", tones, 0)
+        self.page("Zoom Out", tones, 20)
+        self.app.key(*["Down"] * 5)  # row 5: Evening Shade
+        self.page("Right", shade, 0)
+        self.assertGreater(self.artist_column_ink(self.app.screenshot("folders-songs"), 3), 0, "songs show their artist")
+        self.page("Right", bonus, 0)
+        for hierarchy, start, row in ((shade, 0, 0), (tones, 20, 5), ("", 40, 4)):
+            self.page("Left", hierarchy, start)
+            image = self.app.screenshot("folders-back")
+            self.assertEqual(row, self.selected_row(image), hierarchy)
+        self.assertEqual(0, self.artist_column_ink(image, 5), "a page of folders shows no Artist column")
+        self.app.key("Exit")
+        self.app.settle()
+
+    # ---- cover art ----
+
+    def covers_requested(self):
+        return [r for r in self.requests("/music/") if r.endswith("/cover.jpg")]
+
+    @staticmethod
+    def coloured(image, tile):
+        """Pixels of a tile's cover square in a cover's own colours (clear of
+        the title's underline, which reaches into the first row)."""
+        x, y, w = tile
+        return count(image, (x + 5, y + 12, w - 10, w - 17), lambda p: max(p) - min(p) > 60, 4)
+
+    def open_grid(self, covers, name, per_page, tile):
+        before = len(self.covers_requested())
+        self.open_menu_choice(3)
+        self.assertTrue(wait_until(lambda: len(self.covers_requested()) - before >= covers), "covers not asked for")
+        self.assertTrue(self.requests("hierarchy=artwork,track&level=0&sort=album&start=0&itemsPerPage=%d" % per_page))
+        self.app.settle()
+        image = self.app.screenshot(name)
+        for index in range(covers):
+            self.assertGreater(self.coloured(image, tile(index)), 100, "tile %d" % index)
+
+    def cover_art(self):
+        tile = lambda index: (22 + index % 6 * 160, 70 + index // 6 * 162, 145)  # noqa: E731
+        self.open_grid(18, "artwork", 19, tile)
+        # 1,805 albums with covers: 101 pages, the last holding 5.
+        self.press_for("Zoom In", "artwork", "start=1800&itemsPerPage=19")
+        self.app.key(*["Right"] * 8)
+        self.app.settle()
+        image = self.app.screenshot("artwork-last-page")
+        self.assertEqual(FOCUS_FRAME, image.pixel(tile(4)[0] + 1, tile(4)[1] + 60), "the last cover keeps the focus")
+        self.assertEqual(0, self.coloured(image, tile(5)), "an empty cell shows nothing")
+        self.press_for("Zoom Out", "artwork", "start=0&itemsPerPage=19")
+        self.press_for("Next", "artwork", "start=180&itemsPerPage=19")  # page 11
+        self.press_for("Previous", "artwork", "start=0&itemsPerPage=19")
+        self.app.key("Exit")
+        self.app.settle()
+
+        # Play on the first cover replaces the playlist with the album.
+        self.sim.cli("%s playlistcontrol cmd:load album_id:1" % self.mac)
+        self.open_menu_choice(3)
+        self.app.settle()
+        first = self.sim.http("/xml/browsedb.xml?hierarchy=artwork,track&level=0&sort=album&itemsPerPage=1")[2].decode()
+        album = first[first.index("<entry_id>") + 10:first.index("</entry_id>")]
+        self.app.key("Play")
+        self.wait_line(lambda l: l == "%s playlistcontrol cmd:add album_id:%s" % (self.mac, album), "the album added")
+        want = [t["title"] for t in parse_items(self.sim.cli("titles 0 50 album_id:%s sort:tracknum" % album), "id")]
+        self.assertTrue(wait_until(lambda: [t.get("title") for t in self.playlist()] == want), want)
+
+        # The filter (Menu; genres first, "All" on top) narrows the grid to
+        # Classical: "Long Play", whose cover answers 404, shows the no-cover image.
+        genres = parse_items(self.sim.cli("genres 0 100"), "id")
+        classical = next(i for i, g in enumerate(genres) if g["genre"] == "Classical")
+        before = len(self.lines())
+        self.app.key("Menu")
+        self.app.settle()
+        self.app.key(*["Down"] * (classical + 1), "Left", "Select")  # the genre, then Apply
+        filtered = ["albums", "0", "18", "genre_id:" + genres[classical]["id"]]
+        self.wait_line(lambda l: l.split(" ")[:4] == filtered, "the filtered page")
+        self.assertEqual(1, len([l for l in self.lines()[before:] if l.startswith("albums 0 18 ")]))
+        albums = parse_items(self.sim.cli("albums 0 10 genre_id:%s" % genres[classical]["id"]), "id")
+        self.assertEqual(["Long Play"], [a["album"] for a in albums])
+        track = parse_items(self.sim.cli("titles 0 1 album_id:%s sort:tracknum" % albums[0]["id"]), "id")[0]["id"]
+        self.assertTrue(wait_until(lambda: "/music/%s/cover.jpg" % track in self.covers_requested()))
+        self.app.settle()
+        image = self.app.screenshot("artwork-no-cover")
+        x, y, w = tile(0)
+        self.assertGreater(count(image, (x + 5, y + 5, w - 10, w - 10),
+                                 lambda p: p[1] > p[0] + 10 and p[2] > 70, 4), 300, "the no-cover picture fills the tile")
+        self.assertEqual(0, self.coloured(image, tile(1)), "one album only")
+        self.app.key("Exit")
+        self.app.settle()
+
+    # ---- radio ----
+
+    def open_radio(self):
+        self.app.key("Menu", *["Down"] * 4)
+        return self.load("Select")
+
+    def radio(self):
+        self.assertEqual(("shown", 0, 1, 1, 0, 8), self.open_radio())
+        self.assertEqual(0, self.directory_requests())
+
+        # Shoutcast: the genres, page 2, third row, its stations.
+        _, kind, page, _, row, _ = self.load("Right")
+        self.assertEqual((2, 1, 0, 1), (kind, page, row, self.directory_requests("/sbin/newxml.phtml")))
+        self.app.key("Zoom Out", "Down", "Down")
+        self.assertEqual(("paged", 2, 2), self.shown()[-1][:3])
+        self.app.screenshot("radio-genres")
+        pages = self.shown()[-1][3]
+        _, kind, page, _, row, _ = self.load("Right")
+        self.assertEqual((1, 1, 0, 2), (kind, page, row, self.directory_requests("/sbin/newxml.phtml")))
+        self.assertRegex(Directories.requests[-1], r"^/sbin/newxml\.phtml\?genre=\w+")
+        # Back: the genre list on page 2, row 2, nothing fetched.
+        requests = self.directory_requests()
+        self.assertEqual(("back", 2, 2, pages, 2), self.load("Left")[:5])
+        self.assertEqual(requests, self.directory_requests())
+
+        # The genre again, its first station to the Favorites; Play replaces
+        # the simulator's playlist with the station's URL, Add appends it.
+        self.load("Right")
+        self.load("Rotate")
+        self.assertIn('text="%s"' % FIRST_STATION, self.favorites())
+        self.app.key("Right", "Right", "Right", "Select")  # the Favorites button, Add, Play
+        station = "%s/sbin/tunein-station.pls?id=1025" % self.app.env["QUENDREL_RADIO_BASE"]
+        self.assertTrue(wait_until(lambda: [t.get("url") for t in self.playlist()] == [station]), self.playlist())
+        self.app.key("Left", "Select")
+        self.assertTrue(wait_until(lambda: [t.get("url") for t in self.playlist()] == [station] * 2), self.playlist())
+
+        # An outline of the picks to the Favorites: the folder with its stations.
+        self.app.key("Left", "Left")  # Add -> the Favorites button -> the list
+        self.load("Left")
+        self.assertEqual(("back", 0), self.load("Left")[:2])
+        self.app.key("Up", "Up", "Up", "Up")  # up past the last row (Favorites) to the picks
+        self.assertEqual(9, self.load("Right")[1])
+        self.assertEqual(1, self.directory_requests("/picks/radio.opml"))
+        self.load("Rotate")
+        self.assertIn("Pure Lounge Radio (flac)", self.favorites())
+
+        # The Favorites list: two entries, the first removed and saved.
+        self.load("Left")
+        self.app.key("Down", "Down", "Down")
+        _, kind, _, _, _, rows = self.load("Right")
+        self.assertEqual((12, 2), (kind, rows))
+        self.assertEqual(1, self.load("Rotate")[5])
+        saved = self.favorites()
+        self.assertNotIn(FIRST_STATION, saved)
+        self.assertIn("Pure Lounge Radio (flac)", saved)
+        self.app.key("Exit")
+        self.app.settle()
