@@ -1,12 +1,12 @@
-"""What every end-to-end walk shares: build/quendrel run headless in a
-private directory (its own XDG runtime and config directories) and driven
-over ECP, the server simulator with a few readers, screenshots read back
-from PNG (and X root windows from XWD), and the tones SDL's disk audio
-driver wrote.
-
-When the program is built with the address or undefined-behaviour sanitizer,
-its reports (leaks at exit included) go to files in the run's directory, and
-closing the run fails the test that made it if there are any."""
+# What every end-to-end walk shares: build/quendrel run headless in a
+# private directory (its own XDG runtime and config directories) and driven
+# over ECP, the server simulator with a few readers, screenshots read back
+# from PNG (and X root windows from XWD), and the tones SDL's disk audio
+# driver wrote.
+#
+# When the program is built with the address or undefined-behaviour sanitizer,
+# its reports (leaks at exit included) go to files in the run's directory, and
+# closing the run fails the test that made it if there are any.
 
 import array
 import ctypes
@@ -21,7 +21,6 @@ import pathlib
 import shutil
 import signal
 import socket
-import struct
 import subprocess
 import sys
 import tempfile
@@ -42,7 +41,7 @@ DISPLAY_BACKGROUND = (8, 12, 20)
 
 
 def wait_until(predicate, timeout=20.0):
-    """Calls predicate until it gives something true; returns its last value."""
+    # Calls predicate until it gives something true; returns its last value.
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         value = predicate()
@@ -63,7 +62,7 @@ def port_args(ports):
 
 
 def parse_items(reply, first_key):
-    """The items of a CLI reply: dicts of unescaped tags, one per `first_key`."""
+    # The items of a CLI reply: dicts of unescaped tags, one per `first_key`.
     items = []
     for token in reply.split(" "):
         key, _, value = unquote(token).partition(":")
@@ -72,11 +71,6 @@ def parse_items(reply, first_key):
         if items:
             items[-1][key] = value
     return items
-
-
-def ir_code(payload):
-    """The code of an IR frame: after 4 bytes of time and two format bytes."""
-    return struct.unpack(">I", payload[6:10])[0]
 
 
 def library(name="tones", *args, then=None):
@@ -107,10 +101,18 @@ def manifest(path):
 
 
 class Sim(SimProcess):
-    """The simulator with the readers the walks use."""
+    # The simulator (on the given ports, or ports the system picks) with the
+    # readers the walks use.
+    def __init__(self, library_dir=None, ports=None):
+        super().__init__(*(arg for name in ports or () for arg in ("--%s-port" % name, str(ports[name]))),
+                         library_dir=library_dir or library())
 
-    def __init__(self, *extra, library_dir=None):
-        super().__init__(*extra, library_dir=library_dir or library())
+    def power_on(self):
+        # The player id of the first "power 1" the simulator's CLI received.
+        mac = wait_until(lambda: next((l.split(" ")[0] for l in self.lines() if l.endswith(" power 1")), None))
+        if not mac:
+            raise AssertionError("the app never switched its player on")
+        return mac
 
     def cli(self, line):
         return self.control("cli " + line).get("reply", "")
@@ -132,17 +134,18 @@ class Sim(SimProcess):
         return [p[:4].decode() for op, p in self.frames(mac) if op == "STAT"]
 
     def irs(self, mac):
-        return [ir_code(p) for op, p in self.frames(mac) if op == "IR  "]
+        # IR codes: after 4 bytes of time and two format bytes.
+        return [int.from_bytes(p[6:10], "big") for op, p in self.frames(mac) if op == "IR  "]
 
     def title(self, mac):
-        """The current song's title as the server has it."""
+        # The current song's title as the server has it.
         reply = self.cli("%s songinfo 0 100 track_id:%s tags:t" % (mac, self.player()["current"]))
         return next((item.get("title") for item in parse_items(reply, "id")), None)
 
 
 class App:
-    """build/quendrel in a directory of its own, its output in a file (a pipe
-    nobody reads would fill up over a long run and hold it)."""
+    # build/quendrel in a directory of its own, its output in a file (a pipe
+    # nobody reads would fill up over a long run and hold it).
 
     def __init__(self, **env):
         self.dir = tempfile.mkdtemp(prefix="quendrel-e2e-")
@@ -151,15 +154,13 @@ class App:
         images = os.path.join(BUILD, "app", "images")
         if os.path.isdir(images):
             os.symlink(images, os.path.join(self.appdir, "images"))
-        self.env = dict(os.environ, XDG_RUNTIME_DIR=os.path.join(self.dir, "run"),
-                        XDG_CONFIG_HOME=os.path.join(self.dir, "config"),
-                        SDL_VIDEODRIVER="offscreen", SDL_AUDIODRIVER="dummy")
-        self.env.update(env)
+        self.env = {**os.environ, "XDG_RUNTIME_DIR": os.path.join(self.dir, "run"), "SDL_VIDEODRIVER": "offscreen",
+                    "XDG_CONFIG_HOME": os.path.join(self.dir, "config"), "SDL_AUDIODRIVER": "dummy", **env}
         self.sanitizer_log = os.path.join(self.dir, "sanitizer")
         for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
             self.env[name] = ":".join(filter(None, [self.env.get(name), "log_path=" + self.sanitizer_log]))
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
-        self.procs, self.shots, self.proc, self.mac = [], 0, None, None
+        self.procs, self.proc, self.mac = [], None, None
 
     def start(self, *args):
         path = os.path.join(self.dir, "out%d.log" % len(self.procs))
@@ -171,41 +172,32 @@ class App:
         return self.proc
 
     def start_against(self, sim, *extra):
-        """Starts against the simulator and waits until the app answers ECP and
-        has switched its player on; returns the player's id (kept in self.mac)."""
+        # Starts against the simulator and waits until the app answers ECP and
+        # has switched its player on; returns the player's id (kept in self.mac).
         self.start("127.0.0.1", *port_args(sim.ports), *extra)
         self.wait_ecp("Quendrel ping", "pong", 30)
-        self.mac = wait_until(lambda: next((l.split(" ")[0] for l in sim.lines() if l.endswith(" power 1")), None))
-        if not self.mac:
-            raise AssertionError("the app never switched its player on")
+        self.mac = sim.power_on()
         return self.mac
 
     def output(self, proc=None):
-        with open((proc or self.proc).log, errors="replace") as f:
-            return f.read()
+        return pathlib.Path((proc or self.proc).log).read_text(errors="replace")
 
     def ecp(self, line, timeout=15):
-        """One request straight over the ECP socket (no client process to
-        start, so a round trip times the app alone); the reply, or None when
-        none came (in time)."""
-        path = os.path.join(self.env["XDG_RUNTIME_DIR"], "quendrel", "ecp.sock")
-        received = b""
+        # One request straight over the ECP socket (no client process to
+        # start, so a round trip times the app alone); the reply, or None when
+        # none came (in time).
         try:
-            with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+            with socket.socket(socket.AF_UNIX) as s:
                 s.settimeout(timeout)
-                s.connect(path)
+                s.connect(os.path.join(self.env["XDG_RUNTIME_DIR"], "quendrel", "ecp.sock"))
                 s.sendall(line.encode() + b"\n")
-                while b"\n" not in received:
-                    data = s.recv(1024)
-                    if not data:
-                        return None
-                    received += data
+                reply = s.makefile("rb").readline()
         except OSError:
             return None
-        return received.split(b"\n")[0].decode("utf-8", "replace")
+        return reply[:-1].decode("utf-8", "replace") if reply.endswith(b"\n") else None
 
     def ecp_client(self, command):
-        """The reply through quendrel-ecp, or None when it failed."""
+        # The reply through quendrel-ecp, or None when it failed.
         result = subprocess.run([ECP, command], env=self.env, capture_output=True, text=True, timeout=30)
         return result.stdout.rstrip("\n") if result.returncode == 0 else None
 
@@ -220,10 +212,9 @@ class App:
                 raise AssertionError("keypress %s unanswered" % name)
 
     def screenshot(self, name=None):
-        """The screen read back (None when ECP gave none); with a name also
-        kept in build/screens/ for review."""
-        self.shots += 1
-        path = os.path.join(self.dir, "shot%d.png" % self.shots)
+        # The screen read back (None when ECP gave none); with a name also
+        # kept in build/screens/ for review.
+        path = os.path.join(self.dir, "shot.png")
         if self.ecp("screenshot " + path) != "OK":
             return None
         if name:
@@ -232,17 +223,14 @@ class App:
         return read_png(path)
 
     def settle(self, timeout=20):
-        """Waits until three screenshots in a row are the same file: what the
-        last key or load started has reached the screen (a load's please-wait
-        window has gone, the covers have come)."""
+        # Waits until three screenshots in a row are the same file: what the
+        # last key or load started has reached the screen (a load's please-wait
+        # window has gone, the covers have come).
         path, seen = os.path.join(self.dir, "settle.png"), []
 
         def still():
-            if self.ecp("screenshot " + path) != "OK":
-                return False
-            with open(path, "rb") as f:
-                seen.append(f.read())
-            return seen[-3:] == [seen[-1]] * 3
+            seen.append(self.ecp("screenshot " + path) == "OK" and pathlib.Path(path).read_bytes())
+            return seen[-1] and seen[-3:] == [seen[-1]] * 3
 
         if not wait_until(still, timeout):
             raise AssertionError("the screen never settled")
@@ -256,45 +244,39 @@ class App:
                 except subprocess.TimeoutExpired:
                     proc.kill()
                     proc.wait()
-        reports = []
-        for path in sorted(glob.glob(self.sanitizer_log + ".*")):
-            with open(path, errors="replace") as f:
-                reports.append(f.read())
+        reports = [pathlib.Path(p).read_text(errors="replace") for p in sorted(glob.glob(self.sanitizer_log + ".*"))]
         shutil.rmtree(self.dir, ignore_errors=True)
         if reports:
             raise AssertionError("sanitizer reports from the application:\n" + "\n".join(reports))
 
 
-class Repeater:
-    """Calls `ask` over and over on its own thread, keeping (ms, reply) of each call."""
-
+class Repeater(threading.Thread):
+    # Calls `ask` over and over on its own thread, keeping (ms, reply) of each call.
     def __init__(self, ask, pause=0.1):
-        self.ask, self.pause, self.samples = ask, pause, []
-        self.stopping = threading.Event()
-        self.thread = threading.Thread(target=self._loop, daemon=True)
-        self.thread.start()
+        super().__init__(daemon=True)
+        self.ask, self.pause, self.samples, self.stopping = ask, pause, [], threading.Event()
+        self.start()
 
-    def _loop(self):
-        while not self.stopping.is_set():
+    def run(self):
+        while not self.stopping.wait(self.pause):
             started = time.monotonic()
             reply = self.ask()
             self.samples.append(((time.monotonic() - started) * 1000, reply))
-            self.stopping.wait(self.pause)
 
     def stop(self):
         self.stopping.set()
-        self.thread.join(timeout=60)
+        self.join(60)
         return self.samples
 
 
 def key_probe(app):
-    """Menu, then Exit (the menu opens and closes), over and over."""
+    # Menu, then Exit (the menu opens and closes), over and over.
     keys = itertools.cycle(("Menu", "Exit"))
     return Repeater(lambda: app.ecp("keypress " + next(keys), 9), pause=0.05)
 
 
 class Image:
-    """Rows of pixels, `bpp` bytes each, red first."""
+    # Rows of pixels, `bpp` bytes each, red first.
 
     def __init__(self, width, height, rows, bpp=4):
         self.width, self.height, self.rows, self.bpp = width, height, rows, bpp
@@ -317,8 +299,8 @@ _libpng = ctypes.CDLL(ctypes.util.find_library("png16") or "libpng16.so.16")
 
 
 def read_png(path):
-    """A PNG as RGBA rows, through libpng's simplified API (a Python decoder
-    takes seconds a screenshot on a loaded machine)."""
+    # A PNG as RGBA rows, through libpng's simplified API (a Python decoder
+    # takes seconds a screenshot on a loaded machine).
     image = _PngImage(version=1)  # PNG_IMAGE_VERSION
     if _libpng.png_image_begin_read_from_file(ctypes.byref(image), os.fsencode(path)):
         image.format = 3  # PNG_FORMAT_RGBA
@@ -330,7 +312,7 @@ def read_png(path):
 
 
 def count(image, rect, predicate, step=1):
-    """Pixels of `rect` (every `step`th each way) for which predicate(rgb) holds."""
+    # Pixels of `rect` (every `step`th each way) for which predicate(rgb) holds.
     x0, y0, w, h = rect
     return sum(1 for y in range(y0, y0 + h, step) for x in range(x0, x0 + w, step) if predicate(image.pixel(x, y)))
 
@@ -343,8 +325,13 @@ def bright(level=160):
     return lambda p: sum(p) > 3 * level
 
 
+def black_share(image):
+    black = count(image, (0, 0, image.width, image.height), lambda p: p == (0, 0, 0), 8)
+    return black / (image.width * image.height / 64)
+
+
 def red_message(image):
-    """True when red message text sits in the middle band of the screen."""
+    # True when red message text sits in the middle band of the screen.
     return image is not None and count(image, (200, image.height // 2 - 12, 624, 24), red) > 200
 
 
@@ -355,27 +342,22 @@ WINDOW = RATE // 20          # 50 ms
 
 
 def tones(path, offset=0):
-    """[(frequency, seconds)] heard in the raw 16-bit stereo 44.1 kHz file
-    from byte `offset` on, silence left out: the tone of each 50 ms window
-    from the zero crossings of the left channel (every 4th sample still sees
-    the library's tones, up to 1.8 kHz); runs under 150 ms (a track's edges)
-    dropped, runs of one tone less than 200 ms apart joined."""
+    # [(frequency, seconds)] heard in the raw 16-bit stereo 44.1 kHz file from
+    # byte `offset` on, silence left out: the tone of each 50 ms window from
+    # the zero crossings of the left channel (every 4th sample still sees the
+    # library's tones, up to 1.8 kHz); runs under 150 ms (a track's edges)
+    # dropped, runs of one tone less than 200 ms apart joined.
     samples = array.array("h")
     with open(path, "rb") as f:
         f.seek(offset)
         data = f.read()
     samples.frombytes(data[:len(data) // 4 * 4])
-    if sys.byteorder != "little":
-        samples.byteswap()
-    left = samples[0::2]
+    left, runs = samples[0::2], []  # [frequency, windows]
     same = lambda a, b: abs(a - b) <= max(15.0, 0.03 * a)  # noqa: E731
-    runs = []
     for start in range(0, len(left) - WINDOW, WINDOW):
-        part = left[start:start + WINDOW]
-        f = 0.0
-        if max(abs(min(part)), max(part)) >= 300:
-            part = part[::4]
-            f = sum(1 for a, b in zip(part, part[1:]) if (a < 0) != (b < 0)) * RATE / (8.0 * len(part))
+        part = left[start:start + WINDOW:4]
+        loud = max(map(abs, part)) >= 300
+        f = sum((a < 0) != (b < 0) for a, b in zip(part, part[1:])) * RATE / (8.0 * len(part)) if loud else 0.0
         if runs and same(f, runs[-1][0]):
             runs[-1][1] += 1
         else:
@@ -385,10 +367,10 @@ def tones(path, offset=0):
         seconds = windows * WINDOW / RATE
         if f <= 0 or seconds < 0.15:
             gap += seconds
-        elif heard and gap < 0.2 and same(f, heard[-1][0]):
+            continue
+        if heard and gap < 0.2 and same(f, heard[-1][0]):
             heard[-1] = (heard[-1][0], heard[-1][1] + seconds)
-            gap = 0.0
         else:
             heard.append((f, seconds))
-            gap = 0.0
+        gap = 0.0
     return heard

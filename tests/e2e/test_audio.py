@@ -1,17 +1,18 @@
-"""End-to-end: one app plays what the simulator streams, through SDL's disk
-audio driver, so what it would have played lands in a file; each step
-checks the STAT reports the simulator received and the tones (frequency and
-length) written meanwhile. A stream reset mid-track shows "Error Reading
-Stream" for 5 s, dropping frames; a mixed playlist plays through; pause,
-unpause, skip and stop; a refused stream; a stalled one; a dropped link.
-Started with -Screensaver=1, the app also shows the screen saver after the
-sixth idle tick."""
+# End-to-end: one app plays what the simulator streams, through SDL's disk
+# audio driver, so what it would have played lands in a file; each step
+# checks the STAT reports the simulator received and the tones (frequency and
+# length) written meanwhile. A stream reset mid-track shows "Error Reading
+# Stream" for 5 s, dropping frames; a mixed playlist plays through; pause,
+# unpause, skip and stop; a refused stream; a dropped link (a stalled one is
+# the fault walk's).
+# Started with -Screensaver=1, the app also shows the screen saver after the
+# sixth idle tick.
 
 import os
 import time
 import unittest
 
-from harness import STRIP, App, Sim, count, library, manifest, red, tones, wait_until
+from harness import STRIP, App, Sim, black_share, count, library, manifest, red, tones, wait_until
 
 ONE_EXTRA = library("one-extra", "--large", "1")  # track 14: metadata only, its stream answers 404
 TRACKS = manifest(ONE_EXTRA)["tracks"]
@@ -33,13 +34,13 @@ class AudioWalk(unittest.TestCase):
         return self.sim.stats(self.mac)
 
     def wait_stats(self, predicate, timeout=30):
-        """The STAT codes since the step began, once predicate holds for them."""
+        # The STAT codes since the step began, once predicate holds for them.
         codes = wait_until(lambda: (lambda s: s if predicate(s) else None)(self.stats()[self.mark:]), timeout)
         self.assertTrue(codes, "timed out; STATs: %r" % self.stats()[self.mark:])
         return codes
 
     def step(self, *track_ids, fault=None):
-        """Marks where the STATs and the audio file stand, then loads the tracks."""
+        # Marks where the STATs and the audio file stand, then loads the tracks.
         self.sim.control("fault clear")
         if fault:
             self.sim.control("fault " + fault)
@@ -99,6 +100,7 @@ class AudioWalk(unittest.TestCase):
         self.assertNotIn("STMt", self.stats()[self.mark + paused:])
         self.sim.cli(self.mac + " pause 0")
         self.wait_stats(lambda s: "STMt" in s[paused:])
+        time.sleep(0.6)  # the track plays on a while before the skip
         self.sim.cli(self.mac + " playlist index +1")
         self.wait_stats(lambda s: s.count("STMs") == 2)
         time.sleep(0.8)
@@ -121,16 +123,6 @@ class AudioWalk(unittest.TestCase):
         self.assertEqual(without_ticks(self.stats()[self.mark:])[-1], "STMc")  # no STMh: the connection failed
         self.assertTrue(wait_until(lambda: "Failed to connect to stream." in self.app.output()))
 
-        # A stall on one of the simulator's 16 KiB chunk boundaries, two
-        # seconds into a FLAC track: underruns while playing, then nothing lost.
-        underruns = self.app.output().count("..Buffer underrun: 4")
-        self.step(4, fault="http-stall 32768 2")
-        self.wait_stats(lambda s: "STMu" in s)
-        self.assertGreater(self.app.output().count("..Buffer underrun: 4"), underruns)
-        heard = self.heard()
-        self.assertGreaterEqual(len(heard), 2, heard)  # a gap where the stream stalled
-        self.assertAlmostEqual(sum(s for _, s in heard), TRACKS[3]["duration"], delta=0.35)
-
         # The server drops the link mid-track: a new hello says "playing"
         # while the audio goes on to the end.
         self.step(3)
@@ -147,10 +139,9 @@ class AudioWalk(unittest.TestCase):
 
         # No key since the Up above: the screen saver shows after six idle
         # ticks of 10 s, not before five.
-        shot = lambda: self.app.screenshot()  # noqa: E731
-        black = lambda image: count(image, (0, 0, 1024, 576), lambda p: p == (0, 0, 0), 8) > 0.6 * 128 * 72  # noqa: E731
+        black = lambda: black_share(self.app.screenshot()) > 0.6  # noqa: E731
         time.sleep(max(0.0, self.last_key + 48 - time.monotonic()))
         if time.monotonic() < self.last_key + 49:  # a slow walk leaves no moment to look before
-            self.assertFalse(black(shot()), "up before the sixth tick")
-        self.assertTrue(wait_until(lambda: black(shot()), self.last_key + 80 - time.monotonic()),
+            self.assertFalse(black(), "up before the sixth tick")
+        self.assertTrue(wait_until(black, self.last_key + 80 - time.monotonic()),
                         "not up 80 s after the last key")

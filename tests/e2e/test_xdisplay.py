@@ -1,15 +1,15 @@
-"""End-to-end under a real X server (Xvfb): what the display shows is the
-composed screen, every plane of it, scaled to fill a 16:9 display in full
-screen and shown 1:1 in a window. The X root window (captured with xwd) is
-compared with the app's own ECP screenshot scaled to where the picture
-should be; the logo and the message box must be there while the server is
-away, the logo and the server's text in the player display once it came."""
+# End-to-end under a real X server (Xvfb): what the display shows is the
+# composed screen, every plane of it, scaled to fill a 16:9 display in full
+# screen and shown 1:1 in a window. The X root window (captured with xwd) is
+# compared with the app's own ECP screenshot scaled to where the picture
+# should be; the logo and the message box must be there while the server is
+# away, the logo and the server's text in the player display once it came.
 
 import os
+import pathlib
 import shutil
 import struct
 import subprocess
-import time
 import unittest
 
 from harness import DISPLAY_TEXT, STRIP, App, Sim, count, free_port, port_args, read_png, red, wait_until
@@ -25,8 +25,8 @@ def near(p, q):
 
 
 def mismatches(root, shot, area, step=4):
-    """Sampled root pixels inside `area` that match none of the 3x3
-    neighbourhood of the screenshot pixel they were scaled from."""
+    # Sampled root pixels inside `area` that match none of the 3x3
+    # neighbourhood of the screenshot pixel they were scaled from.
     ax, ay, aw, ah = area
     bad = total = 0
     for y in range(ay, ay + ah, step):
@@ -63,13 +63,13 @@ class XwdImage:
 
 
 class XServer:
-    """Xvfb on a display number it picks itself, 24-bit colour."""
+    # Xvfb on a display number it picks itself, 24-bit colour.
 
     def __init__(self, width, height):
         read_end, write_end = os.pipe()
-        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % (width, height),
-                                      "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        screen = "%dx%dx24" % (width, height)
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
+                                      "-noreset"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as f:
             self.display = ":" + f.readline().strip()
@@ -86,27 +86,21 @@ class XServer:
 
 @unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xwd"), "needs Xvfb and xwd (scripts/setup installs them)")
 class XDisplayTest(unittest.TestCase):
-    def stable_capture(self, app, xserver):
-        """A screenshot and a root capture taken while the screen held still."""
-        first, second, root = (os.path.join(app.dir, name) for name in ("a.png", "b.png", "root.xwd"))
-        for _ in range(15):
-            self.assertEqual("OK", app.ecp("screenshot " + first))
-            image = xserver.capture(root)
-            self.assertEqual("OK", app.ecp("screenshot " + second))
-            with open(first, "rb") as a, open(second, "rb") as b:
-                if a.read() == b.read():
-                    return read_png(first), image
-            time.sleep(0.2)
-        self.fail("the screen never held still")
-
     def assert_shown(self, app, xserver, area, features):
-        for _ in range(5):  # the last frame may still be on its way to the X server
-            shot, root = self.stable_capture(app, xserver)
-            bad, total = mismatches(root, shot, area)
-            if bad <= total // 200:
-                break
-        self.assertEqual((shot.width, shot.height), LOGICAL)
+        # The root window against a screenshot taken before and after it with
+        # the screen still; a few tries, as the last frame may still be on its
+        # way to the X server.
+        path, bad, total = os.path.join(app.dir, "shot.png"), 1, 0
+        for _ in range(15):
+            before = app.ecp("screenshot " + path) and pathlib.Path(path).read_bytes()
+            root = xserver.capture(os.path.join(app.dir, "root.xwd"))
+            if app.ecp("screenshot " + path) == "OK" and pathlib.Path(path).read_bytes() == before:
+                shot = read_png(path)
+                bad, total = mismatches(root, shot, area)
+                if bad <= total // 200:
+                    break
         self.assertLessEqual(bad, total // 200, "%d of %d sampled pixels differ from the screenshot" % (bad, total))
+        self.assertEqual((shot.width, shot.height), LOGICAL)
         ax, ay, aw, ah = area
         sx, sy = aw / LOGICAL[0], ah / LOGICAL[1]
         for name, (x, y, w, h), predicate, least in features:
@@ -121,7 +115,7 @@ class XDisplayTest(unittest.TestCase):
         # No window manager runs: a window sits where it asked to, centred.
         area = ((w - lw) // 2, (h - lh) // 2, lw, lh) if windowed else (0, 0, w, h)
         ports = {name: free_port() for name in ("proto", "cli", "web")}
-        app = App(SDL_VIDEODRIVER="x11", DISPLAY=xserver.display, QUENDREL_WINDOWED="1" if windowed else "")
+        app = App(SDL_VIDEODRIVER="x11", DISPLAY=xserver.display, QUENDREL_WINDOWED="1")
         if not windowed:
             del app.env["QUENDREL_WINDOWED"]
         self.addCleanup(app.close)
@@ -130,10 +124,11 @@ class XDisplayTest(unittest.TestCase):
         logo = ("the logo", LOGO, lambda p: min(p) > 200, 500)
         if not windowed:  # where the message box once came without the logo
             self.assert_shown(app, xserver, area, [logo, ("the message box", MESSAGE_BAND, red, 200)])
-        sim = Sim(*(arg for name in ports for arg in ("--%s-port" % name, str(ports[name]))))
+        sim = Sim(ports=ports)
         self.addCleanup(sim.stop)
-        self.assertTrue(wait_until(lambda: sum(f["op"] == "grfe" for frames in sim.control("sent")["frames"].values()
-                                               for f in frames) >= 2, 30), "the server drew nothing")
+        mac = sim.power_on()
+        self.assertTrue(wait_until(lambda: [op for op, _ in sim.frames(mac, sent=True) if op == "grfe"][1:]),
+                        "the server drew nothing")
         self.assert_shown(app, xserver, area, [logo, ("the server's text in the player display", STRIP,
                                                       lambda p: near(p, DISPLAY_TEXT), 100)])
         app.close()
@@ -142,9 +137,8 @@ class XDisplayTest(unittest.TestCase):
     def test_full_screen_and_windowed_at_720p_and_1080p(self):
         for size in ((1280, 720), (1920, 1080)):
             xserver = XServer(*size)
-            try:
-                for windowed in (False, True):
-                    with self.subTest(size=size, windowed=windowed):
-                        self.show(xserver, windowed)
-            finally:
-                xserver.close()
+            self.addCleanup(xserver.close)
+            for windowed in (False, True):
+                with self.subTest(size=size, windowed=windowed):
+                    self.show(xserver, windowed)
+            xserver.close()
