@@ -65,13 +65,16 @@ class AudioWalk(unittest.TestCase):
 
         # A stream reset half a second into a PCM track: the message replaces
         # the display for 5 s, frames the server draws meanwhile are dropped.
+        loaded = time.monotonic()  # the reset comes later, so the message lasts at least until loaded + 5
         self.step(9, fault="http-reset 100000")
         self.wait_stats(lambda s: "STMu" in s)
         self.assertTrue(wait_until(lambda: self.red_in_display() > 50, 5), "no Error Reading Stream")
         shown = time.monotonic()
         self.app.key("Down")  # the server answers with a new frame
         time.sleep(0.5)
-        self.assertGreater(self.red_in_display(), 50)
+        still = self.red_in_display()
+        if time.monotonic() < loaded + 5:  # on a loaded machine the screenshots may come too late to tell
+            self.assertGreater(still, 50)
         time.sleep(max(0.0, shown + 5.5 - time.monotonic()))
         self.app.key("Up")
         self.last_key = time.monotonic()
