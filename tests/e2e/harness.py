@@ -14,6 +14,7 @@ import ctypes.util
 import fcntl
 import glob
 import hashlib
+import inspect
 import itertools
 import json
 import os
@@ -79,7 +80,8 @@ def library(name="tones", *args, then=None):
     # directory and version of the simulator (a lock keeps two tests from
     # making it at the same time), as encoding the tones takes half a minute.
     sources = sorted(glob.glob(os.path.join(SIM_DIR, "slimsim", "*.py"))) + [MAKE_LIBRARY]
-    key = hashlib.sha1(b"".join(pathlib.Path(f).read_bytes() for f in sources)).hexdigest()[:10]
+    made = b"".join(pathlib.Path(f).read_bytes() for f in sources) + repr(args).encode()
+    key = hashlib.sha1(made + (inspect.getsource(then).encode() if then else b"")).hexdigest()[:10]
     path = os.path.join(BUILD, "e2e-library-%s-%s" % (name, key))
     base = library() if args else None
     with open(path + ".lock", "w") as lock:

@@ -13,6 +13,7 @@
 import http.server
 import json
 import os
+import pathlib
 import re
 import threading
 import unittest
@@ -34,7 +35,7 @@ FOCUS_FRAME = (64, 214, 198)
 
 def add_folders(root):
     folders = (["Extra %02d" % n for n in range(40)] + ["The Quiet Tones/Aa Extra %02d" % n for n in range(25)] +
-               ["The Quiet Tones/Evening Shade/Bonus Disc"])
+               ["The Quiet Tones/Evening Shade/Bonus Disc"] + ["Anna Ames/One Page/Item %02d" % n for n in range(ROWS)])
     for folder in folders:
         os.makedirs(os.path.join(root, "Music", folder))
     described = manifest(root)
@@ -43,12 +44,37 @@ def add_folders(root):
         json.dump(described, f, ensure_ascii=False)
 
 
+def type_on_keyboard(press, text):
+    # Types on the on-screen keyboard with the arrow keys, as a user would: to
+    # the left edge, up or down along it, then right to the key; Next types a
+    # blank; Shift and Done follow "z".
+    rows, at, shifted = ["0123456789", "abcdefghij", "klmnopqrst", "uvwxyz", "-_.,:%&'!?"], [0, 0], False
+
+    def tap(row, column):
+        vertical = ["Down" if row > at[0] else "Up"] * abs(row - at[0])
+        press(*["Left"] * at[1], *vertical, *["Right"] * column, "Select")
+        at[:] = row, column
+
+    for c in text:
+        if c == " ":
+            press("Next")
+            continue
+        if c.isalpha() and c.isupper() != shifted:
+            tap(3, 6)
+            shifted = not shifted
+        row = next(i for i, keys in enumerate(rows) if c.lower() in keys)
+        tap(row, rows[row].index(c.lower()))
+    tap(3, 7)
+
+
 class Directories(http.server.BaseHTTPRequestHandler):
-    requests = []
+    requests, release = [], threading.Event()
 
     def do_GET(self):
         self.requests.append(self.path)
         parts = urlsplit(self.path)
+        if parts.path == "/sbin/rsms_feed.xml":  # a directory that never answers
+            return self.release.wait(120)
         name = ROUTES.get(parts.path + ("?" if parts.query and parts.path == "/sbin/newxml.phtml" else ""))
         if not name:
             return self.send_error(404)
@@ -72,6 +98,7 @@ class BrowseWalk(unittest.TestCase):
         threading.Thread(target=web.serve_forever, daemon=True).start()
         self.addCleanup(web.server_close)
         self.addCleanup(web.shutdown)
+        self.addCleanup(Directories.release.set)
         self.app = App(QUENDREL_RADIO_BASE="http://127.0.0.1:%d" % web.server_address[1])
         self.addCleanup(self.app.close)
         self.debug = os.path.join(self.app.appdir, "debug.txt")
@@ -131,6 +158,7 @@ class BrowseWalk(unittest.TestCase):
         self.folders()
         self.cover_art()
         self.radio()
+        self.saved_playlist()
 
         self.assertEqual("Quendrel closed", self.app.ecp("Quendrel quit"))
         self.assertEqual(0, self.app.proc.wait(timeout=20))
@@ -160,6 +188,25 @@ class BrowseWalk(unittest.TestCase):
                           ("Next", "artists 6 6")):
             self.app.key(key)
             self.wait_line(line)
+        # Opened again it starts over; on the first artist, after the pause,
+        # the albums and tracks narrow; Play replaces the playlist with it.
+        self.app.key("Exit")
+        self.sim.control("reset")
+        self.open_menu_choice(0)
+        first = re.search(r"id%3A(\d+) artist%3A", self.sim.cli("artists 0 1")).group(1)
+        self.wait_line("info total songs ?")
+        self.app.settle()
+        self.app.key("Right", "Down")
+        self.wait_line("albums 0 6 artist_id:" + first)
+        self.wait_line("titles 0 11 artist_id:" + first)
+        self.app.settle()
+        self.sim.control("reset")
+        self.app.key("Play")
+        self.wait_line(self.mac + " playlist index 0")
+        self.assertEqual([l for l in self.sim.lines() if "playlist" in l and " status " not in l][:3],
+                         [self.mac + l for l in (" playlist clear", " playlistcontrol cmd:add artist_id:" + first,
+                                                 " playlist index 0")])
+        self.assertTrue(wait_until(lambda: self.playlist("title")), "the server's playlist stayed empty")
         self.exit()
 
     # ---- folders ----
@@ -194,6 +241,23 @@ class BrowseWalk(unittest.TestCase):
         self.app.settle()
         self.assertEqual(["start=20", "start=40"], self.page("Next", "", 40))
         self.assertEqual(["start=20", "start=0"], self.page("Previous", "", 0))
+        self.exit()
+
+        # A folder of exactly one page: all 20 entries on it; "the next page"
+        # from its last row is the same page again.
+        anna = self.folder_id("", "Anna Ames")
+        one = anna + "/" + self.folder_id(anna, "One Page")
+        self.open_menu_choice(2)
+        self.app.settle()
+        self.app.key("Down")  # Anna Ames
+        self.page("Right", anna, 0)
+        self.app.key("Down")  # One Page, after the album folder
+        self.page("Right", one, 0)
+        self.app.key(*["Down"] * (ROWS - 1))
+        self.app.settle()
+        self.assertEqual(ROWS - 1, self.selected_row(self.app.screenshot("folders-one-page")))
+        self.page("Down", one, 0)
+        self.assertEqual(0, self.selected_row(self.app.screenshot()))
         self.exit()
 
         # Three folders down and back: each parent's page and row come back.
@@ -292,6 +356,15 @@ class BrowseWalk(unittest.TestCase):
     def radio(self):
         self.assertEqual(("shown", 0, 1, 1, 0, 8), self.open_radio())
         self.assertEqual(0, self.directory_requests())
+        # Exit while Steamcast never answers: the fetch is cancelled, the
+        # window closes, and the menu opens it again at the top menu.
+        self.app.key("Down", "Down", "Down", "Right")
+        self.assertTrue(wait_until(lambda: self.directory_requests("/sbin/rsms_feed.xml") == 1))
+        self.app.key("Exit")
+        self.assertTrue(wait_until(lambda: self.shown()[-1][1] == 8, 30), "the load was not cancelled")
+        self.assertIn("rsms_feed.xml?t=a&o=n: loading was cancelled", pathlib.Path(self.debug).read_text())
+        self.app.settle()
+        self.assertEqual(("shown", 0, 1, 1, 0, 8), self.open_radio())
 
         # Shoutcast: the genres, page 2, third row, its stations.
         _, kind, page, _, row, _ = self.load("Right")
@@ -339,3 +412,22 @@ class BrowseWalk(unittest.TestCase):
         self.assertNotIn(FIRST_STATION, saved)
         self.assertIn("Pure Lounge Radio (flac)", saved)
         self.exit()
+
+    def saved_playlist(self):
+        # A playlist saved under a name typed on the keyboard lists back
+        # exactly, saving sends nothing else, and it plays from the playlists window.
+        playlists = lambda: parse_items(self.sim.cli("playlists 0 100"), "id")  # noqa: E731
+        name, before = "Road Trip: 100% Fun, vol. 2!", {p["id"] for p in playlists()}
+        self.sim.control("reset")
+        self.app.key("Options", "Down", "Down", "Select")  # shuffle, "Save Playlist": the keyboard
+        type_on_keyboard(self.app.key, name)
+        saved = wait_until(lambda: [p for p in playlists() if p["id"] not in before])
+        self.assertEqual([name], [p["playlist"] for p in saved], self.sim.lines())
+        self.assertFalse([l for l in self.sim.lines() if " playlist repeat" in l or " playlist shuffle" in l])
+        names = [p["playlist"] for p in playlists()]
+        self.app.key("Menu", "Down", "Select")  # the playlists window
+        self.app.settle()
+        self.app.key(*["Down"] * names.index(name))
+        self.app.screenshot("playlists")
+        self.app.key("Right", "Select")  # its play button
+        self.wait_line("%s playlistcontrol cmd:load playlist_id:%s" % (self.mac, saved[0]["id"]))
