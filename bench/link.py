@@ -29,17 +29,15 @@ def until(predicate, timeout=60.0, step=0.1):
 
 
 def one_run():
-    from appharness import AppRun, free_port
+    from harness import App as AppRun, free_port, red_message
     from tests.support import SimProcess
-    from test_link import Screen
     run = AppRun()
-    screen = Screen(run)
     ports = {name: free_port() for name in ("proto", "cli", "web")}
     sim = None
     try:
         run.start("127.0.0.1", "-debug", "-SlimProtoPort=%d" % ports["proto"], "-SlimCLIPort=%d" % ports["cli"],
                   "-SlimWebPort=%d" % ports["web"])
-        until(screen.message_shown)
+        until(lambda: red_message(run.screenshot()))
         log = os.path.join(run.appdir, "debug.txt")
 
         def logged(text):

@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "tools", "slimserver-sim"))
 
 
 def one_run(way):
-    from appharness import AppRun, wait_until
+    from harness import App as AppRun, wait_until
     from tests.support import SimProcess
     sim, run = SimProcess(), AppRun()
     try:

@@ -29,6 +29,7 @@ exits 2 if the figures are not flat. Everything talks to 127.0.0.1 only.
 
 import argparse
 import csv
+import http.server
 import os
 import re
 import shutil
@@ -86,22 +87,24 @@ def black_share(image):
     for row in image.rows[::8]:
         for x in range(0, image.width, 8):
             total += 1
-            if row[3 * x] | row[3 * x + 1] | row[3 * x + 2] == 0:
+            if row[4 * x] | row[4 * x + 1] | row[4 * x + 2] == 0:  # RGBA
                 black += 1
     return black / float(total or 1)
 
 
 class Soak:
     def __init__(self, args):
-        from appharness import AppRun
+        from harness import App as AppRun
         from tests.support import SimProcess
-        from test_radio import Directories
+        from test_browse import Directories
 
         self.args = args
         self.out = os.path.abspath(args.out)
         os.makedirs(os.path.join(self.out, "shots"), exist_ok=True)
         self.sim = SimProcess(large=LARGE, library_dir=args.library)
-        self.web = Directories()
+        self.web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Directories)
+        threading.Thread(target=self.web.serve_forever, daemon=True).start()
+        self.web.base = "http://127.0.0.1:%d" % self.web.server_address[1]
         self.run = AppRun()
         self.run.env["QUENDREL_RADIO_BASE"] = self.web.base
         self.log_path = os.path.join(self.run.appdir, "debug.txt")
@@ -119,7 +122,7 @@ class Soak:
 
     def start_app(self):
         ports = self.sim.ports
-        from appharness import APP
+        from harness import APP
         self.app_out = open(os.path.join(self.out, "app-stdout.txt"), "w")
         wrap = self.args.wrap.split() if self.args.wrap else []
         self.proc = subprocess.Popen(
@@ -127,7 +130,7 @@ class Soak:
              "-SlimWebPort=%d" % ports["web"], "-Screensaver=1", "-debug"],
             cwd=self.run.appdir, env=self.run.env, stdout=self.app_out, stderr=subprocess.STDOUT)
         self.run.procs.append(self.proc)
-        from appharness import wait_until
+        from harness import wait_until
         if not wait_until(lambda: self.sim.control("players").get("players"), 90 if wrap else 30):
             raise Dead("the app never said hello to the simulator")
         self.run.wait_ecp("Quendrel ping", "pong", 60 if wrap else 20)
@@ -170,7 +173,7 @@ class Soak:
 
     def shot(self, name, keep):
         """A screenshot; kept in the output's shots/ when asked."""
-        from imagefiles import read_png
+        from harness import read_png
         path = os.path.join(self.run.dir, "shot.png")
         if self.ecp("screenshot " + path) != "OK":
             raise Dead("screenshot refused")
@@ -229,7 +232,7 @@ class Soak:
         for track in tracks:
             self.cli("playlistcontrol cmd:add track_id:%s" % track)
         self.cli("playlist index 0")
-        from appharness import wait_until
+        from harness import wait_until
         if not wait_until(lambda: self.cli("mode ?").endswith("mode play"), 20):
             raise Dead("the library does not play")
 
@@ -366,7 +369,9 @@ class Soak:
                 except subprocess.TimeoutExpired:
                     pass
         self.run.close()
-        self.web.close()
+        self.web.RequestHandlerClass.release.set()
+        self.web.shutdown()
+        self.web.server_close()
         self.sim.stop()
         if getattr(self, "app_out", None):
             self.app_out.close()

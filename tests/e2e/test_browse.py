@@ -4,11 +4,13 @@
 #
 # The library is the tests' tone library plus empty folders that give the
 # folder tree pages (40 at the top, 25 beside The Quiet Tones' albums, a
-# "Bonus Disc" inside Evening Shade) and 1,800 metadata-only albums with
+# "Bonus Disc" inside Evening Shade, 20 in "One Page" under Anna Ames) and
+# 1,800 metadata-only albums with
 # covers (101 grid pages, 1,800 artists); the simulator's grey placeholder is
 # taken out, so an album without art answers 404. The radio directories are
-# a local web server holding the real samples (QUENDREL_RADIO_BASE). A second
-# start reads the Favorites back and shows the large cover grid.
+# a local web server holding the real samples (QUENDREL_RADIO_BASE). Then a
+# playlist saved under a name typed on the keyboard; a second start reads the
+# Favorites back and shows the large cover grid.
 
 import http.server
 import json
@@ -23,6 +25,7 @@ from harness import HERE, App, Sim, count, library, manifest, parse_items, wait_
 
 SAMPLES = os.path.join(HERE, "..", "radio", "data")
 ROUTES = {
+    "/yp.xml": "xiph/yp-2007-esperanza-first300.xml",
     "/picks/radio.opml": "lms-favorites/favorites-2024-Rouzax-nested.opml",
     "/sbin/newxml.phtml": "shoutcast/genrelist-2009-05-shoutcast_api.xml",
     "/sbin/newxml.phtml?": "shoutcast/stationlist-2008-04-ShoutcastBrowser-first200.xml",
@@ -130,8 +133,8 @@ class BrowseWalk(unittest.TestCase):
 
     def shown(self):
         # Every list the radio browser showed: (how, type, page, pages, row, rows).
-        with open(self.debug, errors="replace") as f:
-            return [(m.group(1),) + tuple(int(g) for g in m.groups()[1:]) for m in SHOWN.finditer(f.read())]
+        text = pathlib.Path(self.debug).read_text(errors="replace")
+        return [(m.group(1),) + tuple(int(g) for g in m.groups()[1:]) for m in SHOWN.finditer(text)]
 
     def load(self, *keys):
         # Presses keys whose last one starts a radio load; the list it shows.
@@ -142,8 +145,7 @@ class BrowseWalk(unittest.TestCase):
         return self.shown()[-1]
 
     def favorites(self):
-        with open(os.path.join(self.app.appdir, "Favorites.xml"), encoding="utf-8") as f:
-            return f.read()
+        return pathlib.Path(self.app.appdir, "Favorites.xml").read_text(encoding="utf-8")
 
     def playlist(self, tag):
         return [t.get(tag) for t in parse_items(self.sim.cli("%s status 0 50 tags:u" % self.mac), "playlist index")]

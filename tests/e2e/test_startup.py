@@ -8,6 +8,7 @@
 # after a goodbye, without aborting or hanging.
 
 import os
+import pathlib
 import re
 import signal
 import time
@@ -86,8 +87,7 @@ class StartupTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: self.volume() == 0), self.volume())
         self.assertFalse({0x768900FF, 0x7689C43B} & set(sim.irs(mac)))
 
-        with open(os.path.join(self.app.appdir, "debug.txt")) as f:
-            lines = [line for line in f.read().splitlines() if line]
+        lines = [line for line in pathlib.Path(self.app.appdir, "debug.txt").read_text().splitlines() if line]
         self.assertTrue(all(re.match(r"^\d{6,}:  ", line) for line in lines if re.match(r"^\d", line)), lines)
         self.assertTrue(any("ECP Command: Quendrel ping" in line for line in lines), lines)
 

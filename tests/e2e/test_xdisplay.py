@@ -2,8 +2,9 @@
 # composed screen, every plane of it, scaled to fill a 16:9 display in full
 # screen and shown 1:1 in a window. The X root window (captured with xwd) is
 # compared with the app's own ECP screenshot scaled to where the picture
-# should be; the logo and the message box must be there while the server is
-# away, the logo and the server's text in the player display once it came.
+# should be; the logo and the server's text in the player display must be
+# there, and in full screen the logo and the message box once the server has
+# gone.
 
 import os
 import pathlib
@@ -12,7 +13,7 @@ import struct
 import subprocess
 import unittest
 
-from harness import DISPLAY_TEXT, STRIP, App, Sim, count, free_port, port_args, read_png, red, wait_until
+from harness import DISPLAY_TEXT, STRIP, App, Sim, count, read_png, red, red_message, wait_until
 
 LOGICAL = (1024, 576)
 LOGO = (28, 12, 300, 50)            # where the Now Playing screen draws the logo
@@ -114,23 +115,22 @@ class XDisplayTest(unittest.TestCase):
         (w, h), (lw, lh) = xserver.size, LOGICAL
         # No window manager runs: a window sits where it asked to, centred.
         area = ((w - lw) // 2, (h - lh) // 2, lw, lh) if windowed else (0, 0, w, h)
-        ports = {name: free_port() for name in ("proto", "cli", "web")}
         app = App(SDL_VIDEODRIVER="x11", DISPLAY=xserver.display, QUENDREL_WINDOWED="1")
         if not windowed:
             del app.env["QUENDREL_WINDOWED"]
         self.addCleanup(app.close)
-        app.start("127.0.0.1", *port_args(ports))
-        app.wait_ecp("Quendrel ping", "pong")
-        logo = ("the logo", LOGO, lambda p: min(p) > 200, 500)
-        if not windowed:  # where the message box once came without the logo
-            self.assert_shown(app, xserver, area, [logo, ("the message box", MESSAGE_BAND, red, 200)])
-        sim = Sim(ports=ports)
+        sim = Sim()
         self.addCleanup(sim.stop)
-        mac = sim.power_on()
+        mac = app.start_against(sim)
         self.assertTrue(wait_until(lambda: [op for op, _ in sim.frames(mac, sent=True) if op == "grfe"][1:]),
                         "the server drew nothing")
+        logo = ("the logo", LOGO, lambda p: min(p) > 200, 500)
         self.assert_shown(app, xserver, area, [logo, ("the server's text in the player display", STRIP,
                                                       lambda p: near(p, DISPLAY_TEXT), 100)])
+        if not windowed:  # the server lost: where the message box once came without the logo
+            sim.stop()
+            self.assertTrue(wait_until(lambda: red_message(app.screenshot())), "no message for the lost server")
+            self.assert_shown(app, xserver, area, [logo, ("the message box", MESSAGE_BAND, red, 200)])
         app.close()
         sim.stop()
 
