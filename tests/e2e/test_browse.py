@@ -391,8 +391,10 @@ class BrowseWalk(unittest.TestCase):
         self.app.key("Right", "Right", "Right", "Select")  # the Favorites button, Add, Play
         station = "%s/sbin/tunein-station.pls?id=1025" % self.app.env["QUENDREL_RADIO_BASE"]
         self.assertTrue(wait_until(lambda: self.playlist("url") == [station]), self.playlist("url"))
+        self.app.settle()  # the new playlist's news has reached the screens
         self.app.key("Left", "Select")
         self.assertTrue(wait_until(lambda: self.playlist("url") == [station] * 2), self.playlist("url"))
+        self.app.settle()
 
         # An outline of the picks to the Favorites: the folder with its stations.
         self.app.key("Left", "Left")  # Add -> the Favorites button -> the list
