@@ -121,9 +121,10 @@ class AppWalk(unittest.TestCase):
     def now_playing(self):
         self.cli("playlist repeat 2")
         self.cli("playlistcontrol cmd:load playlist_id:14")
-        self.assertTrue(wait_until(lambda: self.cli("mode ?").endswith("mode play")))
-        self.cli("pause 1")
-        self.assertTrue(wait_until(lambda: self.cli("mode ?").endswith("mode pause")))
+        # Paused, so the song stays; asked again until the player has started
+        # (a pause before the stream's start does not hold).
+        paused = lambda: self.cli("pause 1") is not None and self.cli("mode ?").endswith("mode pause")  # noqa: E731
+        self.assertTrue(wait_until(paused))
         song = parse_items(self.cli("songinfo 0 100 track_id:%s tags:tayl" % self.sim.player()["current"]), "id")[0]
         for query, tag in (("currenttitle", "title"), ("currentartist", "artist"), ("currentalbum", "album"),
                            ("currentyear", "year")):
