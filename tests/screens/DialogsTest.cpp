@@ -55,6 +55,7 @@ TEST_F(DialogsTest, MenuAndExitQuestionTellTheirClientTheChoiceAndGiveTheFocusBa
             question.ShowDialog(this);
         const CascadeWindow& dialog = c.menu ? static_cast<const CascadeWindow&>(menu) : question;
         EXPECT_TRUE(Centred(dialog.GetRectAbsolute()));
+        if (&c == &cases[0] || &c == &cases[6]) Screenshot(c.menu ? "menu" : "exit-question");
         for (unsigned long key : c.keys) Press(key);
         EXPECT_FALSE(dialog.IsVisible());
         EXPECT_EQ(c.told, told);
@@ -143,6 +144,7 @@ protected:
 
 TEST_F(KeyboardTest, ArrowKeysMoveAlongTheRowsAndBetweenThem) {
     EXPECT_TRUE(keyboard.FindKey("0")->IsFocus());
+    Screenshot("keyboard");
     const struct {
         const char* from;
         unsigned long arrow;

@@ -109,6 +109,7 @@ TEST_F(InfoDialogsTest, SongFieldsThatDoNotFitGoOnPageTwoAndEveryPageReadsTheTra
     Screenshot("songinfo-page1");
     Press(song, K::kZoomOut);
     EXPECT_EQ(song.GetPageLabel(), "Page 2 of 2");
+    Screenshot("songinfo-page2");
     EXPECT_EQ(SongRows(), (Words{"File Type: mp3", "File Size: 10742016",
                                  "Path: /music/Sigur Rós/Takk/03 Hoppípolla.mp3", "Tag Version: ID3v2.4.0"}));
     Press(song, K::kZoomOut);  // past page 2: page 1

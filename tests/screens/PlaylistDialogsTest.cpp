@@ -86,6 +86,7 @@ TEST_F(PlaylistOptionsTest, SelectSendsRepeatAlwaysAndShuffleOnlyWhenChangedOrFo
         changed = 0;
         Show();
         EXPECT_STREQ(m_dialog.GetSpinner(D::kShuffle).GetCurrentText(), "Song");
+        if (&c == &cases[0]) Screenshot("options");
         c.before();
         Press(c.key);
         EXPECT_FALSE(m_dialog.IsVisible());
