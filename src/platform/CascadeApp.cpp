@@ -293,8 +293,7 @@ std::string CascadeApp::DispatchFrameworkCommand(const std::string& line) {
         if (argument.empty()) return "no file";
         // Anyone who can reach the socket may name the file: only PNG names,
         // so that a mistyped command cannot overwrite a document or a script.
-        const std::string_view name(argument);
-        if (name.size() < 5 || !EqualNoCase(std::string(name.substr(name.size() - 4)), ".png")) {
+        if (argument.size() < 5 || !EqualNoCase(argument.substr(argument.size() - 4), ".png")) {
             std::fprintf(stderr, "ecp: screenshot refused: \"%s\" does not end in .png\n", argument.c_str());
             return "not a .png file";
         }
