@@ -3,6 +3,7 @@
 #include "app/base/AppLog.h"
 #include "app/base/AppSettings.h"
 #include "platform/CascadeTextFlags.h"
+#include "server/StatusReply.h"
 #include "ui/EUtilsDrawing.h"
 
 #include <algorithm>
@@ -10,11 +11,11 @@
 
 namespace {
 
-constexpr unsigned long kTitleFlags = 0x104;    // one line, cut with an ellipsis, left
-constexpr unsigned long kGenreFlags = 0xc;      // bottom left
-constexpr unsigned long kBitrateFlags = 0xa;    // bottom centre
-constexpr unsigned long kTimeFlags = 0x28;      // bottom right
-constexpr unsigned long kStateFlags = 3;        // centred both ways
+constexpr unsigned long kTitleFlags = 0x104;  // one line, cut with an ellipsis, left
+constexpr unsigned long kGenreFlags = 0xc;    // bottom left
+constexpr unsigned long kBitrateFlags = 0xa;  // bottom centre
+constexpr unsigned long kTimeFlags = 0x28;    // bottom right
+constexpr unsigned long kStateFlags = 3;      // centred both ways
 constexpr unsigned long kStreamRereadTicks = 10;
 constexpr CascadeColor kShadow{0x000000FFu};
 constexpr CascadeColor kBarEnd{0x646464FFu};
@@ -22,10 +23,14 @@ constexpr CascadeColor kStateBarStart{0x808080FFu};
 
 const char* StateText(uint32_t state) {
     switch (state) {
-        case PlayerView::kStopped: return "Stopped";
-        case PlayerView::kBuffering: return "Buffering...";
-        case PlayerView::kPaused: return "Paused";
-        default: return nullptr;
+        case PlayerView::kStopped:
+            return "Stopped";
+        case PlayerView::kBuffering:
+            return "Buffering...";
+        case PlayerView::kPaused:
+            return "Paused";
+        default:
+            return nullptr;
     }
 }
 
@@ -117,20 +122,6 @@ void CurrentSongInfo::UpdateSongInfo() {
     if (changed) OnSongChanged(fresh);
 }
 
-CascadeString CurrentSongInfo::FormatTime(unsigned long elapsed, unsigned long total) {
-    CascadeString text;
-    if (total > 0 && elapsed < 3600 && total < 3600)
-        text.Format("%lu:%02lu / %lu:%02lu", elapsed / 60, elapsed % 60, total / 60, total % 60);
-    else if (total > 0)
-        text.Format("%lu:%02lu:%02lu / %lu:%02lu:%02lu", elapsed / 3600, elapsed / 60 % 60, elapsed % 60, total / 3600,
-                    total / 60 % 60, total % 60);
-    else if (elapsed < 3600)
-        text.Format("%lu:%02lu", elapsed / 60, elapsed % 60);
-    else
-        text.Format("%lu:%02lu:%02lu", elapsed / 3600, elapsed / 60 % 60, elapsed % 60);
-    return text;
-}
-
 void CurrentSongInfo::UpdateSongTime() {
     PlayerView* player = m_context.player;
     if (!player || player->GetPlayerState() != PlayerView::kPlaying || !player->IsAudioPlaying()) return;
@@ -140,7 +131,7 @@ void CurrentSongInfo::UpdateSongTime() {
         std::lock_guard lock(m_lock);
         const unsigned long total = m_song.secondsTotal;
         m_song.progress = total ? float(elapsed) / float(total) : 0.0f;
-        m_song.timeText = FormatTime(elapsed, total);
+        m_song.timeText = StatusReply::FormatTimeText(elapsed, total);
         if (total && elapsed > total) elapsed = total;
         m_song.progress = std::min(m_song.progress, 1.0f);
         m_song.secondsElapsed = uint16_t(std::min(elapsed, 65535ul));

@@ -68,10 +68,6 @@ public:
     SongInfo GetSong() const;
     uint32_t GetTickCount() const { return m_ticks.load(); }
 
-    // "%d:%02d / %d:%02d" and its hour forms, or the elapsed time alone when
-    // the total is 0.
-    static CascadeString FormatTime(unsigned long elapsed, unsigned long total);
-
     bool WillAcceptFocus() override { return false; }
     void OnPaint(CascadeBitmap& target) override;
 

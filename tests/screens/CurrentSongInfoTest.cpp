@@ -1,27 +1,10 @@
-// The song panel: the time text in its four forms, the time and progress
-// while playing, paused and past the song's end, and which server songs
-// replace what the panel worked out.
+// The song panel: the time and progress while playing, paused and past the
+// song's end, and which server songs replace what the panel worked out.
 #include "screens/CurrentSongInfo.h"
 
 #include "ScreenFixture.h"
 
 namespace {
-
-TEST(CurrentSongInfoTime, TextTakesTheHourFormOnlyWhenNeeded) {
-    const struct {
-        unsigned long elapsed, total;
-        const char* text;
-    } cases[] = {
-        {61, 0, "1:01"},
-        {3599, 0, "59:59"},
-        {3600, 0, "1:00:00"},
-        {65, 200, "1:05 / 3:20"},
-        {3599, 3599, "59:59 / 59:59"},
-        {300, 3723, "0:05:00 / 1:02:03"},
-        {3600, 100, "1:00:00 / 0:01:40"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(c.text, CurrentSongInfo::FormatTime(c.elapsed, c.total)) << c.text;
-}
 
 class SongPanelTest : public ScreenFixture {
 protected:
