@@ -10,6 +10,11 @@ pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
 find_package(JPEG REQUIRED)
+# LIRC remotes: read when liblirc-client is there at build time (Debian's liblirc-dev).
+pkg_check_modules(LIRC IMPORTED_TARGET lirc)
+if(NOT LIRC_FOUND)
+  message(STATUS "liblirc-client not found: built without LIRC remotes")
+endif()
 # Remote buttons of kernel input devices: read when libevdev is there at build
 # time (Debian's libevdev-dev).
 pkg_check_modules(EVDEV IMPORTED_TARGET libevdev)

@@ -137,7 +137,7 @@ void CascadeApp::StartRemoteInput() {
         const char* value = std::getenv(variable);
         return !value || std::strcmp(value, "0") != 0;
     };
-    if (wanted("QUENDREL_LIRC")) {
+    if (CascadeLircInput::IsBuiltIn() && wanted("QUENDREL_LIRC")) {
         auto input = std::make_unique<CascadeLircInput>(m_keyMap, post);
         if (input->Start("")) m_lirc = std::move(input);
     }

@@ -15,6 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef QUENDREL_HAVE_LIRC
+#include <lirc_client.h>
+#endif
+
 namespace {
 
 constexpr std::size_t kMaxLine = 1024;
@@ -58,12 +62,24 @@ std::optional<CascadeLircInput::Button> CascadeLircInput::ParseLine(std::string_
     return button;
 }
 
+bool CascadeLircInput::IsBuiltIn() {
+#ifdef QUENDREL_HAVE_LIRC
+    return true;
+#else
+    return false;
+#endif
+}
+
 CascadeLircInput::CascadeLircInput(const CascadeKeyMap& keyMap, KeyHandler handler, int retryMs)
     : m_keyMap(keyMap), m_handler(std::move(handler)), m_retryMs(retryMs) {}
 
 CascadeLircInput::~CascadeLircInput() { Stop(); }
 
 bool CascadeLircInput::Start(const std::string& socketPath) {
+    if (!IsBuiltIn()) {
+        std::fprintf(stderr, "lirc: built without liblirc-client; LIRC remotes are not read\n");
+        return false;
+    }
     if (m_thread.joinable()) return true;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
@@ -95,27 +111,41 @@ bool CascadeLircInput::WaitForStop(int ms) const {
     return m_stopping;
 }
 
-CascadeFileDescriptor CascadeLircInput::Connect() const {
-    // lircd speaks plain lines on a local socket, so no client library is
-    // needed (liblirc-client's lirc_get_local_socket also kept its socket
-    // open when the connect failed: a descriptor lost on every retry).
+std::string CascadeLircInput::SocketPath() const {
     const char* env = std::getenv("LIRC_SOCKET_PATH");
-    const std::string path = !m_socketPath.empty() ? m_socketPath : env && *env ? env : kDefaultSocket;
+    return !m_socketPath.empty() ? m_socketPath : env && *env ? env : kDefaultSocket;
+}
+
+CascadeFileDescriptor CascadeLircInput::Connect() const {
+#ifdef QUENDREL_HAVE_LIRC
+    const std::string path = SocketPath();
     sockaddr_un addr{};
     if (path.size() >= sizeof addr.sun_path) {
         std::fprintf(stderr, "lirc: socket path too long: %s\n", Printable(path).c_str());
         return {};
     }
+    // liblirc-client opens the link, but its lirc_get_local_socket keeps its
+    // socket open when the connect fails: without lircd every retry would
+    // cost a descriptor for the rest of the run. So a connect of our own
+    // first shows that lircd listens, and only then is the library asked.
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    CascadeFileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (fd.IsValid() && ::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) fd.Reset();
+    {
+        const CascadeFileDescriptor probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!probe.IsValid() || ::connect(probe.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+            return {};
+    }
+    CascadeFileDescriptor fd(lirc_get_local_socket(path.c_str(), 1));
+    if (!fd.IsValid()) return {};
+    (void)::fcntl(fd.Get(), F_SETFD, FD_CLOEXEC);  // the library opens it without
     return fd;
+#else
+    return {};
+#endif
 }
 
 void CascadeLircInput::Run() {
-    const char* env = std::getenv("LIRC_SOCKET_PATH");
-    const std::string shown = !m_socketPath.empty() ? m_socketPath : env && *env ? env : "lircd's default socket";
+    const std::string shown = SocketPath();
     bool saidMissing = false;
     while (!m_stopping) {
         CascadeFileDescriptor fd = Connect();

@@ -12,12 +12,13 @@
 #include <thread>
 
 // Remote-control keys from lircd, the LIRC daemon: the "lirc" thread
-// connects to its socket, reads the buttons it
+// connects to its socket through liblirc-client, reads the buttons it
 // reports, turns them into application keys with the key map and hands
 // each to the handler. Repeats of a held button are passed on only for keys
 // that repeat (CascadeKeyMap::Repeats). Without lircd the thread tries
 // again every 5 s, so a daemon started later is found; when lircd goes away
-// it reconnects the same way.
+// it reconnects the same way. Built without liblirc-client, Start says so
+// and does nothing.
 //
 // Start and Stop on the owner's thread; the key map must outlive this object
 // and not change while it runs.
@@ -34,6 +35,8 @@ public:
         std::string remote;
     };
     static std::optional<Button> ParseLine(std::string_view line);
+    // True when built with liblirc-client.
+    static bool IsBuiltIn();
 
     // `retryMs`: the wait between attempts to reach lircd.
     CascadeLircInput(const CascadeKeyMap& keyMap, KeyHandler handler, int retryMs = 5000);
@@ -50,6 +53,8 @@ public:
 
 private:
     void Run();
+    // The socket given to Start, else $LIRC_SOCKET_PATH, else lircd's default.
+    std::string SocketPath() const;
     CascadeFileDescriptor Connect() const;
     void ReadUntilClosed(int fd);
     void HandleLine(std::string_view line);

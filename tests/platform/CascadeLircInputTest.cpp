@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -31,6 +32,20 @@ int BindUnix(const std::string& path, bool listening) {
     return fd;
 }
 
+// Accepts the input's link as lircd would: a client that hangs up at once
+// (a look whether lircd listens) is let go and the next one awaited.
+int AcceptReader(int lircd) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd = ::accept(lircd, nullptr, nullptr);
+        pollfd link{fd, POLLIN, 0};
+        char byte;
+        if (::poll(&link, 1, 200) == 0 || ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0) return fd;
+        ::close(fd);
+    }
+    ADD_FAILURE() << "no client stayed connected";
+    return -1;
+}
+
 void Send(int fd, const std::string& text) {
     ASSERT_EQ(::write(fd, text.data(), text.size()), ssize_t(text.size()));
 }
@@ -38,6 +53,7 @@ void Send(int fd, const std::string& text) {
 class CascadeLircInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (!CascadeLircInput::IsBuiltIn()) GTEST_SKIP() << "built without liblirc-client";
         std::vector<std::string> problems;
         m_map.Read("btn_play = Play\nKEY_OK = none\n", "test", problems);
         ASSERT_TRUE(problems.empty());
@@ -54,7 +70,7 @@ TEST_F(CascadeLircInputTest, AScriptedLircdDeliversKeysThroughTheKeyMap) {
     const int lircd = BindUnix(m_dir.File("lircd"), true);
     CascadeLircInput input(m_map, [&](unsigned long key) { m_log.Add(key); });
     ASSERT_TRUE(input.Start(m_dir.File("lircd")));
-    int client = ::accept(lircd, nullptr, nullptr);
+    int client = AcceptReader(lircd);
     Send(client,
          "0000000000000001 00 KEY_UP devinput\n"
          "0000000000000001 01 KEY_UP devinput\n"  // held arrow: repeats
@@ -75,7 +91,7 @@ TEST_F(CascadeLircInputTest, AScriptedLircdDeliversKeysThroughTheKeyMap) {
     EXPECT_EQ(m_log.WaitFor(8),
               (std::vector<unsigned long>{kUp, kUp, kSelect, kMute, kVolumeDown, kVolumeDown, kPlay, kMenu}));
     ::close(client);
-    client = ::accept(lircd, nullptr, nullptr);
+    client = AcceptReader(lircd);
     Send(client, "0000000000000007 00 KEY_BACK devinput\n");
     EXPECT_EQ(m_log.WaitFor(9).back(), kExit);
     input.Stop();
