@@ -77,7 +77,9 @@ bool Logo(CascadeBitmap& b) {
     Label(b, {0, 0, 260, 42}, "Quendrel", 36, true, kText);
     RoundedRect(b, {262, 14, 14, 14}, 7, kAccentTop);
     // Screens read the colour of their secondary text from pixel (125, 45).
-    b.FillRect({0, 44, 300, 4}, kTextDim);
+    // The line stops short of x 262 (290 on the screen), where Now Playing
+    // writes the application's version at the line's height.
+    b.FillRect({0, 44, 256, 4}, kTextDim);
     return true;
 }
 
