@@ -172,7 +172,24 @@ def _mac_of(payload):
     return helo["mac"] if helo else "?"
 
 
+class ReaderToTheReset(asyncio.StreamReader):
+    """A player that closes with our frames unread resets the link. The
+    kernel still hands over what the player sent before the reset, and a
+    server reading its socket gets it, goodbye included; asyncio's reader
+    would drop those frames when it hears of the reset (on a read, or on a
+    write to the link) before they were read, so here a lost link ends the
+    frames after the ones that arrived."""
+
+    def set_exception(self, exc):
+        if isinstance(exc, ConnectionError):
+            self.feed_eof()
+        else:
+            super().set_exception(exc)
+
+
 async def start(sim, host, port):
     async def handle(reader, writer):
         await SlimProtoConnection(sim, reader, writer).run()
-    return await asyncio.start_server(sim.serve(handle), host, port, reuse_address=True)
+    serve = sim.serve(handle)
+    return await asyncio.get_running_loop().create_server(
+        lambda: asyncio.StreamReaderProtocol(ReaderToTheReset(), serve), host, port, reuse_address=True)

@@ -1,10 +1,12 @@
 """Fault knobs and the record of what the simulator received."""
 
+import asyncio
 import socket
 import struct
 import time
 import unittest
 
+from slimsim import slimproto
 from tests import support
 
 P = support.MAC
@@ -253,3 +255,17 @@ class FaultsFromCommandLine(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class ResetLink(unittest.IsolatedAsyncioTestCase):
+    async def test_frames_that_came_before_a_reset_are_still_read(self):
+        # A player that dies resets the link; its goodbye, already here,
+        # must not be lost with it.
+        for reset in (ConnectionResetError(), BrokenPipeError()):  # heard reading, or writing
+            reader = slimproto.ReaderToTheReset()
+            reader.feed_data(support.ir(0x76898F70, 1) + b"BYE!\0\0\0\0")
+            reader.set_exception(reset)
+            self.assertEqual(len(await reader.readexactly(18)), 18)
+            self.assertEqual(await reader.readexactly(8), b"BYE!\0\0\0\0")
+            with self.assertRaises(asyncio.IncompleteReadError):
+                await reader.readexactly(1)
