@@ -168,27 +168,24 @@ TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
 
 TEST_F(InfoDialogsTest, ASlowTrackReadNeitherHoldsUpExitNorOutlivesTheDialog) {
     server.SetTrack(42, FullSong());
-    server.HoldLibrary();
+    server.Hold(FakeSlimConnection::kLibraryGate);
     song.ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client);
-    ASSERT_TRUE(server.WaitUntilLibraryCaught());
+    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
     Press(K::kZoomOut);  // queued behind the read, not waited for
     Press(K::kExit);
     EXPECT_FALSE(song.IsVisible());
     EXPECT_TRUE(player.display.IsFocus());
-    server.ReleaseLibrary();
+    server.Release(FakeSlimConnection::kLibraryGate);
     ASSERT_TRUE(song.WaitUntilIdle(10000));
 
     auto dialog = std::make_unique<SongInfoDialog>();
     dialog->Attach(context);
-    server.HoldLibrary();
+    server.Hold(FakeSlimConnection::kLibraryGate);
     dialog->ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client);
-    ASSERT_TRUE(server.WaitUntilLibraryCaught());
+    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
     // The answer comes while the dialog is being destroyed: the destructor
     // waits for the read, which finishes on members still alive.
-    std::thread answer([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        server.ReleaseLibrary();
-    });
+    std::thread answer = server.ReleaseSoon(FakeSlimConnection::kLibraryGate);
     dialog.reset();
     answer.join();
     EXPECT_TRUE(client.commands.empty());

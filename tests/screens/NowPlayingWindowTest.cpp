@@ -63,14 +63,6 @@ protected:
         const std::string line = "00%3A04%3A20%3A12%3A34%3A56 " + rest + "\n";
         ASSERT_EQ(ssize_t(line.size()), ::send(m_peer, line.data(), line.size(), MSG_NOSIGNAL));
     }
-    // Lets the server's answer through once the window being destroyed has
-    // had a moment to begin waiting for the request.
-    std::thread ReleaseSoon() {
-        return std::thread([this] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            server.Release();
-        });
-    }
 
     SlimCLIListener listener{server};
     int m_peer = -1;
@@ -183,11 +175,11 @@ TEST_F(NowPlayingTest, NotificationsRacingThePaintWalkLeaveTheLastStatusOnScreen
 TEST_F(NowPlayingTest, WindowDestroyedWhileItsLoaderOrAListenerCallbackWaitsOnTheServer) {
     server.SetStatus(Playlist(20, 3));
     // The loader caught inside the first status read.
-    server.Hold();
+    server.Hold(FakeSlimConnection::kStatusGate);
     auto window = std::make_unique<NowPlayingWindow>();
     Show(*window, false);
-    ASSERT_TRUE(server.WaitUntilCaught());
-    std::thread release = ReleaseSoon();
+    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kStatusGate));
+    std::thread release = server.ReleaseSoon(FakeSlimConnection::kStatusGate);
     window->Vanish();
     window.reset();
     release.join();
@@ -198,10 +190,10 @@ TEST_F(NowPlayingTest, WindowDestroyedWhileItsLoaderOrAListenerCallbackWaitsOnTh
     // A listener callback caught inside its status read.
     window = std::make_unique<NowPlayingWindow>();
     Show(*window);
-    server.Hold();
+    server.Hold(FakeSlimConnection::kStatusGate);
     Send("playlist repeat 1");
-    ASSERT_TRUE(server.WaitUntilCaught());
-    release = ReleaseSoon();
+    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kStatusGate));
+    release = server.ReleaseSoon(FakeSlimConnection::kStatusGate);
     window.reset();  // waits for the callback, then the window's members go
     release.join();
     // Later notifications reach only the clients still registered.

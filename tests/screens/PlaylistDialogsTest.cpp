@@ -17,7 +17,10 @@ protected:
     void SetUp() override {
         DialogTest::SetUp();
         m_dialog.Attach(context);
-        server.SetModes(2, 1);
+        FakeSlimConnection::Status modes;
+        modes.repeat = 2;
+        modes.shuffle = 1;
+        server.SetStatus(modes);
     }
     void TearDown() override {
         if (m_dialog.GetKeyboard() && m_dialog.GetKeyboard()->IsVisible()) Press(K::kExit);

@@ -8,6 +8,7 @@
 #include "screens/ManagePlaylistDialog.h"
 #include "screens/ScreenContext.h"
 #include "support/FakeSlimConnection.h"
+#include "support/ScopedTempDir.h"
 #include "ui/AlbumButton.h"
 #include "ui/Configuration.h"
 
@@ -19,13 +20,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
@@ -118,8 +118,6 @@ public:
     std::vector<std::string> commands;
 };
 
-class ScreenTestApp : public CascadeApp {};
-
 // Screens on an off-screen desktop with the Default skin the build draws
 // (build/app/images), a fake server, player and application. The desktop
 // is made in SetUp, at the size QUENDREL_SCREEN gives (1024 x 576 unless a
@@ -130,14 +128,18 @@ protected:
     // The screen size for this test; "" for the default.
     virtual const char* ScreenSize() const { return ""; }
 
+    // The settings a test may change.
+    static auto Settings() {
+        return std::tie(g_appPath, g_portWeb, g_useLargeFont, g_wrapAround, g_largeCoverArt, g_ssTransport);
+    }
     void SetUp() override {
         if (*ScreenSize())
             ::setenv("QUENDREL_SCREEN", ScreenSize(), 1);
         else
             ::unsetenv("QUENDREL_SCREEN");
-        app = std::make_unique<ScreenTestApp>();
+        app = std::make_unique<CascadeApp>();
         ::unsetenv("QUENDREL_SCREEN");
-        m_saved = {g_appPath, g_portWeb, g_useLargeFont, g_wrapAround, g_largeCoverArt, g_ssTransport};
+        m_saved = Settings();
         g_appPath = CascadeString(BuildDir() + "/app/");
         // Cover requests go nowhere unless a test serves them: nothing listens on port 1.
         g_portWeb = "1";
@@ -158,12 +160,7 @@ protected:
         player.display.Vanish();
         if (g_config.GetSkinName() != "Default")
             g_config.LoadConfiguration((g_appPath.Std() + "images/Default/Configuration.xml").c_str(), "Default");
-        g_appPath = m_saved.appPath;
-        g_portWeb = m_saved.portWeb;
-        g_useLargeFont = m_saved.largeFont;
-        g_wrapAround = m_saved.wrapAround;
-        g_largeCoverArt = m_saved.largeCoverArt;
-        g_ssTransport = m_saved.ssTransport;
+        Settings() = m_saved;
     }
 
     // The build directory: the environment's, else the one this program
@@ -239,28 +236,20 @@ protected:
     }
     // A `side` x `side` JPEG of one colour, as a server's cover is.
     static std::string SolidJpeg(CascadeColor colour, int side) {
-        const std::string path = "/tmp/quendrel-cover-" + std::to_string(::getpid()) + ".jpg";
+        const ScopedTempDir dir("quendrel-cover");
         CascadeBitmap picture;
         if (!picture.Create({side, side})) return {};
         picture.Clear(colour);
-        if (!picture.SaveAsJPEG(path, 95)) return {};
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        std::filesystem::remove(path);
-        return bytes.str();
+        return picture.SaveAsJPEG(dir.File("cover.jpg"), 95) ? dir.ReadFile("cover.jpg") : std::string();
     }
-    std::unique_ptr<ScreenTestApp> app;
+    std::unique_ptr<CascadeApp> app;
     FakeSlimConnection server;
     FakePlayer player;
     FakeApp fakeApp;
     ScreenContext context;
 
 private:
-    struct Saved {
-        CascadeString appPath, portWeb;
-        uint32_t largeFont = 0, wrapAround = 0, largeCoverArt = 0, ssTransport = 0;
-    } m_saved;
+    std::tuple<CascadeString, CascadeString, uint32_t, uint32_t, uint32_t, uint32_t> m_saved;
 };
 
 // Dialogs over a full-screen window, as the Now Playing screen lies under

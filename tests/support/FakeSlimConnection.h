@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A SlimConnection for screen tests: canned status replies and library
@@ -45,12 +46,6 @@ public:
         std::lock_guard lock(m_lock);
         m_status = std::move(status);
     }
-    // The modes GetRepeat and GetShuffle report (the status's).
-    void SetModes(uint8_t repeat, uint8_t shuffle) {
-        std::lock_guard lock(m_lock);
-        m_status.repeat = repeat;
-        m_status.shuffle = shuffle;
-    }
     // Library answers: the tags of a track, the tracks of an album (paged
     // as asked).
     void SetTrack(unsigned long id, SongInfo song) {
@@ -76,41 +71,28 @@ public:
         std::lock_guard lock(m_lock);
         m_calls.clear();
     }
-    // While held, status requests wait inside the "server" until Release.
-    void Hold() {
-        std::lock_guard lock(m_lock);
-        m_held = true;
-    }
-    void Release() {
-        {
-            std::lock_guard lock(m_lock);
-            m_held = false;
-        }
-        m_changed.notify_all();
-    }
-    // The same gate for the library requests (track tags, tracks).
-    void HoldLibrary() {
-        std::lock_guard lock(m_lock);
-        m_libraryHeld = true;
-    }
-    void ReleaseLibrary() {
-        {
-            std::lock_guard lock(m_lock);
-            m_libraryHeld = false;
-        }
-        m_changed.notify_all();
-    }
-    bool WaitUntilLibraryCaught() {
+    // While a gate is held, the requests behind it (status reads; the
+    // library reads of the dialogs: track tags, tracks) wait inside the
+    // "server" until Release.
+    enum Gate { kStatusGate, kLibraryGate };
+    void Hold(Gate gate) { SetHeld(gate, true); }
+    void Release(Gate gate) { SetHeld(gate, false); }
+    // True once a request waits at the gate (false after 10 s).
+    bool WaitUntilCaught(Gate gate) {
         std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_libraryCaught > 0; });
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_gates[gate].caught > 0; });
     }
-    // True once a status request is waiting at the gate.
-    bool WaitUntilCaught() {
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_caught > 0; });
+    // Releases the gate 50 ms from now, on a thread of its own: by then the
+    // window being destroyed meanwhile has begun waiting for the request.
+    std::thread ReleaseSoon(Gate gate) {
+        return std::thread([this, gate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            Release(gate);
+        });
     }
 
-    // SlimConnection
+    // SlimConnection (UL keeps each stub on one line)
+    using UL = unsigned long;
     [[nodiscard]] bool Connect(const char*, unsigned short) override { return Record("connect"), true; }
     void Disconnect() override { Record("disconnect"); }
     CascadeString GetBaseURL() const override { return "http://127.0.0.1"; }
@@ -119,15 +101,10 @@ public:
         return std::make_shared<const ETokenArray>(nullptr, nullptr, CascadeCase::Insensitive);
     }
 
-    void GetPlayerStatus(PlayerStatus& status, unsigned long count) override {
+    void GetPlayerStatus(PlayerStatus& status, UL count) override {
         Record("status " + std::to_string(count));
         std::unique_lock lock(m_lock);
-        if (m_held) {
-            ++m_caught;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return !m_held; });
-            --m_caught;
-        }
+        WaitAtGate(kStatusGate, lock);
         status.repeat = m_status.repeat;
         status.shuffle = m_status.shuffle;
         status.currentIndex = m_status.currentIndex;
@@ -139,11 +116,11 @@ public:
     }
     uint8_t ToggleShuffle() override { return Record("shuffle toggle"), 0; }
     uint8_t ToggleRepeat() override { return Record("repeat toggle"), 0; }
-    void FastForward(unsigned long s) override { Record("fastforward " + std::to_string(s)); }
-    void Rewind(unsigned long s) override { Record("rewind " + std::to_string(s)); }
+    void FastForward(UL s) override { Record("fastforward " + std::to_string(s)); }
+    void Rewind(UL s) override { Record("rewind " + std::to_string(s)); }
     void SetRate(signed char rate) override { Record("rate " + std::to_string(rate)); }
     void JumpToSong(const char* index) override { Record(std::string("jump ") + index); }
-    void JumpToSongIndex(unsigned long index) override { Record("jump " + std::to_string(index)); }
+    void JumpToSongIndex(UL index) override { Record("jump " + std::to_string(index)); }
     void JumpToPreviousSong() override { Record("jump -1"); }
     void JumpToNextSong() override { Record("jump +1"); }
     void GetCurrentSongInfo(SongInfo& song) override {
@@ -161,106 +138,76 @@ public:
     CascadeString GetCurrentSongAlbum() override { return Current(&SongInfo::album, "album"); }
     CascadeString GetCurrentSongGenre() override { return Current(&SongInfo::genre, "genre"); }
     CascadeString GetCurrentSongYear() override { return Current(&SongInfo::year, "year"); }
-    unsigned long GetCurrentSongDuration() override { return Record("duration"), 0; }
-    unsigned long GetCurrentSongTime() override { return Record("time"), 0; }
-    long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList&, bool) override {
+    UL GetCurrentSongDuration() override { return Record("duration"), 0; }
+    UL GetCurrentSongTime() override { return Record("time"), 0; }
+    long GetCurrentPlaylist(UL start, UL count, SongList&, bool) override {
         return Record("playlist " + std::to_string(start) + " " + std::to_string(count)), 0;
     }
-    long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list, PlayerStatus&, bool m) override {
+    long GetCurrentPlaylist(UL start, UL count, SongList& list, PlayerStatus&, bool m) override {
         return GetCurrentPlaylist(start, count, list, m);
     }
     void AddPlaylist(const char* id) override { Record(std::string("playlist add ") + id); }
     void PlayPlaylist(const char* id) override { Record(std::string("playlist play ") + id); }
-    void AddToCurrentPlaylist(unsigned long id) override { Record("add track " + std::to_string(id)); }
-    void AddToCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override {
-        Record("add " + Ids(g, a, al));
-    }
-    void ReplaceCurrentPlaylist(unsigned long id) override { Record("load track " + std::to_string(id)); }
-    void ReplaceCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override {
-        Record("load " + Ids(g, a, al));
-    }
-    void RemoveFromCurrentPlaylist(unsigned long index) override { Record("delete " + std::to_string(index)); }
+    void AddToCurrentPlaylist(UL id) override { Record("add track " + std::to_string(id)); }
+    void AddToCurrentPlaylist(UL g, UL a, UL al) override { Record("add " + Ids(g, a, al)); }
+    void ReplaceCurrentPlaylist(UL id) override { Record("load track " + std::to_string(id)); }
+    void ReplaceCurrentPlaylist(UL g, UL a, UL al) override { Record("load " + Ids(g, a, al)); }
+    void RemoveFromCurrentPlaylist(UL index) override { Record("delete " + std::to_string(index)); }
     void ClearCurrentPlaylist() override { Record("clear"); }
     void Stop() override { Record("stop"); }
-    uint8_t GetShuffle() override {
-        Record("shuffle ?");
-        std::lock_guard lock(m_lock);
-        return m_status.shuffle;
-    }
+    uint8_t GetShuffle() override { return Mode(&Status::shuffle, "shuffle ?"); }
     uint8_t SetShuffle(uint8_t mode) override { return Record("shuffle " + std::to_string(mode)), mode; }
-    uint8_t GetRepeat() override {
-        Record("repeat ?");
-        std::lock_guard lock(m_lock);
-        return m_status.repeat;
-    }
+    uint8_t GetRepeat() override { return Mode(&Status::repeat, "repeat ?"); }
     uint8_t SetRepeat(uint8_t mode) override { return Record("repeat " + std::to_string(mode)), mode; }
-    void AddPlaylist(unsigned long id) override { Record("playlist add " + std::to_string(id)); }
-    void PlayPlaylist(unsigned long id) override { Record("playlist play " + std::to_string(id)); }
+    void AddPlaylist(UL id) override { Record("playlist add " + std::to_string(id)); }
+    void PlayPlaylist(UL id) override { Record("playlist play " + std::to_string(id)); }
     void AddToCurrentPlaylist(const char* item) override { Record(std::string("playlist add ") + item); }
     void InsertInCurrentPlaylist(const char* item) override { Record(std::string("playlist insert ") + item); }
     void ReplaceCurrentPlaylist(const char* item) override { Record(std::string("playlist play ") + item); }
-    void InsertInCurrentPlaylist(unsigned long id) override { Record("insert track " + std::to_string(id)); }
-    void InsertInCurrentPlaylist(unsigned long g, unsigned long a, unsigned long al) override {
-        Record("insert " + Ids(g, a, al));
-    }
+    void InsertInCurrentPlaylist(UL id) override { Record("insert track " + std::to_string(id)); }
+    void InsertInCurrentPlaylist(UL g, UL a, UL al) override { Record("insert " + Ids(g, a, al)); }
     void SaveCurrentPlaylist(const char* name) override { Record(std::string("save ") + name); }
-    long GetGenres(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
-        return Record("genres"), 0;
-    }
-    long GetArtists(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
-        return Record("artists"), 0;
-    }
-    void GetTrackInfo(unsigned long id, SongInfo& song) override {
+    long GetGenres(UL, UL, UL, UL, BrowseEntryList&) override { return Record("genres"), 0; }
+    long GetArtists(UL, UL, UL, UL, BrowseEntryList&) override { return Record("artists"), 0; }
+    void GetTrackInfo(UL id, SongInfo& song) override {
         Record("trackinfo " + std::to_string(id));
         std::unique_lock lock(m_lock);
-        WaitAtLibraryGate(lock);
+        WaitAtGate(kLibraryGate, lock);
         auto it = m_tracks.find(id);
         if (it != m_tracks.end()) song = it->second;
     }
-    unsigned long GetFolderItems(const char*, unsigned long, unsigned long, BrowseEntryList&, CascadeString&) override {
-        return Record("folders"), 0;
-    }
-    unsigned long GetAlbumArtwork(unsigned long, unsigned long, BrowseEntryList&) override {
-        return Record("artwork"), 0;
-    }
-    unsigned long GetArtistCount() override { return Record("count artists"), 0; }
-    unsigned long GetAlbumCount() override { return Record("count albums"), 0; }
-    unsigned long GetSongCount() override { return Record("count songs"), 0; }
-    unsigned long GetGenreCount() override { return Record("count genres"), 0; }
-    long GetGenres(unsigned long, unsigned long, BrowseEntryList&) override { return Record("genres"), 0; }
+    UL GetFolderItems(const char*, UL, UL, BrowseEntryList&, CascadeString&) override { return Record("folders"), 0; }
+    UL GetAlbumArtwork(UL, UL, BrowseEntryList&) override { return Record("artwork"), 0; }
+    UL GetArtistCount() override { return Record("count artists"), 0; }
+    UL GetAlbumCount() override { return Record("count albums"), 0; }
+    UL GetSongCount() override { return Record("count songs"), 0; }
+    UL GetGenreCount() override { return Record("count genres"), 0; }
+    long GetGenres(UL, UL, BrowseEntryList&) override { return Record("genres"), 0; }
     long GetGenreStartIndex(char, long, unsigned short, Direction) override { return Record("genre letter"), -1; }
-    long GetArtists(unsigned long, unsigned long, BrowseEntryList&) override { return Record("artists"), 0; }
-    long GetArtists(unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
-        return Record("artists"), 0;
-    }
+    long GetArtists(UL, UL, BrowseEntryList&) override { return Record("artists"), 0; }
+    long GetArtists(UL, UL, UL, BrowseEntryList&) override { return Record("artists"), 0; }
     long GetArtistStartIndex(char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
-    long GetArtistStartIndex(unsigned long, char, long, unsigned short, Direction) override {
-        return Record("artist letter"), -1;
-    }
-    long GetAlbums(unsigned long, unsigned long, BrowseEntryList&) override { return Record("albums"), 0; }
-    long GetAlbums(unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
-        return Record("albums"), 0;
-    }
-    long GetAlbums(unsigned long, unsigned long, unsigned long, unsigned long, BrowseEntryList&) override {
-        return Record("albums"), 0;
-    }
+    long GetArtistStartIndex(UL, char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
+    long GetAlbums(UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
+    long GetAlbums(UL, UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
+    long GetAlbums(UL, UL, UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
     long GetAlbumStartIndex(char, long, unsigned short, Direction) override { return Record("album letter"), -1; }
-    long GetAlbumStartIndex(unsigned long, char, long, unsigned short, Direction) override {
+    long GetAlbumStartIndex(UL, char, long, unsigned short, Direction) override { return Record("album letter"), -1; }
+    long GetAlbumStartIndex(UL, UL, char, long, unsigned short, Direction) override {
         return Record("album letter"), -1;
     }
-    long GetAlbumStartIndex(unsigned long, unsigned long, char, long, unsigned short, Direction) override {
-        return Record("album letter"), -1;
-    }
-    long GetTracks(unsigned long genre, unsigned long artist, unsigned long album, unsigned long start,
-                   unsigned long count, SongList& list) override {
+    long GetTracks(UL genre, UL artist, UL album, UL start, UL count, SongList& list) override {
         Record("titles " + Ids(genre, artist, album) + " " + std::to_string(start) + " " + std::to_string(count));
         std::unique_lock lock(m_lock);
-        WaitAtLibraryGate(lock);
+        WaitAtGate(kLibraryGate, lock);
         auto it = m_albums.find(album);
         if (it == m_albums.end()) return 0;
-        return Page(it->second, start, count, list);
+        for (UL i = start; i < start + count && i < it->second.size(); ++i)
+            (void)list.AddEntry(std::make_unique<SongInfo>(it->second[i]));
+        list.SetTotalCount(it->second.size());
+        return long(list.GetNumEntries());
     }
-    long GetPlaylists(unsigned long, unsigned long, BrowseEntryList&) override { return Record("playlists"), 0; }
+    long GetPlaylists(UL, UL, BrowseEntryList&) override { return Record("playlists"), 0; }
 
 private:
     void Record(std::string call) {
@@ -275,20 +222,24 @@ private:
         std::lock_guard lock(m_lock);
         return m_status.current.*field;
     }
-    // Appends entries [start, start + count) of `all` and sets the total.
-    template <typename Entry>
-    static long Page(const std::vector<Entry>& all, unsigned long start, unsigned long count, BrowseEntryList& list) {
-        for (unsigned long i = start; i < start + count && i < all.size(); ++i)
-            (void)list.AddEntry(std::make_unique<Entry>(all[i]));
-        list.SetTotalCount(all.size());
-        return long(list.GetNumEntries());
+    uint8_t Mode(uint8_t Status::*mode, const char* call) {
+        Record(call);
+        std::lock_guard lock(m_lock);
+        return m_status.*mode;
     }
-    void WaitAtLibraryGate(std::unique_lock<std::mutex>& lock) {
-        if (!m_libraryHeld) return;
-        ++m_libraryCaught;
+    void SetHeld(Gate gate, bool held) {
+        {
+            std::lock_guard lock(m_lock);
+            m_gates[gate].held = held;
+        }
         m_changed.notify_all();
-        m_changed.wait(lock, [this] { return !m_libraryHeld; });
-        --m_libraryCaught;
+    }
+    void WaitAtGate(Gate gate, std::unique_lock<std::mutex>& lock) {
+        if (!m_gates[gate].held) return;
+        ++m_gates[gate].caught;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return !m_gates[gate].held; });
+        --m_gates[gate].caught;
     }
     static std::string Ids(unsigned long g, unsigned long a, unsigned long al) {
         return std::to_string(g) + " " + std::to_string(a) + " " + std::to_string(al);
@@ -298,10 +249,10 @@ private:
     std::condition_variable m_changed;
     Status m_status;
     std::vector<std::string> m_calls;
-    bool m_held = false;
-    int m_caught = 0;
+    struct {
+        bool held = false;
+        int caught = 0;
+    } m_gates[2];
     std::map<unsigned long, SongInfo> m_tracks;
     std::map<unsigned long, std::vector<SongInfo>> m_albums;
-    bool m_libraryHeld = false;
-    int m_libraryCaught = 0;
 };
