@@ -61,14 +61,19 @@ protected:
         ScreenFixture::TearDown();
     }
     LibraryLevels& Levels() { return m_window->GetLevels(); }
-    void Settle() { ASSERT_TRUE(m_window->WaitUntilIdle(60000)); }
-    void Tick() {
-        Levels().Tick();
-        Settle();
+    // Waits for the loaders of the window and of the filter dialog.
+    void Settle() {
+        ASSERT_TRUE(!m_window || m_window->WaitUntilIdle(60000));
+        ASSERT_TRUE(m_filter.WaitUntilIdle(60000));
     }
-    void Pause() {
-        for (int i = 0; i <= LibraryLevels::kReloadTicks; ++i) Tick();
+    void Tick(int ticks = 1) {
+        for (int i = 0; i < ticks; ++i) {
+            (m_window ? Levels() : m_filter.GetLevels()).Tick();
+            Settle();
+        }
     }
+    // The pause after which a selection narrows the levels below it.
+    void Pause() { Tick(LibraryLevels::kReloadTicks + 1); }
     void Press(unsigned long key, int times = 1) {
         for (int i = 0; i < times; ++i) {
             Key(key);
@@ -102,6 +107,7 @@ protected:
     SlimSimulator m_sim;
     SlimCLIConnection m_cli;
     std::unique_ptr<MusicLibraryWindow> m_window;
+    FilterDialog m_filter;
     std::vector<std::string> results;
 };
 
@@ -220,8 +226,7 @@ TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTh
     const unsigned long genreArtists = Levels().GetPageState(Level::kArtist).total;
     ASSERT_GT(genreArtists, 12u);
     const unsigned long lastPage = (genreArtists + 5) / 6;
-    Press(K::kDown, 6);
-    Press(K::kDown);
+    Press(K::kDown, 7);
     EXPECT_EQ(Levels().GetPageState(Level::kArtist).page, 2u);
     EXPECT_EQ(Levels().SelectedRow(Level::kArtist), 1);
     Press(K::kUp, 2);
@@ -242,42 +247,33 @@ TEST_F(LibraryLargeSimTest, AllRowsCountAGenreNarrowsAndPlaylistCommandsChangeTh
     // The filter dialog reports the genre and artist chosen in it.
     m_window.reset();
     player.display.SetFocus();
-    FilterDialog filter;
-    filter.Attach(context);
-    filter.ShowDialog(this);
-    filter.GetLevels().Tick();
-    ASSERT_TRUE(filter.WaitUntilIdle(60000));
-    const CascadeRect rect = filter.GetRectAbsolute();
+    m_filter.Attach(context);
+    m_filter.ShowDialog(this);
+    Tick();
+    const CascadeRect rect = m_filter.GetRectAbsolute();
     EXPECT_EQ(CascadeRect((1024 - rect.w) / 2, (576 - rect.h) / 2, rect.w, rect.h), rect);
     Screenshot("filter");
     // The skin's title is taller than the room above the panels: its accent
     // bar must not cross the genre panel's strip and page text.
     EXPECT_EQ(0, CountPixels({rect.x + 150, rect.y + 52, 124, 25},
                              [](uint8_t r, uint8_t g, uint8_t b) { return r < 120 && g > 150 && b > 130; }));
-    const auto press = [&](unsigned long key) {
-        Key(key);
-        ASSERT_TRUE(filter.WaitUntilIdle(60000));
-    };
-    press(K::kDown);
-    for (int i = 0; i <= LibraryLevels::kReloadTicks; ++i) {
-        filter.GetLevels().Tick();
-        ASSERT_TRUE(filter.WaitUntilIdle(60000));
-    }
-    press(K::kRight);
-    press(K::kDown);
-    press(K::kDown);
-    EXPECT_EQ(filter.GetLevels().GetReloadRequest(), "") << "the artists are the last level";
-    const std::string chosen = std::to_string(filter.GetLevels().SelectedId(Level::kGenre)) + " " +
-                               std::to_string(filter.GetLevels().SelectedId(Level::kArtist));
-    EXPECT_EQ(filter.GetLevels().GetPageState(Level::kArtist).total, Total("artists", byGenre));
-    press(K::kSelect);  // to the button first
+    Press(K::kDown);
+    Pause();
+    Press(K::kRight);
+    Press(K::kDown, 2);
+    LibraryLevels& levels = m_filter.GetLevels();
+    EXPECT_EQ(levels.GetReloadRequest(), "") << "the artists are the last level";
+    const std::string chosen =
+        std::to_string(levels.SelectedId(Level::kGenre)) + " " + std::to_string(levels.SelectedId(Level::kArtist));
+    EXPECT_EQ(levels.GetPageState(Level::kArtist).total, Total("artists", byGenre));
+    Press(K::kSelect);  // to the button first
     EXPECT_TRUE(results.empty());
-    press(K::kSelect);
-    EXPECT_FALSE(filter.IsVisible());
+    Press(K::kSelect);
+    EXPECT_FALSE(m_filter.IsVisible());
     EXPECT_EQ(results, std::vector<std::string>{chosen});
     EXPECT_TRUE(player.display.IsFocus());
-    filter.ShowDialog(this);
-    press(K::kExit);
+    m_filter.ShowDialog(this);
+    Press(K::kExit);
     EXPECT_EQ(results.size(), 1u);
     EXPECT_TRUE(player.display.IsFocus());
 }
