@@ -9,29 +9,6 @@
 
 namespace {
 
-// The artwork pages of `albums`, each holding one entry more than the grid
-// shows, as the server's do.
-class FakeArtworkServer : public FakeSlimConnection {
-public:
-    unsigned long GetAlbumArtwork(unsigned long start, unsigned long count, BrowseEntryList& list) override {
-        std::lock_guard lock(m_pageLock);
-        pages.push_back("artwork " + std::to_string(start) + " " + std::to_string(count));
-        for (unsigned long i = start; i < start + count + 1 && i < albums.size(); ++i)
-            list.AddEntry(std::make_unique<BrowseEntry>(albums[i]));
-        list.SetTotalCount(albums.size());
-        return albums.size();
-    }
-    std::vector<std::string> Pages() const {
-        std::lock_guard lock(m_pageLock);
-        return pages;
-    }
-    std::vector<BrowseEntry> albums;  // set before the window asks
-
-private:
-    mutable std::mutex m_pageLock;
-    std::vector<std::string> pages;
-};
-
 class BrowseArtworkWindowTest : public DialogTest {
 protected:
     void SetUp() override {
@@ -40,15 +17,16 @@ protected:
         const std::string jpeg = SolidJpeg(CascadeColor(0xC03020FFu), 60);
         ASSERT_FALSE(jpeg.empty());
         // Two pages of albums whose covers take 120 ms each; album i has id 100 + i.
+        FakeSlimConnection::Entries albums;
         for (int i = 0; i < 36; ++i) {
-            BrowseEntry album;
-            album.name = "Album " + std::to_string(i);
-            album.id = std::to_string(100 + i);
-            album.url = m_http.Url(Cover(i));
-            m_artwork.albums.push_back(album);
+            auto album = std::make_shared<BrowseEntry>();
+            album->name = "Album " + std::to_string(i);
+            album->id = std::to_string(100 + i);
+            album->url = m_http.Url(Cover(i));
+            albums.push_back(album);
             m_http.Route(Cover(i), LocalHttpServer::Trickle(jpeg, jpeg.size() / 2 + 1, 60));
         }
-        context.server = &m_artwork;
+        server.SetEntries("artwork", albums);
         g_portWeb = std::to_string(m_http.Port()).c_str();
         m_window.Attach(context);
         m_window.SetRectAbsolute({0, 0, 1024, 576});
@@ -76,7 +54,6 @@ protected:
     }
 
     LocalHttpServer m_http;
-    FakeArtworkServer m_artwork;
     BrowseArtworkWindow m_window;
 };
 
@@ -106,7 +83,7 @@ TEST_F(BrowseArtworkWindowTest, APageChangeAbandonsTheCoversStillToComeAndSeenCo
     Press(CascadeKeys::kNext);
     Settle();
     EXPECT_EQ(m_window.GetPage(), 2);
-    EXPECT_EQ(m_artwork.Pages().back(), "artwork 18 18");
+    EXPECT_EQ(server.Calls().back(), "artwork 18 18");
 }
 
 TEST_F(BrowseArtworkWindowTest, ClosingWhileCoversLoadStopsThePassAndDropsTheGrid) {

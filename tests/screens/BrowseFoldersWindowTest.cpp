@@ -6,56 +6,35 @@
 #include "ScreenFixture.h"
 #include "platform/CascadeKeys.h"
 
-#include <utility>
-
 namespace {
 
 namespace K = CascadeKeys;
 using Words = std::vector<std::string>;
 
-// A top folder of one folder and one song, and a playlist of three songs
-// whose page requests are recorded.
-class FakeFolderServer : public FakeSlimConnection {
-public:
-    unsigned long GetFolderItems(const char*, unsigned long, unsigned long, BrowseEntryList& list,
-                                 CascadeString&) override {
-        for (const char* name : {"Dir", "Track"}) {
-            std::unique_ptr<BrowseEntry> entry = std::make_unique<BrowseEntry>();
-            if (name[0] == 'T') entry = std::make_unique<SongInfo>();
-            entry->name = name;
-            entry->type = name[0] == 'T' ? "song" : "dir";
-            entry->id = "7";
-            entry->url = std::string("file:///music/") + name;
-            list.AddEntry(std::move(entry));
-        }
-        list.SetTotalCount(2);
-        return 2;
-    }
-    long GetCurrentPlaylist(unsigned long start, unsigned long count, SongList& list, bool) override {
-        std::lock_guard lock(m_pageLock);
-        pages.push_back("playlist " + std::to_string(start) + " " + std::to_string(count));
-        for (unsigned long i = start; i < start + count && i < 3; ++i) {
-            auto song = std::make_unique<SongInfo>();
-            song->title = "Song " + std::to_string(i);
-            song->artist = i == 1 ? "Somebody" : "N/A";
-            song->playlistIndex = std::to_string(i);
-            list.AddEntry(std::move(song));
-        }
-        list.SetTotalCount(3);
-        return 3;
-    }
-    Words Pages() {
-        std::lock_guard lock(m_pageLock);
-        return std::exchange(pages, {});
-    }
-
-private:
-    std::mutex m_pageLock;
-    Words pages;
-};
-
 class BrowseFoldersWindowTest : public DialogTest {
 protected:
+    // A top folder of one folder and one song, and a playlist of three songs.
+    void SetUp() override {
+        DialogTest::SetUp();
+        FakeSlimConnection::Entries folder, playlist;
+        for (const char* name : {"Dir", "Track"}) {
+            const bool song = name[0] == 'T';
+            std::shared_ptr<BrowseEntry> entry = song ? std::make_shared<SongInfo>() : std::make_shared<BrowseEntry>();
+            entry->name = name;
+            entry->type = song ? "song" : "dir";
+            entry->id = "7";
+            entry->url = std::string("file:///music/") + name;
+            folder.push_back(entry);
+        }
+        for (int i = 0; i < 3; ++i) {
+            auto song = std::make_shared<SongInfo>(
+                FakeSlimConnection::Song(("Song " + std::to_string(i)).c_str(), i == 1 ? "Somebody" : "N/A"));
+            song->playlistIndex = std::to_string(i);
+            playlist.push_back(song);
+        }
+        server.SetEntries("folders", folder);
+        server.SetEntries("playlist", playlist);
+    }
     void TearDown() override {
         if (m_window.IsVisible()) m_window.Vanish();
         DialogTest::TearDown();
@@ -65,17 +44,15 @@ protected:
         ASSERT_TRUE(m_window.WaitUntilIdle(10000));
     }
 
-    FakeFolderServer m_server;
     BrowseFoldersWindow m_window;
 };
 
 TEST_F(BrowseFoldersWindowTest, PlayAndTheActionDialogSendTheRowsAddressOrIndexAndThePlaylistFollowsTheListener) {
-    context.server = &m_server;
     m_window.Attach(context);
     m_window.SetRectAbsolute({0, 0, 1024, 576});
     m_window.Materialize(1);
     ASSERT_TRUE(m_window.WaitUntilIdle(10000));
-    EXPECT_EQ(m_server.Pages(), Words{"playlist 0 20"});
+    EXPECT_EQ(server.Count("playlist 0 20"), 1);
     Press(K::kPlay);  // a folder plays as a whole
     Press(K::kDown);
     Press(K::kSelect);  // a song: add, play, insert
@@ -92,17 +69,21 @@ TEST_F(BrowseFoldersWindowTest, PlayAndTheActionDialogSendTheRowsAddressOrIndexA
     EXPECT_EQ(m_window.GetDialog().GetType(), ManagePlaylistDialog::kPlaylistEntry);
     Screenshot("folders-playlist-entry");
     Press(K::kSelect);  // remove
-    EXPECT_EQ(m_server.Calls(),
+    Words commands = server.Calls();
+    std::erase_if(commands, [](const std::string& c) { return c.starts_with("folders") || c == "playlist 0 20"; });
+    EXPECT_EQ(commands,
               (Words{"playlist play file:///music/Dir", "playlist add file:///music/Track", "jump 1", "delete 1"}));
     // Playlist changes other than a jump reload the playlist, while shown.
+    server.ClearCalls();
     for (const char* change : {"jump", "delete"}) m_window.OnPlaylistChanged(change);
     m_window.OnShuffleChanged(1);
     ASSERT_TRUE(m_window.WaitUntilIdle(10000));
-    EXPECT_EQ(m_server.Pages(), (Words{"playlist 0 20", "playlist 0 20"}));
+    EXPECT_EQ(server.Count("playlist 0 20"), 2);
     m_window.Vanish();
+    server.ClearCalls();
     m_window.OnPlaylistChanged("delete");
     ASSERT_TRUE(m_window.WaitUntilIdle(10000));
-    EXPECT_TRUE(m_server.Pages().empty());
+    EXPECT_EQ(server.Count("playlist 0 20"), 0);
 }
 
 }  // namespace

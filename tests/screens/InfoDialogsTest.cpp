@@ -148,7 +148,7 @@ TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
     g_portWeb = std::to_string(web.Port());
     SongInfo first = FullSong();
     first.songId = "501";
-    server.SetAlbum(12, {first});
+    server.SetEntries("album 12", {std::make_shared<SongInfo>(first)});
     album.ShowDialog("Homogenic", "12", &client);
     ASSERT_TRUE(WaitUntil([&] { return album.GetCoverView().IsLoaded(); }));
     EXPECT_EQ(web.RequestCount("/music/501/cover.jpg"), 1u);

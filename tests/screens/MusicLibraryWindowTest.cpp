@@ -29,28 +29,15 @@ TEST(LetterJumpTest, StartLettersSearchLettersAndPages) {
     EXPECT_EQ(LetterJump::BackwardSearchStart(1, 9, 6), 48);  // from the last page
 }
 
-// Artist pages that take the server 100 ms each.
-class SlowArtists : public FakeSlimConnection {
-public:
-    using FakeSlimConnection::GetArtists;
-    long GetArtists(unsigned long, unsigned long start, unsigned long count, BrowseEntryList& list) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        ++pages;
-        for (unsigned long i = start; i < start + count; ++i) {
-            auto entry = std::make_unique<BrowseEntry>();
-            entry->name = "Artist " + std::to_string(i);
-            entry->id = std::to_string(i + 1);
-            list.AddEntry(std::move(entry));
-        }
-        list.SetTotalCount(60);
-        return long(count);
-    }
-    std::atomic<int> pages{0};
-};
-
 TEST_F(ScreenFixture, LibraryClosedWhileASlowLoadRunsNeitherWaitsNorCrashes) {
-    SlowArtists slow;
-    context.server = &slow;
+    FakeSlimConnection::Entries artists;
+    for (int i = 0; i < 60; ++i) {
+        auto entry = std::make_shared<BrowseEntry>();
+        entry->name = "Artist " + std::to_string(i);
+        entry->id = std::to_string(i + 1);
+        artists.push_back(entry);
+    }
+    server.SetEntries("artists", artists);
     auto window = std::make_unique<MusicLibraryWindow>();
     window->Attach(context);
     window->SetRectAbsolute({0, 0, 1024, 576});
@@ -58,13 +45,18 @@ TEST_F(ScreenFixture, LibraryClosedWhileASlowLoadRunsNeitherWaitsNorCrashes) {
     window->GetLevels().Tick();
     ASSERT_TRUE(window->WaitUntilIdle(5000));
     window->GetLevels().List(LibraryLevel::kArtist).SetFocus();
-    slow.pages = 0;
-    // The first flip runs; the ones after it merge into one waiting load.
-    for (int i = 0; i < 5; ++i) Key(CascadeKeys::kZoomOut);
+    server.ClearCalls();
+    // The first flip waits inside the server; the ones after it merge into
+    // one waiting load.
+    server.Hold(FakeSlimConnection::kLibraryGate);
+    Key(CascadeKeys::kZoomOut);
+    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
+    for (int i = 0; i < 4; ++i) Key(CascadeKeys::kZoomOut);
     Key(CascadeKeys::kExit);  // drops the waiting load, does not wait for the running one
     EXPECT_FALSE(window->IsShown());
-    window.reset();  // waits for the running load, if it had begun
-    EXPECT_LE(slow.pages.load(), 1);
+    server.Release(FakeSlimConnection::kLibraryGate);
+    ASSERT_TRUE(window->WaitUntilIdle(5000));
+    EXPECT_EQ(server.Count("artists"), 1);
 }
 
 }  // namespace

@@ -46,15 +46,18 @@ public:
         std::lock_guard lock(m_lock);
         m_status = std::move(status);
     }
-    // Library answers: the tags of a track, the tracks of an album (paged
-    // as asked).
+    // Library answers: the tags of a track; the entries of a list, paged as
+    // asked: "folders" (any folder), "artwork", "artists" (of any genre),
+    // "playlist", "album <id>" (its tracks). An artwork page holds one entry
+    // more than asked, as the server's do. Songs stay songs.
     void SetTrack(unsigned long id, SongInfo song) {
         std::lock_guard lock(m_lock);
         m_tracks[id] = std::move(song);
     }
-    void SetAlbum(unsigned long id, std::vector<SongInfo> tracks) {
+    using Entries = std::vector<std::shared_ptr<const BrowseEntry>>;
+    void SetEntries(const std::string& list, Entries entries) {
         std::lock_guard lock(m_lock);
-        m_albums[id] = std::move(tracks);
+        m_entries[list] = std::move(entries);
     }
 
     std::vector<std::string> Calls() const {
@@ -140,8 +143,8 @@ public:
     CascadeString GetCurrentSongYear() override { return Current(&SongInfo::year, "year"); }
     UL GetCurrentSongDuration() override { return Record("duration"), 0; }
     UL GetCurrentSongTime() override { return Record("time"), 0; }
-    long GetCurrentPlaylist(UL start, UL count, SongList&, bool) override {
-        return Record("playlist " + std::to_string(start) + " " + std::to_string(count)), 0;
+    long GetCurrentPlaylist(UL start, UL count, SongList& list, bool) override {
+        return Serve("playlist", "playlist", start, count, list);
     }
     long GetCurrentPlaylist(UL start, UL count, SongList& list, PlayerStatus&, bool m) override {
         return GetCurrentPlaylist(start, count, list, m);
@@ -176,8 +179,12 @@ public:
         auto it = m_tracks.find(id);
         if (it != m_tracks.end()) song = it->second;
     }
-    UL GetFolderItems(const char*, UL, UL, BrowseEntryList&, CascadeString&) override { return Record("folders"), 0; }
-    UL GetAlbumArtwork(UL, UL, BrowseEntryList&) override { return Record("artwork"), 0; }
+    UL GetFolderItems(const char*, UL start, UL count, BrowseEntryList& list, CascadeString&) override {
+        return Serve("folders", "folders", start, count, list);
+    }
+    UL GetAlbumArtwork(UL start, UL count, BrowseEntryList& list) override {
+        return Serve("artwork", "artwork", start, count, list, 1);
+    }
     UL GetArtistCount() override { return Record("count artists"), 0; }
     UL GetAlbumCount() override { return Record("count albums"), 0; }
     UL GetSongCount() override { return Record("count songs"), 0; }
@@ -185,7 +192,9 @@ public:
     long GetGenres(UL, UL, BrowseEntryList&) override { return Record("genres"), 0; }
     long GetGenreStartIndex(char, long, unsigned short, Direction) override { return Record("genre letter"), -1; }
     long GetArtists(UL, UL, BrowseEntryList&) override { return Record("artists"), 0; }
-    long GetArtists(UL, UL, UL, BrowseEntryList&) override { return Record("artists"), 0; }
+    long GetArtists(UL, UL start, UL count, BrowseEntryList& list) override {
+        return Serve("artists", "artists", start, count, list), long(list.GetNumEntries());
+    }
     long GetArtistStartIndex(char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
     long GetArtistStartIndex(UL, char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
     long GetAlbums(UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
@@ -197,14 +206,7 @@ public:
         return Record("album letter"), -1;
     }
     long GetTracks(UL genre, UL artist, UL album, UL start, UL count, SongList& list) override {
-        Record("titles " + Ids(genre, artist, album) + " " + std::to_string(start) + " " + std::to_string(count));
-        std::unique_lock lock(m_lock);
-        WaitAtGate(kLibraryGate, lock);
-        auto it = m_albums.find(album);
-        if (it == m_albums.end()) return 0;
-        for (UL i = start; i < start + count && i < it->second.size(); ++i)
-            (void)list.AddEntry(std::make_unique<SongInfo>(it->second[i]));
-        list.SetTotalCount(it->second.size());
+        Serve("album " + std::to_string(album), "titles " + Ids(genre, artist, album), start, count, list);
         return long(list.GetNumEntries());
     }
     long GetPlaylists(UL, UL, BrowseEntryList&) override { return Record("playlists"), 0; }
@@ -221,6 +223,21 @@ private:
         Record(name);
         std::lock_guard lock(m_lock);
         return m_status.current.*field;
+    }
+    // Records "<call> <start> <count>", waits at the library gate, appends
+    // entries [start, start + count + extra) of the list `key` and returns
+    // the list's total.
+    UL Serve(const std::string& key, const std::string& call, UL start, UL count, BrowseEntryList& list, UL extra = 0) {
+        Record(call + " " + std::to_string(start) + " " + std::to_string(count));
+        std::unique_lock lock(m_lock);
+        WaitAtGate(kLibraryGate, lock);
+        const Entries& all = m_entries[key];
+        for (UL i = start; i < start + count + extra && i < all.size(); ++i) {
+            const auto* song = dynamic_cast<const SongInfo*>(all[i].get());
+            (void)list.AddEntry(song ? std::make_unique<SongInfo>(*song) : std::make_unique<BrowseEntry>(*all[i]));
+        }
+        list.SetTotalCount(all.size());
+        return all.size();
     }
     uint8_t Mode(uint8_t Status::*mode, const char* call) {
         Record(call);
@@ -254,5 +271,5 @@ private:
         int caught = 0;
     } m_gates[2];
     std::map<unsigned long, SongInfo> m_tracks;
-    std::map<unsigned long, std::vector<SongInfo>> m_albums;
+    std::map<std::string, Entries> m_entries;
 };
