@@ -2,8 +2,8 @@
 
 // A small HTTP/1.1 server on 127.0.0.1 for tests. Each path gets a scripted
 // answer: a fixed body, a chunked body, a redirect, an error status, a body
-// that stalls after some bytes, Range support, or a slow trickle. Every
-// connection is closed after its response.
+// that stalls after some bytes, or a slow trickle. Every connection is closed
+// after its response.
 //
 //   LocalHttpServer server;
 //   ASSERT_TRUE(server.Start());
@@ -15,6 +15,7 @@
 // (also run by the destructor) ends stalled responses and joins every thread.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -23,31 +24,24 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <utility>
 #include <vector>
 
 class LocalHttpServer {
 public:
     struct Request {
-        std::string method;
-        std::string path;                           // without the query
-        std::string query;                          // after "?", "" when absent
-        std::map<std::string, std::string> headers;  // names in lower case
-        long long rangeStart = -1;                   // from "Range: bytes=N-", -1 when absent
+        std::string path;   // without the query
+        std::string query;  // after "?", "" when absent
     };
-
-    enum class Framing { ContentLength, Chunked, CloseDelimited };
 
     struct Response {
         int status = 200;
         std::string body;
         std::string contentType = "application/octet-stream";
-        Framing framing = Framing::ContentLength;
-        std::vector<std::pair<std::string, std::string>> headers;  // extra header lines
-        std::size_t chunkSize = 4096;         // piece size for chunked and trickled bodies
+        std::string location;                        // sent as a Location header when set
+        bool chunked = false;
+        std::size_t pieceSize = 0;                   // chunk or trickle piece; 0: the body at once
+        unsigned trickleDelayMs = 0;                 // pause between pieces
         std::size_t stallAfter = std::string::npos;  // body bytes sent before holding the line open
-        unsigned trickleDelayMs = 0;          // pause between pieces of chunkSize bytes
-        bool acceptRanges = false;            // answer "Range: bytes=N-" with 206
     };
     using Handler = std::function<Response(const Request&)>;
 
@@ -59,13 +53,12 @@ public:
     // Announces the whole length but sends only `sentBytes` of it, then waits
     // until the server stops.
     static Response Stalling(std::string body, std::size_t sentBytes);
-    static Response Ranged(std::string body);
     static Response Trickle(std::string body, std::size_t pieceSize, unsigned delayMs);
 
     LocalHttpServer() = default;
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
-    ~LocalHttpServer();
+    ~LocalHttpServer() { Stop(); }
 
     // Listens on 127.0.0.1 at a free port. False when the socket cannot be set up.
     [[nodiscard]] bool Start();
@@ -85,15 +78,11 @@ public:
 private:
     void AcceptLoop();
     void Serve(int fd);
-    [[nodiscard]] bool ReadRequest(int fd, Request& request);
-    void Respond(int fd, const Request& request, Response response);
-    [[nodiscard]] bool SendBody(int fd, const Response& response, std::string_view body);
-    [[nodiscard]] bool SendAll(int fd, std::string_view bytes);
-    // Sleeps up to `ms` or until Stop; false once stopping.
-    [[nodiscard]] bool Pause(unsigned ms);
+    void Respond(int fd, const Response& response);
+    // Sleeps up to `time` or until Stop; false once stopping.
+    [[nodiscard]] bool Pause(std::chrono::milliseconds time);
 
     int m_listenFd = -1;
-    int m_wakeFds[2] = {-1, -1};
     unsigned short m_port = 0;
     std::thread m_acceptThread;
     std::atomic<bool> m_stopping{false};

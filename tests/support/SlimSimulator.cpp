@@ -49,6 +49,21 @@ bool SendAll(int fd, std::string bytes) {
     return true;
 }
 
+// Every string value of `key` in a JSON text, in order. The values are CLI
+// text the server escapes, so ASCII: only \" and \\ need undoing.
+std::vector<std::string> JsonStrings(const std::string& json, const std::string& key) {
+    std::vector<std::string> values;
+    const std::string marker = "\"" + key + "\": \"";
+    for (std::size_t at = json.find(marker), i; at != std::string::npos; at = json.find(marker, i)) {
+        values.emplace_back();
+        for (i = at + marker.size(); i < json.size() && json[i] != '"'; ++i) {
+            if (json[i] == '\\' && i + 1 < json.size()) ++i;
+            values.back() += json[i];
+        }
+    }
+    return values;
+}
+
 }  // namespace
 
 std::string SlimSimulator::Library() {
@@ -75,14 +90,11 @@ bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& ex
     if (!::mkdtemp(pattern)) return false;
     m_dir = pattern;
     const std::string ready = m_dir + "/ready";
-    std::vector<std::string> args = {"python3",        SourceDir() + "/tools/slimserver-sim/slimserver-sim",
-                                     "--library",      library,
-                                     "--bind",         "127.0.0.1",
-                                     "--proto-port",   std::to_string(ports.proto),
-                                     "--cli-port",     std::to_string(ports.cli),
-                                     "--web-port",     std::to_string(ports.web),
-                                     "--control-port", std::to_string(ports.control),
-                                     "--ready-file",   ready};
+    std::vector<std::string> args = {"python3", SourceDir() + "/tools/slimserver-sim/slimserver-sim", "--library",
+                                     library, "--bind", "127.0.0.1", "--ready-file", ready};
+    for (const auto& [name, port] : {std::pair("proto", ports.proto), std::pair("cli", ports.cli),
+                                     std::pair("web", ports.web), std::pair("control", ports.control)})
+        args.insert(args.end(), {std::string("--") + name + "-port", std::to_string(port)});
     args.insert(args.end(), extra.begin(), extra.end());
     m_pid = ::fork();
     if (m_pid == 0) {
@@ -181,23 +193,4 @@ bool SlimSimulator::ConnectPlayer(const std::string& mac) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
-}
-
-std::vector<std::string> SlimSimulator::JsonStrings(const std::string& json, const std::string& key) {
-    std::vector<std::string> values;
-    const std::string marker = "\"" + key + "\": \"";
-    std::size_t at = json.find(marker);
-    while (at != std::string::npos) {
-        std::string value;
-        std::size_t i = at + marker.size();
-        // The values are CLI text the server escapes, so ASCII: only \" and
-        // \\ need undoing.
-        for (; i < json.size() && json[i] != '"'; ++i) {
-            if (json[i] == '\\' && i + 1 < json.size()) ++i;
-            value += json[i];
-        }
-        values.push_back(value);
-        at = json.find(marker, i);
-    }
-    return values;
 }

@@ -40,9 +40,6 @@ public:
     // so player commands for it are carried out. The link stays open until
     // Stop or the next ConnectPlayer.
     [[nodiscard]] bool ConnectPlayer(const std::string& mac);
-
-    // Every string value of `key` in a JSON text, unescaped, in order.
-    static std::vector<std::string> JsonStrings(const std::string& json, const std::string& key);
     // Where the shared test library lives (made on first use); "" on failure.
     static std::string Library();
 
