@@ -3,17 +3,14 @@
 // simulator.
 #include "server/SlimCLIListener.h"
 
+#include "server/CliPeer.h"
 #include "server/SlimCLIConnection.h"
+#include "support/KeyLog.h"
 #include "support/SlimSimulator.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,41 +22,15 @@ constexpr const char* kEscaped = "00%3A04%3A20%3A12%3A34%3A56";
 using Calls = std::vector<std::string>;
 
 // Records every call as one text, e.g. "song Coffee & Rain", "shuffle 1".
-class Recorder : public SlimCLIListener::Client {
+class Recorder : public SlimCLIListener::Client, public EventLog<std::string> {
 public:
     void OnSongChanged(const SongInfo& song) override { Add("song " + std::string(song.title.c_str())); }
     void OnPlaylistChanged(const char* change) override { Add(std::string("playlist ") + change); }
     void OnRepeatChanged(uint8_t mode) override { Add("repeat " + std::to_string(mode)); }
     void OnShuffleChanged(uint8_t mode) override { Add("shuffle " + std::to_string(mode)); }
-
-    // The calls once there are `count`, or what came within 10 s.
-    Calls WaitFor(std::size_t count) {
-        std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_calls.size() >= count; });
-        return m_calls;
-    }
-
-private:
-    void Add(const std::string& call) {
-        std::lock_guard lock(m_lock);
-        m_calls.push_back(call);
-        m_changed.notify_all();
-    }
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    Calls m_calls;
 };
 
-std::string Read(int fd, std::size_t count) {
-    std::string bytes;
-    char c;
-    while (bytes.size() < count && ::recv(fd, &c, 1, 0) == 1) bytes += c;
-    return bytes;
-}
-
 TEST(SlimCLIListenerLines, ThisPlayersChangesReachEveryClientOnceInOrder) {
-    int fds[2];
-    ASSERT_EQ(0, ::socketpair(AF_UNIX, SOCK_STREAM, 0, fds));
     SlimCLIConnection unconnected;
     SlimCLIListener listener(unconnected);
     Recorder first, second;
@@ -67,15 +38,14 @@ TEST(SlimCLIListenerLines, ThisPlayersChangesReachEveryClientOnceInOrder) {
     listener.RegisterClient(&first);
     listener.RegisterClient(&second);
     listener.RegisterClient(&first);
-    ASSERT_TRUE(listener.Attach(fds[1]));
-    EXPECT_EQ("listen 1\n", Read(fds[0], 9));
-    const auto send = [&](const std::string& text) { ::send(fds[0], text.data(), text.size(), 0); };
+    CliPeer peer(listener);
+    EXPECT_EQ("listen 1\n", peer.Read());
     const auto line = [](const std::string& rest) { return std::string(kEscaped) + " " + rest + "\n"; };
-    send(line("playlist shuffle 1") + line("playlist repeat 2") + "00%3A04%3A20%3A99%3A99%3A99 playlist shuffle 1\n");
-    send(line("mixer volume 50") + line("power 0") + "rescan done\n" + line("playlist") + "garbage\n");
-    send("00%3a04%3a20%3a12%3a34%3a56 playlist delete 3\n" + std::string(kEscaped) + " playlist sh");
+    peer.Send(line("playlist shuffle 1") + line("playlist repeat 2") + "00%3A04%3A20%3A99%3A99%3A99 playlist shuffle 1\n");
+    peer.Send(line("mixer volume 50") + line("power 0") + "rescan done\n" + line("playlist") + "garbage\n");
+    peer.Send("00%3a04%3a20%3a12%3a34%3a56 playlist delete 3\n" + std::string(kEscaped) + " playlist sh");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    send("uffle 0\n");
+    peer.Send("uffle 0\n");
     const Calls expected = {"shuffle 1", "repeat 2", "playlist ", "playlist delete", "shuffle 0"};
     EXPECT_EQ(expected, second.WaitFor(5));
     EXPECT_EQ(expected, first.WaitFor(5));
@@ -83,15 +53,15 @@ TEST(SlimCLIListenerLines, ThisPlayersChangesReachEveryClientOnceInOrder) {
     // An unregistered client hears nothing more; an unknown one changes nothing.
     listener.UnregisterClient(&first);
     listener.UnregisterClient(nullptr);
-    send(line("playlist repeat 1"));
+    peer.Send(line("playlist repeat 1"));
     EXPECT_EQ("repeat 1", second.WaitFor(6).back());
     EXPECT_EQ(5u, first.WaitFor(0).size());
 
     const auto before = std::chrono::steady_clock::now();
     listener.Disconnect();
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
-    EXPECT_EQ("listen 0\nexit\n", Read(fds[0], 14));
-    ::close(fds[0]);
+    EXPECT_EQ("listen 0\n", peer.Read());
+    EXPECT_EQ("exit\n", peer.Read());
 }
 
 // A song change hands every client the song of a status read first; a mode

@@ -5,23 +5,27 @@
 #include <mutex>
 #include <vector>
 
-// The keys a remote-control reader handed on, from its own thread.
-class KeyLog {
+// What a reader or listener handed on from its own thread, in order.
+template <typename T>
+class EventLog {
 public:
-    void Add(unsigned long key) {
+    void Add(T value) {
         std::lock_guard lock(m_lock);
-        m_keys.push_back(key);
+        m_values.push_back(std::move(value));
         m_changed.notify_all();
     }
-    // The keys once `count` have come (or what came within a generous limit).
-    std::vector<unsigned long> WaitFor(std::size_t count) {
+    // The values once `count` have come (or what came within a generous limit).
+    std::vector<T> WaitFor(std::size_t count) {
         std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, std::chrono::seconds(20), [&] { return m_keys.size() >= count; });
-        return m_keys;
+        m_changed.wait_for(lock, std::chrono::seconds(20), [&] { return m_values.size() >= count; });
+        return m_values;
     }
 
 private:
     std::mutex m_lock;
     std::condition_variable m_changed;
-    std::vector<unsigned long> m_keys;
+    std::vector<T> m_values;
 };
+
+// The keys a remote-control reader handed on.
+using KeyLog = EventLog<unsigned long>;
