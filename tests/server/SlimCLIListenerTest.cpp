@@ -41,7 +41,8 @@ TEST(SlimCLIListenerLines, ThisPlayersChangesReachEveryClientOnceInOrder) {
     CliPeer peer(listener);
     EXPECT_EQ("listen 1\n", peer.Read());
     const auto line = [](const std::string& rest) { return std::string(kEscaped) + " " + rest + "\n"; };
-    peer.Send(line("playlist shuffle 1") + line("playlist repeat 2") + "00%3A04%3A20%3A99%3A99%3A99 playlist shuffle 1\n");
+    peer.Send(line("playlist shuffle 1") + line("playlist repeat 2") +
+              "00%3A04%3A20%3A99%3A99%3A99 playlist shuffle 1\n");
     peer.Send(line("mixer volume 50") + line("power 0") + "rescan done\n" + line("playlist") + "garbage\n");
     peer.Send("00%3a04%3a20%3a12%3a34%3a56 playlist delete 3\n" + std::string(kEscaped) + " playlist sh");
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -37,7 +37,7 @@ public:
         int status = 200;
         std::string body;
         std::string contentType = "application/octet-stream";
-        std::string location;                        // sent as a Location header when set
+        std::string location;  // sent as a Location header when set
         bool chunked = false;
         std::size_t pieceSize = 0;                   // chunk or trickle piece; 0: the body at once
         unsigned trickleDelayMs = 0;                 // pause between pieces

@@ -90,8 +90,10 @@ bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& ex
     if (!::mkdtemp(pattern)) return false;
     m_dir = pattern;
     const std::string ready = m_dir + "/ready";
-    std::vector<std::string> args = {"python3", SourceDir() + "/tools/slimserver-sim/slimserver-sim", "--library",
-                                     library, "--bind", "127.0.0.1", "--ready-file", ready};
+    std::vector<std::string> args = {"python3",      SourceDir() + "/tools/slimserver-sim/slimserver-sim",
+                                     "--library",    library,
+                                     "--bind",       "127.0.0.1",
+                                     "--ready-file", ready};
     for (const auto& [name, port] : {std::pair("proto", ports.proto), std::pair("cli", ports.cli),
                                      std::pair("web", ports.web), std::pair("control", ports.control)})
         args.insert(args.end(), {std::string("--") + name + "-port", std::to_string(port)});
