@@ -113,6 +113,10 @@ TEST_F(SlimCLISimulator, EveryOperationSendsItsRequestAndActsOnTheServer) {
     SongList page;
     EXPECT_EQ("9 9:Coffee & Rain,Süße Stille,Dusk,Lamplight (Reprise),Plain Song,Sunrise Walk,Coffee & Rain,Blue Hour",
               Page(m_cli.GetCurrentPlaylist(1, 1000, page, true), page));
+    EXPECT_EQ(Player({"playlist clear", "playlistcontrol cmd:add album_id:1", "status - 6 tags:galdtypesru",
+                      "playlist delete 2", "playlistcontrol cmd:add track_id:5", "playlistcontrol cmd:add genre_id:1",
+                      "status - 1 tags:galdtypesru", "status 1 8 tags:galdtypesru"}),
+              Sent());
     m_cli.ReplaceCurrentPlaylist(0, 0, 2);
     m_cli.InsertInCurrentPlaylist(5ul);
     m_cli.InsertInCurrentPlaylist(1, 0, 2);
@@ -125,31 +129,14 @@ TEST_F(SlimCLISimulator, EveryOperationSendsItsRequestAndActsOnTheServer) {
     m_cli.PlayPlaylist(14ul);
     EXPECT_EQ("3 0 Coffee & Rain / Nordlys Highway 9", Status(m_cli, 5));
     EXPECT_EQ("2001 3", m_cli.GetCurrentSongYear().Std() + " " + S(m_cli.GetCurrentSongDuration()));
-    EXPECT_EQ(Player(Lines{"playlist clear",
-                           "playlistcontrol cmd:add album_id:1",
-                           "status - 6 tags:galdtypesru",
-                           "playlist delete 2",
-                           "playlistcontrol cmd:add track_id:5",
-                           "playlistcontrol cmd:add genre_id:1",
-                           "status - 1 tags:galdtypesru",
-                           "status 1 8 tags:galdtypesru",
-                           "playlist clear",
-                           "playlistcontrol cmd:add album_id:2",
-                           "playlist index 0",
-                           "mode play",
-                           "playlistcontrol cmd:insert track_id:5",
-                           "playlistcontrol cmd:insert genre_id:1 album_id:2",
-                           "playlistcontrol cmd:insert artist_id:3",
-                           "playlist insert file:///music/a.mp3",
-                           "playlistcontrol cmd:add playlist_id:15",
-                           "playlist clear",
-                           "playlistcontrol cmd:add playlist_id:14",
-                           "status - 1 tags:galdtypesru",
-                           "playlistcontrol cmd:load playlist_id:14",
-                           "status - 6 tags:galdtypesru",
-                           "status - 1 tags:galdtypesru",
-                           "status - 1 tags:galdtypesru"}),
-              Sent());
+    EXPECT_EQ(
+        Player({"playlist clear", "playlistcontrol cmd:add album_id:2", "playlist index 0", "mode play",
+                "playlistcontrol cmd:insert track_id:5", "playlistcontrol cmd:insert genre_id:1 album_id:2",
+                "playlistcontrol cmd:insert artist_id:3", "playlist insert file:///music/a.mp3",
+                "playlistcontrol cmd:add playlist_id:15", "playlist clear", "playlistcontrol cmd:add playlist_id:14",
+                "status - 1 tags:galdtypesru", "playlistcontrol cmd:load playlist_id:14", "status - 6 tags:galdtypesru",
+                "status - 1 tags:galdtypesru", "status - 1 tags:galdtypesru"}),
+        Sent());
     // A page at or past the end sets the total and asks for nothing more.
     for (const unsigned long start : {3ul, 100ul}) {
         SongList past;
