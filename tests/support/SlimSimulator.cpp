@@ -1,11 +1,8 @@
 #include "support/SlimSimulator.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,35 +15,12 @@
 
 namespace {
 
+constexpr unsigned long kWaitMs = 10000;
+
 std::string SourceDir() {
     // ctest does not always pass the environment: the build knows the root.
     const char* dir = std::getenv("QUENDREL_SOURCE_DIR");
     return dir ? dir : QUENDREL_SOURCE_ROOT;
-}
-
-int ConnectLoopback(unsigned short port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    timeval timeout{10, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    return fd;
-}
-
-bool SendAll(int fd, std::string bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        bytes.erase(0, std::size_t(n));
-    }
-    return true;
 }
 
 // Every string value of `key` in a JSON text, in order. The values are CLI
@@ -86,10 +60,8 @@ SlimSimulator::~SlimSimulator() {
 bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& extra) {
     const std::string library = Library();
     if (library.empty()) return false;
-    char pattern[] = "/tmp/slimsim-XXXXXX";
-    if (!::mkdtemp(pattern)) return false;
-    m_dir = pattern;
-    const std::string ready = m_dir + "/ready";
+    m_dir.emplace("slimsim");
+    const std::string ready = m_dir->File("ready");
     std::vector<std::string> args = {"python3",      SourceDir() + "/tools/slimserver-sim/slimserver-sim",
                                      "--library",    library,
                                      "--bind",       "127.0.0.1",
@@ -103,7 +75,7 @@ bool SlimSimulator::Start(const Ports& ports, const std::vector<std::string>& ex
         std::vector<char*> argv;
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        const int log = ::open((m_dir + "/stderr.log").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        const int log = ::open(m_dir->File("stderr.log").c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
         ::dup2(log, 2);
         ::execvp(argv[0], argv.data());
         ::_exit(127);
@@ -132,29 +104,28 @@ bool SlimSimulator::ReadReadyFile(const std::string& path) {
 }
 
 void SlimSimulator::Stop() {
-    for (int* fd : {&m_controlFd, &m_playerFd}) {
-        if (*fd >= 0) ::close(*fd);
-        *fd = -1;
-    }
+    m_control.Close();
+    m_player.Close();
     if (m_pid > 0) {
         ::kill(m_pid, SIGTERM);
         ::waitpid(m_pid, nullptr, 0);
         m_pid = -1;
     }
-    if (!m_dir.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
-        m_dir.clear();
-    }
+    m_dir.reset();
 }
 
 std::string SlimSimulator::Control(const std::string& line) {
-    if (m_controlFd < 0) m_controlFd = ConnectLoopback(m_ports.control);
-    if (m_controlFd < 0 || !SendAll(m_controlFd, line + "\n")) return "";
+    const std::string request = line + "\n";
+    if ((!m_control.IsOpen() &&
+         !m_control.Open(CascadeClientSocket::kTypeStream, "127.0.0.1", m_ports.control, kWaitMs)) ||
+        m_control.Send(request.data(), request.size(), kWaitMs) < 0)
+        return "";
+    // One reply line per request: nothing follows its newline.
     std::string reply;
-    char c;
-    while (::recv(m_controlFd, &c, 1, 0) == 1 && c != '\n') reply += c;
-    return reply;
+    char buffer[4096];
+    for (long n; !reply.ends_with('\n') && (n = m_control.Receive(buffer, sizeof buffer, kWaitMs)) > 0;)
+        reply.append(buffer, std::size_t(n));
+    return reply.substr(0, reply.find('\n'));
 }
 
 std::vector<std::string> SlimSimulator::CliLines() {
@@ -177,9 +148,7 @@ std::string SlimSimulator::Cli(const std::string& line) {
 }
 
 bool SlimSimulator::ConnectPlayer(const std::string& mac) {
-    if (m_playerFd >= 0) ::close(m_playerFd);
-    m_playerFd = ConnectLoopback(m_ports.proto);
-    if (m_playerFd < 0) return false;
+    if (!m_player.Open(CascadeClientSocket::kTypeStream, "127.0.0.1", m_ports.proto, kWaitMs)) return false;
     std::string helo = {'H', 'E', 'L', 'O', 0, 0, 0, 18, 3, 1};
     unsigned value[6];
     if (std::sscanf(mac.c_str(), "%x:%x:%x:%x:%x:%x", &value[0], &value[1], &value[2], &value[3], &value[4],
@@ -187,7 +156,7 @@ bool SlimSimulator::ConnectPlayer(const std::string& mac) {
         return false;
     for (unsigned byte : value) helo += char(byte);
     helo.append(10, '\0');
-    if (!SendAll(m_playerFd, helo)) return false;
+    if (m_player.Send(helo.data(), helo.size(), kWaitMs) < 0) return false;
     // The server knows the player once it answers in the CLI.
     for (int i = 0; i < 250; ++i) {
         const std::string reply = Cli("player count ?");

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/CascadeClientSocket.h"
+#include "support/ScopedTempDir.h"
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +51,7 @@ private:
     [[nodiscard]] bool ReadReadyFile(const std::string& path);
 
     int m_pid = -1;
-    int m_controlFd = -1;
-    int m_playerFd = -1;
-    std::string m_dir;
+    CascadeClientSocket m_control, m_player;
+    std::optional<ScopedTempDir> m_dir;
     Ports m_ports;
 };
