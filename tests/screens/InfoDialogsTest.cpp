@@ -17,10 +17,7 @@ namespace K = CascadeKeys;
 using Words = std::vector<std::string>;
 
 SongInfo FullSong() {
-    SongInfo s;
-    s.title = "Hoppípolla";
-    s.artist = "Sigur Rós";
-    s.album = "Takk…";
+    SongInfo s = FakeSlimConnection::Song("Hoppípolla", "Sigur Rós", "Takk…", "-1", "42");
     s.composer = "Jón Þór Birgisson";
     s.band = "Sigur Rós";
     s.genre = "Post-Rock";
@@ -32,7 +29,6 @@ SongInfo FullSong() {
     s.fileSize = "10742016";
     s.path = "/music/Sigur Rós/Takk/03 Hoppípolla.mp3";
     s.tagVersion = "ID3v2.4.0";
-    s.songId = "42";
     return s;
 }
 
@@ -86,9 +82,9 @@ protected:
     }
     Words SongRows() {
         Words rows;
-        for (std::size_t i = 0; i < song.GetList().ItemCount(); ++i)
-            rows.push_back(std::string(song.GetList().GetItem(int(i))->GetCell(0)) + " " +
-                           song.GetList().GetItem(int(i))->GetCell(1));
+        for (int i = 0; i < int(song.GetList().ItemCount()); ++i)
+            rows.push_back(std::string(song.GetList().GetItem(i)->GetCell(0)) + " " +
+                           song.GetList().GetItem(i)->GetCell(1));
         return rows;
     }
 
@@ -117,28 +113,15 @@ TEST_F(InfoDialogsTest, SongFieldsThatDoNotFitGoOnPageTwoAndEveryPageReadsTheTra
     Press(song, K::kZoomIn);  // before page 1: page 2
     EXPECT_EQ(song.GetPage(), 2);
     EXPECT_EQ(server.Count("trackinfo 42"), 4);
-}
-
-TEST_F(InfoDialogsTest, EachButtonTellsTheClientItsCommand) {
-    server.SetTrack(42, FullSong());
-    const struct {
-        SongInfoDialog::DialogType type;  // -1: the album dialog
-        int rights;                       // Right presses before Select
-        const char* told;
-    } cases[] = {{SongInfoDialog::kPlayAddInsert, 1, "add"},
-                 {SongInfoDialog::kPlayOnly, 2, "play"},
-                 {SongInfoDialog::DialogType(-1), 2, "insert"}};
-    for (const auto& c : cases) {
-        client.commands.clear();
-        if (c.type < 0)
-            album.ShowDialog("Homogenic", "12", &client);
-        else
-            song.ShowDialog("42", c.type, &client);
-        for (int i = 0; i < c.rights; ++i) Press(K::kRight);
-        Press(K::kSelect);
-        EXPECT_EQ(client.commands, Words{c.told}) << c.told;
-        EXPECT_FALSE(song.IsVisible() || album.IsVisible());
-    }
+    Press(K::kRight);
+    Press(K::kSelect);
+    EXPECT_EQ(client.commands, Words{"add"});
+    EXPECT_FALSE(song.IsVisible());
+    // With Play only, Right stays on it.
+    song.ShowDialog("42", SongInfoDialog::kPlayOnly, &client);
+    Press(K::kRight);
+    Press(K::kSelect);
+    EXPECT_EQ(client.commands, (Words{"add", "play"}));
 }
 
 TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
@@ -160,7 +143,8 @@ TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
     EXPECT_NEAR(mid.Red(), 30, 12);
     EXPECT_FALSE(album.GetCoverView().WillAcceptFocus()) << "the cover never takes the focus";
     Screenshot("albuminfo-cover");
-    Press(K::kExit);
+    for (unsigned long key : {K::kRight, K::kRight, K::kSelect}) Press(key);
+    EXPECT_EQ(client.commands, Words{"insert"});
     album.ShowDialog("Empty", "77", &client);  // no tracks: the no-cover picture
     ASSERT_TRUE(WaitUntil([&] { return album.GetCoverView().IsLoaded(); }));
     EXPECT_EQ(album.GetCoverView().GetAlbumArtURL(), "none");
