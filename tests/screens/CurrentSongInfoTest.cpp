@@ -22,20 +22,23 @@ protected:
     CurrentSongInfo panel;
 };
 
-TEST_F(SongPanelTest, PlayingUpdatesTimeAndProgressAndStopsAtTheSongsEnd) {
-    panel.OnSongChanged(Song(200));
+TEST_F(SongPanelTest, TimeFollowsThePlayerUpToTheSongsEndAndOnlyAChangedSongReplacesIt) {
+    FakeSlimConnection::Status status;
+    status.current = Song(200);
+    server.SetStatus(status);
+    panel.UpdateSongInfo();
     player.Play(50);
     panel.UpdateSongTime();
-    SongInfo song = panel.GetSong();
-    EXPECT_EQ("0:50 / 3:20", song.timeText);
-    EXPECT_FLOAT_EQ(0.25f, song.progress);
+    EXPECT_EQ("0:50 / 3:20", panel.GetSong().timeText);
+    EXPECT_FLOAT_EQ(0.25f, panel.GetSong().progress);
+    // The same song from the server leaves the time the panel worked out.
+    panel.UpdateSongInfo();
+    EXPECT_EQ("0:50 / 3:20", panel.GetSong().timeText);
 
     player.seconds = 230;  // the server is late with the next song
     panel.UpdateSongTime();
-    song = panel.GetSong();
-    EXPECT_EQ(200, song.secondsElapsed);
-    EXPECT_LE(song.progress, 1.0f);
-
+    EXPECT_EQ(200, panel.GetSong().secondsElapsed);
+    EXPECT_LE(panel.GetSong().progress, 1.0f);
     // Paused, or playing without audio: the time stays as it was.
     player.state = PlayerView::kPaused;
     player.seconds = 10;
@@ -45,19 +48,7 @@ TEST_F(SongPanelTest, PlayingUpdatesTimeAndProgressAndStopsAtTheSongsEnd) {
     player.audio = false;
     panel.UpdateSongTime();
     EXPECT_EQ(200, panel.GetSong().secondsElapsed);
-}
 
-TEST_F(SongPanelTest, UpdateTakesTheServersSongOnlyWhenItChanged) {
-    FakeSlimConnection::Status status;
-    status.current = Song(120);
-    server.SetStatus(status);
-    panel.UpdateSongInfo();
-    EXPECT_EQ("A Title", panel.GetSong().title);
-    player.Play(60);
-    panel.UpdateSongTime();
-    panel.UpdateSongInfo();
-    // The time the panel worked out was not overwritten by the same song.
-    EXPECT_EQ("1:00 / 2:00", panel.GetSong().timeText);
     status.current.genre = "Pop";
     server.SetStatus(status);
     panel.UpdateSongInfo();

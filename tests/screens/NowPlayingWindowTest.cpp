@@ -53,9 +53,7 @@ protected:
         window.Attach(context);
         window.SetRectAbsolute(CascadeRect({0, 0}, ScreenDims()));
         window.Materialize(1);
-        if (wait) {
-            ASSERT_TRUE(window.WaitUntilIdle(10000));
-        }
+        if (wait) ASSERT_TRUE(window.WaitUntilIdle(10000));
         Paint();
     }
     // A notification line from the server, as the listener reads it.
@@ -106,10 +104,16 @@ TEST_F(NowPlayingTest, UpcomingListAndTracksRemainingFollowThePlaylist) {
     EXPECT_EQ(999998, NowPlayingWindow::TracksRemaining(0, 999999));
 }
 
-TEST_F(NowPlayingTest, EveryNotificationButAJumpReadsTheStatusAgainAndTheVersionOnce) {
-    server.SetStatus(Playlist(6, 1));
+TEST_F(NowPlayingTest, EveryNotificationButAJumpReadsTheStatusAgainAndAStreamShowsTheRadioCover) {
+    FakeSlimConnection::Status status = Playlist(6, 1);
+    status.current = FakeSlimConnection::Song("Station", "N/A", "N/A", "-1", "10000001");
+    status.current.url = "http://127.0.0.1:1/radio/x";
+    server.SetStatus(status);
     NowPlayingWindow window;
     Show(window);
+    // A stream shows the radio cover, under album 0.
+    EXPECT_EQ("0", window.GetCoverButton().GetAlbumId());
+    EXPECT_EQ("0", window.GetCoverButton().GetSongId());
     for (const char* change : {"jump", "Jump", "delete"}) {
         server.ClearCalls();
         window.OnPlaylistChanged(change);
@@ -120,17 +124,6 @@ TEST_F(NowPlayingTest, EveryNotificationButAJumpReadsTheStatusAgainAndTheVersion
     window.OnShuffleChanged(1);
     EXPECT_EQ(4, server.Count("status 9"));
     EXPECT_EQ(0, server.Count("version"));
-}
-
-TEST_F(NowPlayingTest, AStreamShowsTheRadioCoverUnderAlbumZero) {
-    FakeSlimConnection::Status status = Playlist(1, 0);
-    status.current = FakeSlimConnection::Song("Station", "N/A", "N/A", "-1", "10000001");
-    status.current.url = "http://127.0.0.1:1/radio/x";
-    server.SetStatus(status);
-    NowPlayingWindow window;
-    Show(window);
-    EXPECT_EQ("0", window.GetCoverButton().GetAlbumId());
-    EXPECT_EQ("0", window.GetCoverButton().GetSongId());
     status.current = FakeSlimConnection::Song("Song", "Artist", "Album", "12", "120");
     server.SetStatus(status);
     window.UpdatePlaylist();
