@@ -73,10 +73,6 @@ protected:
         m_window->GetList().SetSelectedIndex(int(at - rows.begin()), EListView::RedrawMode::kRedraw);
         Press({K::kRight});
     }
-    void Screenshot(const std::string& name) {
-        RepaintAll();
-        ScreenFixture::Screenshot("radio-" + name);
-    }
     // Pixels of the window's area `rect` that differ from its most common colour.
     int InkIn(const CascadeRect& rect) {
         const CascadeRect at = m_window->GetRectAbsolute();
@@ -109,7 +105,8 @@ TEST_F(IRadioWindowTest, EachShowingStartsAtTheTopMenuWithoutFetchingAndNothingO
     EXPECT_LE(m_window->GetButton(IRadioWindow::kAddToFavorites).GetRectRelative().Right(), add.x);
     EXPECT_LE(add.Right(), play.x);
     EXPECT_LE(play.Right(), m_window->GetDims().w);
-    Screenshot("topmenu");
+    RepaintAll();
+    Screenshot("radio-topmenu");
     Press({K::kLeft});  // an empty history: nothing
     EXPECT_EQ(kTopMenu, ListRows());
     Open("Xiph Directory");
@@ -129,7 +126,8 @@ TEST_F(IRadioWindowTest, XiphGenresAreNormalisedWithTheMessageUpAndTheDirectoryF
     EXPECT_EQ(AppServices::kShowPleaseWait, messages.front());
     EXPECT_EQ(AppServices::kHidePleaseWait, messages.back());
     EXPECT_EQ((Rows{"Normalizing Genres...", ""}), fakeApp.Read(fakeApp.texts));
-    Screenshot("xiph-genres");
+    RepaintAll();
+    Screenshot("radio-xiph-genres");
     // Every genre opens onto its stations, filtered in memory.
     Press({K::kDown, K::kRight});
     EXPECT_EQ(IRadioWindow::kXiph, m_window->GetCurrentType());
@@ -147,7 +145,8 @@ TEST_F(IRadioWindowTest, AFailingDirectoryShowsNoStationsAndIsTriedAgain) {
     EXPECT_EQ(Rows{IRadioWindow::kNoStations}, ListRows());
     EXPECT_EQ(-1, m_window->GetList().GetSelectedIndex());
     EXPECT_EQ("Page 1 of 1", m_window->GetPageLabel().Std());
-    Screenshot("no-stations");
+    RepaintAll();
+    Screenshot("radio-no-stations");
     Press({K::kRotate, K::kZoomIn, K::kDown});
     EXPECT_EQ(Rows{IRadioWindow::kNoStations}, ListRows());
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/Favorites.xml"));

@@ -89,10 +89,8 @@ TEST_F(ScreenSaverTest, KeysCloseItUnlessTransportKeysAreOn) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         g_ssTransport = c.transport;
-        if (c.playing)
-            player.Play(5);
-        else
-            player.state = PlayerView::kStopped;
+        player.Play(5);
+        if (!c.playing) player.state = PlayerView::kStopped;
         const std::size_t codesBefore = player.Codes().size();
         server.ClearCalls();
         cleared = 0;
