@@ -74,24 +74,19 @@ TEST_F(DialogsTest, EachActionDialogTypeOffersItsButtonsAndTextsAndEachButtonSen
         {D::kPlaylistEntry, {"remove", "play", "clear"}, 2},  {D::kFolder, {"open", "add", "play"}, 1},
         {D::kPlaylistFile, {"add", "play", "insert"}, 1},
     };
-    D dialog;
+    D blank, dialog;
     ManageClientRecorder client;
+    dialog.SetGenre("Jazz");
+    dialog.SetArtist("Sigur Rós");
+    dialog.SetAlbum("Ágætis byrjun");
+    dialog.SetTitle("Svefn-g-englar");
+    dialog.SetMatchCount(1234);
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.type));
         // Which label rows carry text: the texts change the picture only where the type shows them.
-        dialog.SetGenre("");
-        dialog.SetArtist("");
-        dialog.SetAlbum("");
-        dialog.SetTitle("");
-        dialog.SetMatchCount(0);
-        dialog.ShowDialog(c.type, nullptr);
+        blank.ShowDialog(c.type, nullptr);
         const CascadeBitmap empty = Copy(Paint());
         Press(K::kExit);
-        dialog.SetGenre("Jazz");
-        dialog.SetArtist("Sigur Rós");
-        dialog.SetAlbum("Ágætis byrjun");
-        dialog.SetTitle("Svefn-g-englar");
-        dialog.SetMatchCount(1234);
         // Each button in turn, then Exit (-1), which tells no one.
         for (int pick = 0; pick <= 3; ++pick) {
             client.commands.clear();
