@@ -59,18 +59,9 @@ protected:
             Settle();
         }
     }
-    Rows ListRows() const {
-        Rows rows;
-        EListView& list = m_window->GetList();
-        for (std::size_t i = 0; i < list.ItemCount(); ++i) rows.emplace_back(list.GetItem(int(i))->GetCell(0));
-        return rows;
-    }
-    // Opens the top-menu row `name`.
-    void Open(const std::string& name) {
-        const Rows rows = ListRows();
-        const auto at = std::find(rows.begin(), rows.end(), name);
-        ASSERT_NE(at, rows.end()) << name;
-        m_window->GetList().SetSelectedIndex(int(at - rows.begin()), EListView::RedrawMode::kRedraw);
+    Rows ListRows() const { return RowTexts(m_window->GetList()); }
+    void OpenXiph() {
+        m_window->GetList().SetSelectedIndex(2, EListView::RedrawMode::kRedraw);
         Press({K::kRight});
     }
     // Pixels of the window's area `rect` that differ from its most common colour.
@@ -109,7 +100,7 @@ TEST_F(IRadioWindowTest, EachShowingStartsAtTheTopMenuWithoutFetchingAndNothingO
     Screenshot("radio-topmenu");
     Press({K::kLeft});  // an empty history: nothing
     EXPECT_EQ(kTopMenu, ListRows());
-    Open("Xiph Directory");
+    OpenXiph();
     Press({K::kExit});
     EXPECT_FALSE(m_window->IsShown());
     m_window->ShowDialog(this);
@@ -119,7 +110,7 @@ TEST_F(IRadioWindowTest, EachShowingStartsAtTheTopMenuWithoutFetchingAndNothingO
 }
 
 TEST_F(IRadioWindowTest, XiphGenresAreNormalisedWithTheMessageUpAndTheDirectoryFetchedOnce) {
-    Open("Xiph Directory");
+    OpenXiph();
     ASSERT_EQ(IRadioWindow::kXiphGenres, m_window->GetCurrentType());
     const auto messages = fakeApp.Read(fakeApp.messages);
     ASSERT_GE(messages.size(), 5u);
@@ -133,7 +124,7 @@ TEST_F(IRadioWindowTest, XiphGenresAreNormalisedWithTheMessageUpAndTheDirectoryF
     EXPECT_EQ(IRadioWindow::kXiph, m_window->GetCurrentType());
     EXPECT_NE(IRadioWindow::kNoStations, ListRows().at(0));
     Press({K::kLeft, K::kDown, K::kRight, K::kLeft, K::kLeft});
-    Open("Xiph Directory");
+    OpenXiph();
     EXPECT_EQ(1u, m_server.RequestCount("/yp.xml"));
 }
 
@@ -141,7 +132,7 @@ TEST_F(IRadioWindowTest, XiphGenresAreNormalisedWithTheMessageUpAndTheDirectoryF
 // opened again; Rotate and Play on that row do nothing.
 TEST_F(IRadioWindowTest, AFailingDirectoryShowsNoStationsAndIsTriedAgain) {
     m_server.Route("/yp.xml", LocalHttpServer::Status(500));
-    Open("Xiph Directory");
+    OpenXiph();
     EXPECT_EQ(Rows{IRadioWindow::kNoStations}, ListRows());
     EXPECT_EQ(-1, m_window->GetList().GetSelectedIndex());
     EXPECT_EQ("Page 1 of 1", m_window->GetPageLabel().Std());
@@ -153,7 +144,7 @@ TEST_F(IRadioWindowTest, AFailingDirectoryShowsNoStationsAndIsTriedAgain) {
     EXPECT_GE(m_server.RequestCount("/yp.xml"), 2u);  // Zoom In on the empty genre list tried again
     ServeXiph();
     Press({K::kLeft});
-    Open("Xiph Directory");
+    OpenXiph();
     EXPECT_NE(IRadioWindow::kNoStations, ListRows().at(0));
 }
 

@@ -80,13 +80,7 @@ protected:
         DialogTest::Press(key);
         ASSERT_TRUE(dialog.WaitUntilIdle(10000));
     }
-    Words SongRows() {
-        Words rows;
-        for (int i = 0; i < int(song.GetList().ItemCount()); ++i)
-            rows.push_back(std::string(song.GetList().GetItem(i)->GetCell(0)) + " " +
-                           song.GetList().GetItem(i)->GetCell(1));
-        return rows;
-    }
+    Words SongRows() { return RowTexts(song.GetList(), 2); }
 
     SongInfoDialog song;
     AlbumInfoDialog album;

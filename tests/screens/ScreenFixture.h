@@ -11,6 +11,7 @@
 #include "support/ScopedTempDir.h"
 #include "ui/AlbumButton.h"
 #include "ui/Configuration.h"
+#include "ui/EListView.h"
 
 #include <gtest/gtest.h>
 
@@ -86,14 +87,13 @@ public:
         {
             std::lock_guard lock(m_lock);
             skinChanges.emplace_back(name);
-            m_skin = name;
         }
         const std::string path = g_appPath.Std() + "images/" + name + "/Configuration.xml";
         g_config.LoadConfiguration(path.c_str(), name);
     }
     CascadeString GetCurrentSkinName() const override {
         std::lock_guard lock(m_lock);
-        return m_skin;
+        return skinChanges.empty() ? "Default" : skinChanges.back().c_str();
     }
     void ExitApplication() override {}
     void HideApplication() override {}
@@ -108,8 +108,7 @@ public:
     std::vector<uint32_t> messages;
 
 private:
-    mutable std::mutex m_lock;  // the records and the skin
-    CascadeString m_skin = "Default";
+    mutable std::mutex m_lock;  // the records
 };
 
 class ManageClientRecorder : public ManagePlaylistDialog::Client {
@@ -205,6 +204,14 @@ protected:
         EXPECT_TRUE(Screen().SaveAsPNG(dir + "/" + name + ".png"));
     }
 
+    // The texts of a list's rows: the first `cells` cells of each, joined by a blank.
+    static std::vector<std::string> RowTexts(const EListView& list, std::size_t cells = 1) {
+        std::vector<std::string> rows(list.ItemCount());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            for (std::size_t c = 0; c < cells; ++c)
+                rows[i] += (c ? " " : "") + std::string(list.GetItem(int(i))->GetCell(c));
+        return rows;
+    }
     // Pixels of the screen in `rect` for which `match` holds.
     int CountPixels(const CascadeRect& rect, const std::function<bool(uint8_t r, uint8_t g, uint8_t b)>& match) {
         const CascadeBitmap& screen = Screen();
