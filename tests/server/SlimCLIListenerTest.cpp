@@ -4,9 +4,8 @@
 #include "server/SlimCLIListener.h"
 
 #include "server/CliPeer.h"
-#include "server/SlimCLIConnection.h"
+#include "server/SimulatorFixture.h"
 #include "support/KeyLog.h"
-#include "support/SlimSimulator.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +16,6 @@
 
 namespace {
 
-constexpr const char* kMac = "00:04:20:12:34:56";
 constexpr const char* kEscaped = "00%3A04%3A20%3A12%3A34%3A56";
 using Calls = std::vector<std::string>;
 
@@ -68,34 +66,28 @@ TEST(SlimCLIListenerLines, ThisPlayersChangesReachEveryClientOnceInOrder) {
 // A song change hands every client the song of a status read first; a mode
 // toggled elsewhere is notified without its value, so it is read from the
 // status too.
-TEST(SlimCLIListenerSimulator, ChangesMadeElsewhereAreReadFromTheStatus) {
-    SlimSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    ASSERT_TRUE(sim.ConnectPlayer(kMac));
-    SlimCLIConnection cli;
-    cli.SetPlayerId(kMac);
-    ASSERT_TRUE(cli.Connect("127.0.0.1", sim.GetPorts().cli));
-    cli.PlayPlaylist("14");
-    SlimCLIListener listener(cli);
-    Recorder first, second;
-    listener.RegisterClient(&first);
-    listener.RegisterClient(&second);
+using SlimCLIListenerSimulator = SlimCLISimulator;
+
+TEST_F(SlimCLIListenerSimulator, ChangesMadeElsewhereAreReadFromTheStatus) {
+    m_cli.PlayPlaylist("14");
+    SlimCLIListener listener(m_cli);
+    Recorder recorder;
+    listener.RegisterClient(&recorder);
     listener.SetPlayerId(kMac);
-    ASSERT_TRUE(listener.Connect("127.0.0.1", sim.GetPorts().cli));
-    ASSERT_TRUE(sim.WaitForCliLine("listen 1"));
+    ASSERT_TRUE(listener.Connect("127.0.0.1", m_sim.GetPorts().cli));
+    ASSERT_TRUE(m_sim.WaitForCliLine("listen 1"));
     for (const char* command : {" playlist newsong", " playlist shuffle", " playlist repeat"})
-        sim.Control(std::string("cli ") + kMac + command);
-    const Calls calls = second.WaitFor(3);
+        m_sim.Control(std::string("cli ") + kMac + command);
+    const Calls calls = recorder.WaitFor(3);
     SlimConnection::PlayerStatus status;
-    cli.GetPlayerStatus(status, 0);
+    m_cli.GetPlayerStatus(status, 0);
     ASSERT_NE(0, status.shuffle);  // both toggles moved their mode on from 0
     ASSERT_NE(0, status.repeat);
     EXPECT_EQ((Calls{"song Coffee & Rain", "shuffle " + std::to_string(status.shuffle),
                      "repeat " + std::to_string(status.repeat)}),
               calls);
-    EXPECT_EQ(calls, first.WaitFor(3));
     listener.Disconnect();
-    EXPECT_TRUE(sim.WaitForCliLine("exit"));
+    EXPECT_TRUE(m_sim.WaitForCliLine("exit"));
 }
 
 }  // namespace
