@@ -121,23 +121,11 @@ TEST_F(DialogsTest, EachActionDialogTypeOffersItsButtonsAndTextsAndEachButtonSen
     }
 }
 
-class KeyboardTest : public DialogsTest, public KeyboardWindow::Client {
-protected:
-    void SetUp() override {
-        DialogsTest::SetUp();
-        DialogImages::Load(m_title, "images/title_saveplaylist.png");
-        keyboard.ShowDialog(&m_title, this);
-    }
-    void TearDown() override {
-        if (keyboard.IsVisible()) Press(K::kExit);
-        DialogsTest::TearDown();
-    }
-    void OnKeyboardValue(const CascadeString& value) override { told.push_back(value.Std()); }
+TEST_F(DialogsTest, KeyboardArrowKeysMoveAlongTheRowsAndBetweenThem) {
+    CascadeBitmap title;
+    DialogImages::Load(title, "images/title_saveplaylist.png");
     KeyboardWindow keyboard;
-    CascadeBitmap m_title;
-};
-
-TEST_F(KeyboardTest, ArrowKeysMoveAlongTheRowsAndBetweenThem) {
+    keyboard.ShowDialog(&title, nullptr);
     EXPECT_TRUE(keyboard.FindKey("0")->IsFocus());
     Screenshot("keyboard");
     const struct {
@@ -161,6 +149,7 @@ TEST_F(KeyboardTest, ArrowKeysMoveAlongTheRowsAndBetweenThem) {
         ASSERT_NE(to, nullptr);
         EXPECT_TRUE(to->IsFocus());
     }
+    Press(K::kExit);
 }
 
 }  // namespace
