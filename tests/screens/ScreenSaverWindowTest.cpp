@@ -16,11 +16,6 @@ protected:
         saver.Show(this);
         Paint();
     }
-    // One tick: move, then paint as the UI thread does before the next one.
-    void Tick() {
-        saver.Step();
-        Paint();
-    }
 
     ScreenSaverWindow saver;
     int cleared = 0;
@@ -52,7 +47,8 @@ TEST_P(ScreenSaverBounce, PanelDriftsTurnsAtEachEdgeAndLeavesBlackBehind) {
             stepY = 2;
         x += stepX;
         y += stepY;
-        Tick();
+        saver.Step();
+        Paint();  // as the UI thread does before the next tick
         ASSERT_EQ(CascadeRect(x, y, 600, 165), saver.GetPanelRect()) << "tick " << tick;
         ASSERT_LE(x, screen.w - 600);
         ASSERT_GE(y, 0);
