@@ -88,7 +88,7 @@ protected:
 };
 
 TEST_F(InfoDialogsTest, SongFieldsThatDoNotFitGoOnPageTwoAndEveryPageReadsTheTrack) {
-    server.SetTrack(42, FullSong());
+    server.SetEntries("track 42", {std::make_shared<SongInfo>(FullSong())});
     song.ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client);
     ASSERT_TRUE(song.WaitUntilIdle(10000));
     ASSERT_EQ(song.GetRowsPerPage(), 10u);
@@ -145,7 +145,7 @@ TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
 }
 
 TEST_F(InfoDialogsTest, ASlowTrackReadNeitherHoldsUpExitNorOutlivesTheDialog) {
-    server.SetTrack(42, FullSong());
+    server.SetEntries("track 42", {std::make_shared<SongInfo>(FullSong())});
     server.Hold(FakeSlimConnection::kLibraryGate);
     song.ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client);
     ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));

@@ -2,6 +2,7 @@
 
 #include "server/SlimConnection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -46,14 +47,11 @@ public:
         std::lock_guard lock(m_lock);
         m_status = std::move(status);
     }
-    // Library answers: the tags of a track; the entries of a list, paged as
-    // asked: "folders" (any folder), "artwork", "artists" (of any genre),
-    // "playlist", "album <id>" (its tracks). An artwork page holds one entry
-    // more than asked, as the server's do. Songs stay songs.
-    void SetTrack(unsigned long id, SongInfo song) {
-        std::lock_guard lock(m_lock);
-        m_tracks[id] = std::move(song);
-    }
+    // Library answers, the entries of a list paged as asked: "folders" (any
+    // folder), "artwork", "artists" (of any genre), "playlist", "album <id>"
+    // (its tracks), and "track <id>" (one song: the track's tags). An artwork
+    // page holds one entry more than asked, as the server's do. Songs stay
+    // songs.
     using Entries = std::vector<std::shared_ptr<const BrowseEntry>>;
     void SetEntries(const std::string& list, Entries entries) {
         std::lock_guard lock(m_lock);
@@ -66,9 +64,8 @@ public:
     }
     int Count(const std::string& call) const {
         std::lock_guard lock(m_lock);
-        int n = 0;
-        for (const std::string& c : m_calls) n += c == call || c.rfind(call + " ", 0) == 0;
-        return n;
+        return int(std::count_if(m_calls.begin(), m_calls.end(),
+                                 [&](const std::string& c) { return c == call || c.starts_with(call + " "); }));
     }
     void ClearCalls() {
         std::lock_guard lock(m_lock);
@@ -176,8 +173,8 @@ public:
         Record("trackinfo " + std::to_string(id));
         std::unique_lock lock(m_lock);
         WaitAtGate(kLibraryGate, lock);
-        auto it = m_tracks.find(id);
-        if (it != m_tracks.end()) song = it->second;
+        const Entries& track = m_entries["track " + std::to_string(id)];
+        if (!track.empty()) song = dynamic_cast<const SongInfo&>(*track[0]);
     }
     UL GetFolderItems(const char*, UL start, UL count, BrowseEntryList& list, CascadeString&) override {
         return Serve("folders", "folders", start, count, list);
@@ -270,6 +267,5 @@ private:
         bool held = false;
         int caught = 0;
     } m_gates[2];
-    std::map<unsigned long, SongInfo> m_tracks;
     std::map<std::string, Entries> m_entries;
 };
