@@ -27,7 +27,6 @@ FakeSlimConnection::Status Playlist(long count, long index, const char* artist =
     status.trackCount = count;
     status.currentIndex = index;
     status.current = FakeSlimConnection::Song("Now Song", "Now Artist", "Now Album", "7", "70");
-    status.current.secondsTotal = 200;
     for (long i = index + 1; i < count; ++i)
         status.upcoming.push_back(FakeSlimConnection::Song(("Next " + std::to_string(i)).c_str(), artist));
     return status;

@@ -124,18 +124,15 @@ public:
 // are put back afterwards.
 class ScreenFixture : public ::testing::Test {
 protected:
-    // The screen size for this test; "" for the default.
-    virtual const char* ScreenSize() const { return ""; }
+    // The screen size for this test, as QUENDREL_SCREEN gives it.
+    virtual const char* ScreenSize() const { return "1024x576"; }
 
     // The settings a test may change.
     static auto Settings() {
         return std::tie(g_appPath, g_portWeb, g_useLargeFont, g_wrapAround, g_largeCoverArt, g_ssTransport);
     }
     void SetUp() override {
-        if (*ScreenSize())
-            ::setenv("QUENDREL_SCREEN", ScreenSize(), 1);
-        else
-            ::unsetenv("QUENDREL_SCREEN");
+        ::setenv("QUENDREL_SCREEN", ScreenSize(), 1);
         app = std::make_unique<CascadeApp>();
         ::unsetenv("QUENDREL_SCREEN");
         m_saved = Settings();
