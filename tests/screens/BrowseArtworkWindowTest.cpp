@@ -65,11 +65,10 @@ TEST_F(BrowseArtworkWindowTest, APageChangeAbandonsTheCoversStillToComeAndSeenCo
     EXPECT_LE(Fetches(0, 18), 2u);  // the one under way (and at most the next) when the page changed
     EXPECT_EQ(Fetches(18, 36), 18u);
     // In grid order.
-    std::vector<std::string> order;
-    for (const auto& request : m_http.Requests()) order.push_back(request.path);
-    ASSERT_GE(order.size(), 18u);
-    EXPECT_EQ(order[order.size() - 18], Cover(18));
-    EXPECT_EQ(order.back(), Cover(35));
+    const auto requests = m_http.Requests();
+    ASSERT_GE(requests.size(), 18u);
+    EXPECT_EQ(requests[requests.size() - 18].path, Cover(18));
+    EXPECT_EQ(requests.back().path, Cover(35));
     Screenshot("artwork-last-page");
 
     Press(CascadeKeys::kZoomIn);

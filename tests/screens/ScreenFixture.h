@@ -36,8 +36,6 @@
 // dialog is up.
 class FakePlayer : public PlayerView {
 public:
-    class Display : public CascadeWindow {};
-
     uint32_t GetPlayerState() const override { return state.load(); }
     bool IsAudioPlaying() const override { return audio.load(); }
     unsigned long GetPlayedSeconds() const override { return seconds.load(); }
@@ -62,7 +60,7 @@ public:
     std::atomic<uint32_t> state{kStopped};
     std::atomic<bool> audio{false};
     std::atomic<unsigned long> seconds{0};
-    Display display;
+    CascadeWindow display;
 
 private:
     mutable std::mutex m_lock;
