@@ -139,6 +139,7 @@ TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
     Screenshot("albuminfo-cover");
     for (unsigned long key : {K::kRight, K::kRight, K::kSelect}) Press(key);
     EXPECT_EQ(client.commands, Words{"insert"});
+    EXPECT_FALSE(album.IsVisible());
     album.ShowDialog("Empty", "77", &client);  // no tracks: the no-cover picture
     ASSERT_TRUE(WaitUntil([&] { return album.GetCoverView().IsLoaded(); }));
     EXPECT_EQ(album.GetCoverView().GetAlbumArtURL(), "none");
