@@ -30,22 +30,22 @@ Outcome Handle(std::vector<const char*> args) {
     return o;
 }
 
+// Each answers on standard output and ends the program, whatever else the
+// command line holds. SDL's dummy driver (the tests' environment) has one
+// output.
 TEST(AppCommandLine, HelpVersionAndAudioOutputsAnswerAndEnd) {
-    for (const char* help : {"--help", "--HELP", "-h", "-help"}) {
-        const Outcome o = Handle({"10.0.0.1", help});
-        EXPECT_EQ(o.code, 0) << help;
-        EXPECT_EQ(o.out.rfind("Usage: quendrel [server-address] [options]\n", 0), 0u) << help;
-        EXPECT_NE(o.out.find("-SlimCLIPort="), std::string::npos);
-        EXPECT_TRUE(o.err.empty());
+    const char* usage = "Usage: quendrel [server-address] [options]\n";
+    const std::pair<const char*, const char*> cases[] = {
+        {"--help", usage}, {"--HELP", usage},          {"-h", usage},
+        {"-help", usage},  {"--version", "Quendrel "}, {"--list-audio-devices", "Audio outputs (driver "}};
+    for (const auto& [arg, start] : cases) {
+        const Outcome o = Handle({"10.0.0.1", arg});
+        EXPECT_EQ(o.code, 0) << arg << o.err;
+        EXPECT_EQ(o.out.rfind(start, 0), 0u) << arg << o.out;
+        EXPECT_TRUE(o.err.empty()) << arg << o.err;
     }
-    const Outcome v = Handle({"--version"});
-    EXPECT_EQ(v.code, 0);
-    EXPECT_EQ(v.out.rfind("Quendrel ", 0), 0u) << v.out;
-    EXPECT_EQ(v.out.find("unknown"), std::string::npos) << v.out;  // the build gave the version
-    // SDL's dummy driver (the tests' environment) has one output.
-    const Outcome list = Handle({"--list-audio-devices"});
-    EXPECT_EQ(list.code, 0) << list.err;
-    EXPECT_EQ(list.out.rfind("Audio outputs (driver ", 0), 0u) << list.out;
+    EXPECT_NE(Handle({"-h"}).out.find("-SlimCLIPort="), std::string::npos);
+    EXPECT_EQ(Handle({"--version"}).out.find("unknown"), std::string::npos);  // the build gave the version
 }
 
 TEST(AppCommandLine, UnknownOptionsAreNamedAndTheAudioDeviceIsChosen) {
