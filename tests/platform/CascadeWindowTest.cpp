@@ -69,7 +69,9 @@ TEST_F(WindowTreeTest, PlanesStackTheLastMaterialisedIsOnTopAndVanishUncovers) {
 }
 
 // Only what was redrawn is painted, from any thread, clipped to the part;
-// a clean tree or a hidden window's redraw leaves no work.
+// a clean tree or a hidden window's redraw leaves no work. Scattered redraws
+// collapse into a few rectangles that still hold them; what lies outside the
+// screen is cut off.
 TEST_F(WindowTreeTest, RedrawPaintsOnlyTheDirtyPartOfTheWindowsMeetingIt) {
     SolidWindow left(0xFF0000FF), right(0x0000FFFF), hidden(0x00FF00FF);
     Show(left, {0, 0, 100, 100}, 1);
@@ -86,6 +88,16 @@ TEST_F(WindowTreeTest, RedrawPaintsOnlyTheDirtyPartOfTheWindowsMeetingIt) {
     EXPECT_EQ(Paint(), std::vector<CascadeRect>{CascadeRect(10, 20, 5, 6)});
     EXPECT_EQ(left.lastClip, CascadeRect(10, 20, 5, 6));  // in window coordinates
     EXPECT_EQ(right.paints, rightBefore);
+
+    for (int i = 0; i < 40; ++i) app.GetDesktop().Invalidate({i * 25, (i % 5) * 100, 3, 3});
+    CascadeRect all;
+    const std::vector<CascadeRect> rects = Paint();
+    for (const auto& r : rects) all = all.MakeUnionRect(r);
+    EXPECT_LE(rects.size(), 8u);
+    EXPECT_TRUE(all.Contains(CascadeRect(0, 0, 3, 3)) && all.Contains(CascadeRect(39 * 25, 400, 3, 3)));
+    app.GetDesktop().Invalidate({-10, -10, 20, 20});
+    app.GetDesktop().Invalidate({2000, 0, 10, 10});
+    EXPECT_EQ(Paint(), std::vector<CascadeRect>{CascadeRect(0, 0, 10, 10)});
 }
 
 TEST_F(WindowTreeTest, ChildrenPaintInWindowCoordinatesClippedToTheParent) {
@@ -116,13 +128,12 @@ TEST_F(WindowTreeTest, FocusMovesWithArrowsAndKeysBubbleUp) {
     for (auto* w : {&a, &b, &c, &off}) w->Materialize();
     panel.Materialize(1);
     a.SetFocus();
-    EXPECT_TRUE(Key(CascadeKeys::kRight));
-    EXPECT_TRUE(b.IsFocus());
-    EXPECT_EQ(a.focusLost, 1);
-    EXPECT_TRUE(Key(CascadeKeys::kLeft));
-    EXPECT_TRUE(a.IsFocus());
-    EXPECT_TRUE(Key(CascadeKeys::kDown));
-    EXPECT_TRUE(c.IsFocus());
+    for (const auto& [key, to] :
+         {std::pair{CascadeKeys::kRight, &b}, {CascadeKeys::kLeft, &a}, {CascadeKeys::kDown, &c}}) {
+        EXPECT_TRUE(Key(key));
+        EXPECT_TRUE(to->IsFocus());
+    }
+    EXPECT_EQ(a.focusLost, 2);
     EXPECT_FALSE(Key(CascadeKeys::kDown));  // nothing further down
     EXPECT_TRUE(c.IsFocus());
     c.consumeKeys = false;
@@ -137,21 +148,6 @@ TEST_F(WindowTreeTest, FocusMovesWithArrowsAndKeysBubbleUp) {
         temporary.SetFocus();
     }
     EXPECT_EQ(CascadeWindow::GetFocus(), nullptr);
-}
-
-// Scattered redraws collapse into a few rectangles that still hold them;
-// what lies outside the screen is cut off.
-TEST_F(WindowTreeTest, ManyScatteredRedrawsCollapseAndRectanglesOutsideTheScreenAreCut) {
-    for (int i = 0; i < 40; ++i) app.GetDesktop().Invalidate({i * 25, (i % 5) * 100, 3, 3});
-    auto rects = Paint();
-    EXPECT_LE(rects.size(), 8u);
-    CascadeRect all;
-    for (const auto& r : rects) all = all.MakeUnionRect(r);
-    EXPECT_TRUE(all.Contains(CascadeRect(0, 0, 3, 3)));
-    EXPECT_TRUE(all.Contains(CascadeRect(39 * 25, 400, 3, 3)));
-    app.GetDesktop().Invalidate({-10, -10, 20, 20});
-    app.GetDesktop().Invalidate({2000, 0, 10, 10});
-    EXPECT_EQ(Paint(), std::vector<CascadeRect>{CascadeRect(0, 0, 10, 10)});
 }
 
 }  // namespace
