@@ -13,15 +13,15 @@ namespace {
 // file it came from.
 class ConfigurationTest : public SkinFixture {
 protected:
-    void SetUp() override {
-        SkinFixture::SetUp();
-        m_config.SetApplicationDirectory(m_dir);
-    }
-    // Loads the skin `skin` with `body` as its description; returns what it logged.
-    std::string Load(const std::string& skin, const std::string& body) {
+    void SetUp() override { m_config.SetApplicationDirectory(m_dir); }
+    // Loads the skin `skin` from `path`, or with `body` as its description; returns what it logged.
+    std::string LoadFile(const std::string& path, const char* skin) {
         testing::internal::CaptureStdout();
-        m_config.LoadConfiguration(WriteSkin(skin, body).c_str(), skin.c_str());
+        m_config.LoadConfiguration(path.c_str(), skin);
         return testing::internal::GetCapturedStdout();
+    }
+    std::string Load(const std::string& skin, const std::string& body) {
+        return LoadFile(WriteSkin(skin, body), skin.c_str());
     }
     static int Width(const CascadeBitmap* bitmap) { return bitmap && bitmap->IsValid() ? bitmap->GetDims().w : -1; }
 
@@ -104,16 +104,12 @@ TEST_F(ConfigurationTest, ColoursAndMalformedDescriptions) {
     for (const char* line : {"lacks \"key\"", "lacks \"path\"", "skin: color at line", "has no \"green\""})
         EXPECT_NE(std::string::npos, log.find(line)) << line << " in " << log;
     const std::string path = Path("images/Nowhere/Configuration.xml");
-    testing::internal::CaptureStdout();
-    m_config.LoadConfiguration(path.c_str(), "Nowhere");
-    EXPECT_EQ(0u, testing::internal::GetCapturedStdout().find("skin path: " + path + "\n"));
+    EXPECT_EQ(0u, LoadFile(path, "Nowhere").find("skin path: " + path + "\n"));
     EXPECT_EQ(CascadeColor(0x000000FFu), m_config.GetDisplayLinesColor());
     WriteText("images/Red/Configuration.xml",
               "<skin><bitmaps><bitmap key=\"Logo\" path=\"logo.png\"/></bitmaps><colors><color key=\"Display_Lines\" "
               "red=\"1\" green=\"1\" blue=\"1\"/>\xFF<unclosed");
-    testing::internal::CaptureStdout();
-    m_config.LoadConfiguration(Path("images/Red/Configuration.xml").c_str(), "Red");
-    testing::internal::GetCapturedStdout();
+    LoadFile(Path("images/Red/Configuration.xml"), "Red");
     EXPECT_EQ(4, Width(m_config.GetLogo()));
     EXPECT_EQ(CascadeColor(0x000000FFu), m_config.GetDisplayLinesColor());
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <thread>
@@ -22,7 +23,6 @@ constexpr int kArrowPixels = 12 * 8;
 class EListViewTest : public SkinFixture {
 protected:
     void SetUp() override {
-        SkinFixture::SetUp();
         WritePng("images/arrow_up.png", 12, 8, kUpArrow);
         WritePng("images/arrow_down.png", 12, 8, kDownArrow);
         g_config.SetApplicationDirectory(m_dir);
@@ -54,10 +54,7 @@ protected:
         return n;
     }
     static bool SamePixels(const CascadeBitmap& a, const CascadeBitmap& b) {
-        for (int y = 0; y < a.GetDims().h; ++y)
-            for (int x = 0; x < a.GetDims().w; ++x)
-                if (a.GetPixel(x, y) != b.GetPixel(x, y)) return false;
-        return true;
+        return std::equal(a.GetPixels(), a.GetPixels() + a.GetDims().w * a.GetDims().h, b.GetPixels());
     }
     // Where the list starts and how many pixels of each arrow it paints.
     static std::tuple<int, int, int> StartAndArrows(EListView& list) {
@@ -121,14 +118,12 @@ TEST_F(EListViewTest, SelectionAndStartAreClampedAndNoSelectionScrollsToTheTop) 
 // beyond the list) and the icons leave; hidden columns take nothing.
 TEST_F(EListViewTest, AutoColumnsShareWhatFixedColumnsArrowsAndIconsLeave) {
     EListView list;
+    Fill(list, 8);
     list.SetRectAbsolute({0, 0, 445, 160});
-    list.SetRowHeight(20);
-    list.ShowHeaders(false);
-    EListView::Column* a = list.AddColumn("Title", "Title", EListView::ColumnVisibility::kVisible, -1, 0);
+    EListView::Column* a = list.GetColumnByID("Title");
     EListView::Column* fixed = list.AddColumn("Time", "Time", EListView::ColumnVisibility::kVisible, 160, 0);
     EListView::Column* b = list.AddColumn("Artist", "Artist", EListView::ColumnVisibility::kVisible, -1, 0);
     list.AddColumn("Id", "Id", EListView::ColumnVisibility::kHidden, 50, 0);
-    for (int i = 0; i < 8; ++i) list.AddItem("x");
     list.CalculateColumnWidths();
     EXPECT_EQ((445 - 160) / 2, a->computedWidth);
     list.AddItem("ninth");

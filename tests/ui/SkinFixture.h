@@ -12,18 +12,12 @@
 // sizes (the width tells which file a bitmap came from) and skin files.
 class SkinFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(m_temp.Path().empty());
-        m_dir = m_temp.Path() + "/";
-    }
-
     // Writes an opaque PNG of `width` x `height` at `relative`.
     void WritePng(const std::string& relative, int width, int height, CascadeColor color = {10, 20, 30}) {
-        MakeParent(relative);
         CascadeBitmap bitmap;
         ASSERT_TRUE(bitmap.Create(CascadeDims(width, height)));
         bitmap.Clear(color);
-        ASSERT_TRUE(bitmap.SaveAsPNG(m_dir + relative));
+        ASSERT_TRUE(bitmap.SaveAsPNG(MakeParent(relative)));
     }
     void WriteText(const std::string& relative, const std::string& text) {
         MakeParent(relative);
@@ -31,18 +25,19 @@ protected:
     }
     // Writes images/<skin>/Configuration.xml and returns its full path.
     std::string WriteSkin(const std::string& skin, const std::string& body) {
-        const std::string relative = "images/" + skin + "/Configuration.xml";
-        WriteText(relative, "<?xml version=\"1.0\"?>\n<skin>\n" + body + "</skin>\n");
-        return m_dir + relative;
+        WriteText("images/" + skin + "/Configuration.xml", "<?xml version=\"1.0\"?>\n<skin>\n" + body + "</skin>\n");
+        return Path("images/" + skin + "/Configuration.xml");
     }
     std::string Path(const std::string& relative) const { return m_dir + relative; }
 
     ScopedTempDir m_temp{"quendrel-skin"};
-    std::string m_dir;  // the application directory, ends with "/"
+    const std::string m_dir = m_temp.Path() + "/";  // the application directory
 
 private:
-    void MakeParent(const std::string& relative) {
+    // Makes the directories `relative` lies in; its full path.
+    std::string MakeParent(const std::string& relative) {
         std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(m_dir + relative).parent_path(), ignored);
+        std::filesystem::create_directories(std::filesystem::path(Path(relative)).parent_path(), ignored);
+        return Path(relative);
     }
 };
