@@ -63,7 +63,7 @@ TEST(AlbumButtonTest, TheTitleFollowsTheLargeFontOptionSetAfterConstruction) {
     const bool saved = g_useLargeFont;
     g_useLargeFont = false;
     AlbumButton small, large;
-    auto inkHeight = [](AlbumButton& button) {
+    auto inkPixels = [](AlbumButton& button) {
         button.SetRectAbsolute({0, 0, 200, 60});
         button.SetAlbumArtURL("none", AlbumButton::RedrawMode::kNoRedraw);
         button.SetTitle("Wj");
@@ -71,18 +71,12 @@ TEST(AlbumButtonTest, TheTitleFollowsTheLargeFontOptionSetAfterConstruction) {
         EXPECT_TRUE(b.Create({200, 60}));
         b.Clear(CascadeColor(0x000000FFu));
         button.OnPaint(b);
-        int top = 60, bottom = -1;
-        for (int y = 0; y < 60; ++y)
-            for (int x = 0; x < 200; ++x)
-                if (CascadeColor::FromARGB(b.GetPixel(x, y)).Red() > 200) {
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
-        return bottom - top;
+        return std::count_if(b.GetPixels(), b.GetPixels() + 200 * 60,
+                             [](uint32_t p) { return CascadeColor::FromARGB(p).Red() > 200; });
     };
-    const int normal = inkHeight(small);
+    const int normal = inkPixels(small);
     g_useLargeFont = true;
-    const int bigger = inkHeight(large);
+    const int bigger = inkPixels(large);
     g_useLargeFont = saved;
     EXPECT_GT(bigger, normal);
 }
