@@ -28,14 +28,21 @@ int CountChanged(const CascadeBitmap& bitmap) {
 
 // A picture with opaque, translucent and transparent pixels in every channel.
 CascadeBitmap MakePattern(int w, int h) {
-    CascadeBitmap bitmap;
-    EXPECT_TRUE(bitmap.Create({w, h}));
+    CascadeBitmap bitmap = MakeBitmap(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             bitmap.GetPixels()[y * w + x] =
                 uint32_t(x * 37 + y) << 24 | uint32_t(x * 11) << 16 | uint32_t(y * 7) << 8 | uint32_t(x ^ y);
     return bitmap;
 }
+
+// The pixels at `points`, in order.
+std::vector<uint32_t> At(const CascadeBitmap& bitmap, std::initializer_list<CascadePoint> points) {
+    std::vector<uint32_t> words;
+    for (const CascadePoint& p : points) words.push_back(bitmap.GetPixel(p.x, p.y));
+    return words;
+}
+using Words = std::vector<uint32_t>;
 
 }  // namespace
 
@@ -72,16 +79,14 @@ TEST(CascadeBitmap, DrawingStaysInsideTheStorageAndTheViewClip) {
     bitmap.FillRect({-2147483000, 0, 100, 8}, kRed);
     bitmap.SetPixel(8, 0, kRed);
     EXPECT_EQ(CountChanged(bitmap), 9 + 4);
-    EXPECT_EQ(bitmap.GetPixel(3, 3), kBlueWord);
-    EXPECT_EQ(bitmap.GetPixel(-1, 0), 0u);
+    EXPECT_EQ(At(bitmap, {{3, 3}, {-1, 0}}), (Words{kBlueWord, 0u}));
 
     CascadeBitmap big = MakeBitmap(40, 40);
     CascadeBitmap view = big.View({10, 10}, {12, 12, 5, 5});
     EXPECT_EQ(view.GetClip(), CascadeRect(2, 2, 5, 5));
     view.FillRect({-100, -100, 300, 300}, kRed);
     EXPECT_EQ(CountChanged(big), 25);
-    EXPECT_EQ(big.GetPixel(12, 12), kRedWord);
-    EXPECT_EQ(big.GetPixel(17, 17), kBlueWord);
+    EXPECT_EQ(At(big, {{12, 12}, {17, 17}}), (Words{kRedWord, kBlueWord}));
     EXPECT_EQ(view.GetPixel(2, 2), kRedWord);  // view coordinates start at its origin
     // A nested view's clip is given in the outer view's coordinates.
     CascadeBitmap outer = big.View({20, 20}, {20, 20, 10, 10});
@@ -89,8 +94,7 @@ TEST(CascadeBitmap, DrawingStaysInsideTheStorageAndTheViewClip) {
     EXPECT_EQ(inner.GetOrigin(), CascadePoint(25, 25));
     inner.Clear(kRed);
     EXPECT_EQ(CountChanged(big), 50);
-    EXPECT_EQ(big.GetPixel(29, 29), kRedWord);
-    EXPECT_EQ(big.GetPixel(30, 30), kBlueWord);
+    EXPECT_EQ(At(big, {{29, 29}, {30, 30}}), (Words{kRedWord, kBlueWord}));
     CascadeBitmap outside = big.View({0, 0}, {50, 50, 10, 10});
     EXPECT_TRUE(outside.GetClip().IsEmpty());
     outside.Clear(kRed);
@@ -102,9 +106,7 @@ TEST(CascadeBitmap, DrawingStaysInsideTheStorageAndTheViewClip) {
 TEST(CascadeBitmap, FrameThicknessGoesInward) {
     CascadeBitmap bitmap = MakeBitmap(20, 20);
     bitmap.FrameRect({5, 5, 10, 10}, kRed, 2);
-    EXPECT_EQ(bitmap.GetPixel(6, 6), kRedWord);
-    EXPECT_EQ(bitmap.GetPixel(7, 7), kBlueWord);
-    EXPECT_EQ(bitmap.GetPixel(13, 13), kRedWord);
+    EXPECT_EQ(At(bitmap, {{6, 6}, {7, 7}, {13, 13}}), (Words{kRedWord, kBlueWord, kRedWord}));
     EXPECT_EQ(CountChanged(bitmap), 100 - 36);
     CascadeBitmap filled = MakeBitmap(20, 20);
     filled.FrameRect({0, 0, 6, 6}, kRed, 0);
@@ -113,35 +115,28 @@ TEST(CascadeBitmap, FrameThicknessGoesInward) {
     EXPECT_EQ(CountChanged(filled), 36);
     CascadeBitmap translucent = MakeBitmap(20, 20);
     translucent.FrameRect({0, 0, 10, 10}, CascadeColor(255, 0, 0, 128), 3);
-    EXPECT_EQ(translucent.GetPixel(0, 0), kHalfRedOnBlue);
-    EXPECT_EQ(translucent.GetPixel(2, 2), kHalfRedOnBlue);
+    EXPECT_EQ(At(translucent, {{0, 0}, {2, 2}}), (Words{kHalfRedOnBlue, kHalfRedOnBlue}));
 }
 
 TEST(CascadeBitmap, DrawBitmapBlendsAndCopyFromReplacesClippedOnBothSides) {
-    CascadeBitmap source;
-    ASSERT_TRUE(source.Create({2, 1}));
+    CascadeBitmap source = MakeBitmap(2, 1);
     source.GetPixels()[0] = 0x80FF0000u;  // half red
     source.GetPixels()[1] = 0x00FFFFFFu;  // transparent white
     CascadeBitmap blended = MakeBitmap(4, 4), copied = MakeBitmap(4, 4);
     blended.DrawBitmap(source, {1, 1});
     copied.CopyFrom(source, {1, 1});
-    EXPECT_EQ(blended.GetPixel(1, 1), kHalfRedOnBlue);
-    EXPECT_EQ(blended.GetPixel(2, 1), kBlueWord);
-    EXPECT_EQ(copied.GetPixel(1, 1), 0x80FF0000u);
-    EXPECT_EQ(copied.GetPixel(2, 1), 0x00FFFFFFu);
+    EXPECT_EQ(At(blended, {{1, 1}, {2, 1}}), (Words{kHalfRedOnBlue, kBlueWord}));
+    EXPECT_EQ(At(copied, {{1, 1}, {2, 1}}), (Words{0x80FF0000u, 0x00FFFFFFu}));
 
     CascadeBitmap pattern = MakePattern(10, 10);
     // Source part (2,2)-(9,9) placed at (-3,-3): storage (0,0) gets source (5,5).
     CascadeBitmap target = MakeBitmap(6, 6);
     target.CopyFrom(pattern, {-3, -3}, {2, 2, 20, 20});
-    EXPECT_EQ(target.GetPixel(0, 0), pattern.GetPixel(5, 5));
-    EXPECT_EQ(target.GetPixel(4, 4), pattern.GetPixel(9, 9));
-    EXPECT_EQ(target.GetPixel(5, 5), kBlueWord);
+    EXPECT_EQ(At(target, {{0, 0}, {4, 4}, {5, 5}}), (Words{pattern.GetPixel(5, 5), pattern.GetPixel(9, 9), kBlueWord}));
     // A source part starting before the source's edge keeps its placement.
     CascadeBitmap second = MakeBitmap(6, 6);
     second.CopyFrom(pattern, {0, 0}, {-2, -2, 4, 4});
-    EXPECT_EQ(second.GetPixel(2, 2), pattern.GetPixel(0, 0));
-    EXPECT_EQ(second.GetPixel(1, 1), kBlueWord);
+    EXPECT_EQ(At(second, {{2, 2}, {1, 1}}), (Words{pattern.GetPixel(0, 0), kBlueWord}));
     // A source view gives only its clip.
     CascadeBitmap third = MakeBitmap(6, 6);
     third.CopyFrom(pattern.View({4, 4}, {4, 4, 2, 2}), {1, 1});

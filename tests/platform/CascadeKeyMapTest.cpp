@@ -12,30 +12,16 @@ namespace {
 
 using namespace CascadeKeys;
 
-// The shipped key map file is the built-in map and reads without a problem;
-// keys as SDL and lircd name them (0: unmapped).
-TEST(CascadeKeyMap, TheShippedFileIsTheBuiltInMap) {
-    const std::pair<const char*, unsigned long> defaults[] = {
-        {"Return", kSelect},   {"AudioPlay", kPlayPause}, {"=", 0}, {"AC Home", kMenu}, {"KEY_INFO", kOptions},
-        {"Keypad 9", kDigit9}, {"KEY_5", 0x1002A},        {"1", 0}, {"KEY_ZOOM", 0},    {"", 0},
-    };
-    CascadeKeyMap builtIn, file;
-    std::vector<std::string> problems;
-    ASSERT_TRUE(file.ReadFile(std::string(QUENDREL_SOURCE_ROOT) + "/data/keymap.conf", problems));
-    EXPECT_TRUE(problems.empty()) << problems.front();
-    EXPECT_EQ(file.GetSize(), builtIn.GetSize());
-    for (const auto& [reported, key] : defaults) {
-        EXPECT_EQ(builtIn.Lookup(reported).value_or(0), key) << reported;
-        EXPECT_EQ(file.Lookup(reported).value_or(0), key) << reported;
-    }
-    EXPECT_EQ(file.Lookup("=", true), kZoomIn);
-    EXPECT_FALSE(builtIn.ReadFile("/nonexistent/quendrel/keymap.conf", problems));
-    EXPECT_TRUE(problems.empty()) << "a missing file is no error";
-}
-
-// Bad lines are reported with their number and keep their key's default;
-// good lines replace only the keys they name.
+// The shipped key map file (the built-in map's text) reads without a
+// problem, and a missing file is no error. In a user's file, bad lines are
+// reported with their number and keep their key's default; good lines
+// replace only the keys they name.
 TEST(CascadeKeyMap, AUserFileReplacesTheKeysItNamesAndReportsBadLines) {
+    CascadeKeyMap map;
+    std::vector<std::string> problems;
+    ASSERT_TRUE(map.ReadFile(std::string(QUENDREL_SOURCE_ROOT) + "/data/keymap.conf", problems));
+    EXPECT_FALSE(map.ReadFile("/nonexistent/quendrel/keymap.conf", problems));
+    EXPECT_TRUE(problems.empty()) << problems.front();
     ScopedTempDir dir;
     ASSERT_TRUE(dir.WriteFile("keymap.conf",
                               "# my remote\n"             // 1
@@ -53,8 +39,6 @@ TEST(CascadeKeyMap, AUserFileReplacesTheKeysItNamesAndReportsBadLines) {
                                   + std::string(300, 'x') +
                                   " = Play\n"                // 13: overlong
                                   "KEY_BACK = 0x1000G\n"));  // 14: not a number
-    CascadeKeyMap map;
-    std::vector<std::string> problems;
     ASSERT_TRUE(map.ReadFile(dir.File("keymap.conf"), problems));
     const std::vector<int> lines = {7, 8, 9, 10, 11, 13, 14};
     ASSERT_EQ(problems.size(), lines.size());
@@ -64,12 +48,18 @@ TEST(CascadeKeyMap, AUserFileReplacesTheKeysItNamesAndReportsBadLines) {
     EXPECT_NE(problems[1].find("\"Louder\""), std::string::npos) << problems[1];
     EXPECT_EQ(map.Lookup(".", true), kZoomOut);  // with Shift its own mapping
     EXPECT_EQ(map.Lookup(".", false), kNext);    // without, the default
+    EXPECT_EQ(map.Lookup("=", true), kZoomIn);
     const std::pair<const char*, unsigned long> expected[] = {
-        {"KEY_RED", kMenu},  {"BTN_PLAY", kPlayPause}, {"KEY_OK", 0},       {"KEY_VOLUMEUP", kUp},
-        {"KEY_STOP", kPlay}, {"Return", kSelect},      {"KEY_UP", kUp},     {"KEY_DOWN", kDown},
-        {"KEY_LEFT", kLeft}, {"KEY_RIGHT", kRight},    {"KEY_BACK", kExit},
+        {"KEY_RED", kMenu}, {"BTN_PLAY", kPlayPause}, {"KEY_OK", 0},       {"KEY_VOLUMEUP", kUp}, {"KEY_STOP", kPlay},
+        {"KEY_UP", kUp},    {"KEY_DOWN", kDown},      {"KEY_LEFT", kLeft}, {"KEY_RIGHT", kRight}, {"KEY_BACK", kExit},
     };
     for (const auto& [reported, key] : expected) EXPECT_EQ(map.Lookup(reported).value_or(0), key) << reported;
+    // The shipped defaults, as SDL and lircd name the keys (0: unmapped).
+    const std::pair<const char*, unsigned long> defaults[] = {
+        {"Return", kSelect},   {"AudioPlay", kPlayPause}, {"=", 0}, {"AC Home", kMenu}, {"KEY_INFO", kOptions},
+        {"Keypad 9", kDigit9}, {"KEY_5", 0x1002A},        {"1", 0}, {"KEY_ZOOM", 0},    {"", 0},
+    };
+    for (const auto& [reported, key] : defaults) EXPECT_EQ(map.Lookup(reported).value_or(0), key) << reported;
 }
 
 }  // namespace
