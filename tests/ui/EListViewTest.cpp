@@ -65,7 +65,10 @@ protected:
 
 // A selection below the last visible row becomes the bottom row, one above
 // the start the top row; the arrows show when rows lie beyond either end.
-TEST_F(EListViewTest, TheListScrollsWithTheSelectionAndShowsItsArrows) {
+// The selection and the start are clamped to the rows. No selection lies
+// before every row, so the list goes back to its top the way a selection
+// before the start brings the list to it, and no row is highlighted.
+TEST_F(EListViewTest, TheListScrollsWithTheSelectionShowsItsArrowsAndClamps) {
     EListView list;
     Fill(list, 30);
     ASSERT_EQ(8, list.VisibleItemCount());
@@ -76,38 +79,28 @@ TEST_F(EListViewTest, TheListScrollsWithTheSelectionAndShowsItsArrows) {
     EXPECT_EQ(1, list.GetStartIndex());
     list.SetSelectedIndex(29, EListView::RedrawMode::kNoRedraw);
     EXPECT_EQ(std::make_tuple(22, kArrowPixels, 0), StartAndArrows(list));
-    // The header takes a row and pushes the up arrow down: (300 - 12 - 3, 20 + 3).
-    list.ShowHeaders(true);
-    EXPECT_EQ(7, list.VisibleItemCount());
-    list.SetSelectedIndex(0, EListView::RedrawMode::kNoRedraw);
-    list.SetSelectedIndex(9, EListView::RedrawMode::kNoRedraw);
-    EXPECT_EQ(3, list.GetStartIndex());
-    const CascadeBitmap b = Paint(list);
-    EXPECT_EQ(kUpArrow.ToARGB(), b.GetPixel(285, 23));
-    EXPECT_NE(kUpArrow.ToARGB(), b.GetPixel(285, 22));
-}
-
-// The selection is clamped to the rows. No selection lies before every row,
-// so the list goes back to its top the way a selection before the start
-// brings the list to it, and no row is highlighted.
-TEST_F(EListViewTest, SelectionAndStartAreClampedAndNoSelectionScrollsToTheTop) {
-    EListView list;
-    Fill(list, 30);
     const std::pair<int, int> selections[] = {{-5, 0}, {500, 29}, {20, 20}, {-1, -1}};
     for (const auto& [asked, selected] : selections) {
         list.SetSelectedIndex(asked, EListView::RedrawMode::kNoRedraw);
         EXPECT_EQ(selected, list.GetSelectedIndex()) << asked;
     }
     EXPECT_EQ(nullptr, list.GetSelectedItem());
-    EXPECT_EQ(0, list.GetStartIndex());
     const CascadeBitmap b = Paint(list);
-    EXPECT_EQ(0, Count(b, kUpArrow));
+    EXPECT_EQ(std::make_tuple(0, 0), std::make_tuple(list.GetStartIndex(), Count(b, kUpArrow)));
     EXPECT_EQ(0, Count(b, CascadeColor(0x000080FFu)) + Count(b, CascadeColor(0x808080FFu)));  // no highlight
     const std::pair<int, int> starts[] = {{12, 12}, {30, 0}, {-3, 0}};
     for (const auto& [asked, start] : starts) {
         list.SetStartIndex(asked);
         EXPECT_EQ(start, list.GetStartIndex()) << asked;
     }
+    // The header takes a row and pushes the up arrow down: (300 - 12 - 3, 20 + 3).
+    list.ShowHeaders(true);
+    EXPECT_EQ(7, list.VisibleItemCount());
+    list.SetSelectedIndex(9, EListView::RedrawMode::kNoRedraw);
+    EXPECT_EQ(3, list.GetStartIndex());
+    const CascadeBitmap header = Paint(list);
+    EXPECT_EQ(kUpArrow.ToARGB(), header.GetPixel(285, 23));
+    EXPECT_NE(kUpArrow.ToARGB(), header.GetPixel(285, 22));
     EListView empty;
     Fill(empty, 0);
     empty.SetSelectedIndex(0, EListView::RedrawMode::kNoRedraw);
@@ -144,7 +137,6 @@ TEST_F(EListViewTest, HiddenColumnsAndExplicitFonts) {
         Fill(*list, 3);
         for (int i = 0; i < 3; ++i) list->GetItem(i)->SetCell(0, list == &withText ? "WWWWWWWWWW" : "");
     }
-    EXPECT_STREQ("WWWWWWWWWW", withText.GetItem(2)->GetCell(0));
     EXPECT_TRUE(SamePixels(Paint(withText), Paint(withoutText)));
     withText.GetColumnByID("Id")->visible = true;
     EXPECT_FALSE(SamePixels(Paint(withText), Paint(withoutText)));
