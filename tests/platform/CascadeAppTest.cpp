@@ -7,13 +7,10 @@
 #include "platform/CascadeWormhole.h"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -140,12 +137,7 @@ TEST(CascadeApp, TimersWormholesAndTheEcpSocketServeTheUiThread) {
     // What a crashed instance leaves: an open directory and a socket file
     // bound but no longer listened on.
     ASSERT_EQ(::mkdir(dir.File("quendrel").c_str(), 0755), 0);
-    sockaddr_un stale{};
-    stale.sun_family = AF_UNIX;
-    std::strncpy(stale.sun_path, CascadeInput::GetSocketPath().c_str(), sizeof stale.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&stale), sizeof stale), 0);
-    ::close(fd);
+    ASSERT_EQ(::mknod(CascadeInput::GetSocketPath().c_str(), S_IFSOCK | 0600, 0), 0);
     ScriptedApp app(dir);
     EXPECT_EQ(app.Run(0, nullptr), 0);
     EXPECT_TRUE(app.callbacksOnUiThread);
