@@ -103,41 +103,26 @@ TEST(PlayerDisplayTest, OnlyPlainFramesAreThinned) {
 
 // The one check of the key-to-IR table: the codes of the server's remote.
 TEST(PlayerDisplayTest, KeysMapToTheServersIrCodesOrGoOnToTheApplication) {
+    namespace K = CascadeKeys;
     const std::pair<unsigned long, unsigned long> forwarded[] = {
-        {0x10016, 0x768910EF},
-        {0x1001B, 0x7689A05F},
-        {0x1001C, 0x7689C03F},
-        {0x1001D, 0x7689F807},
-        {0x1001E, 0x76897887},
-        {0x1001F, 0x7689609F},
-        {0x10027, 0x768908F7},
-        {0x10028, 0x76898877},
-        {0x10029, 0x768948B7},
-        {0x1002A, 0x7689C837},
-        {0x1002B, 0x768928D7},
-        {0x1002C, 0x7689A857},
-        {0x1002D, 0x76896897},
-        {0x1002E, 0x7689E817},
-        {CascadeKeys::kVolumeUp, 0x7689807F},
-        {CascadeKeys::kVolumeDown, 0x768900FF},
-        {CascadeKeys::kMute, 0x7689C43B},
-    };
+        {0x10016, 0x768910EF}, {0x1001B, 0x7689A05F}, {0x1001C, 0x7689C03F},      {0x1001D, 0x7689F807},
+        {0x1001E, 0x76897887}, {0x1001F, 0x7689609F}, {0x10027, 0x768908F7},      {0x10028, 0x76898877},
+        {0x10029, 0x768948B7}, {0x1002A, 0x7689C837}, {0x1002B, 0x768928D7},      {0x1002C, 0x7689A857},
+        {0x1002D, 0x76896897}, {0x1002E, 0x7689E817}, {K::kVolumeUp, 0x7689807F}, {K::kVolumeDown, 0x768900FF},
+        {K::kMute, 0x7689C43B}};
     for (const auto& [key, ir] : forwarded)
         EXPECT_EQ(PlayerDisplay::CommandForKey(key).value().ir, ir) << std::hex << key;
     EXPECT_STREQ(PlayerDisplay::CommandForKey(0x1001B)->logLine, "Player - Next\n");
     // Keys the application handles, and Play/Pause and Stop that the player decides.
-    for (unsigned long key :
-         {0x10017ul, 0x1001Aul, 0x10020ul, 0x10021ul, 0x10022ul, 0x10023ul, 0x10024ul, 0x10025ul, 0x10026ul, 0x1002Ful,
-          0x1000Bul, CascadeKeys::kUp, CascadeKeys::kPlayPause, CascadeKeys::kStop})
+    for (unsigned long key : {0x10017ul, 0x1001Aul, 0x10020ul, 0x10021ul, 0x10022ul, 0x10023ul, 0x10024ul, 0x10025ul,
+                              0x10026ul, 0x1002Ful, 0x1000Bul, K::kUp, K::kPlayPause, K::kStop})
         EXPECT_FALSE(PlayerDisplay::CommandForKey(key)) << std::hex << key;
-    const std::pair<unsigned long, unsigned long> arrows[] = {{CascadeKeys::kUp, 0x7689E01F},
-                                                              {CascadeKeys::kDown, 0x7689B04F},
-                                                              {CascadeKeys::kLeft, 0x7689906F},
-                                                              {CascadeKeys::kRight, 0x7689D02F}};
+    const std::pair<unsigned long, unsigned long> arrows[] = {
+        {K::kUp, 0x7689E01F}, {K::kDown, 0x7689B04F}, {K::kLeft, 0x7689906F}, {K::kRight, 0x7689D02F}};
     for (const auto& [key, ir] : arrows)
         EXPECT_EQ(PlayerDisplay::CommandForArrow(key).value().ir, ir) << std::hex << key;
-    EXPECT_STREQ(PlayerDisplay::CommandForArrow(CascadeKeys::kLeft)->logLine, "Player - West\n");
-    EXPECT_FALSE(PlayerDisplay::CommandForArrow(CascadeKeys::kSelect));
+    EXPECT_STREQ(PlayerDisplay::CommandForArrow(K::kLeft)->logLine, "Player - West\n");
+    EXPECT_FALSE(PlayerDisplay::CommandForArrow(K::kSelect));
 }
 
 }  // namespace

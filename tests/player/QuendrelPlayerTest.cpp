@@ -1,7 +1,6 @@
 #include "player/QuendrelPlayer.h"
 
 #include "app/base/AppSettings.h"
-#include "platform/CascadeThread.h"
 #include "support/LocalHttpServer.h"
 #include "support/ScriptedSlimPeer.h"
 
@@ -9,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -139,38 +137,6 @@ TEST_F(QuendrelPlayerTest, AHeldStreamStartsOnUnpauseThenPausesAndEndsInAFailure
     EXPECT_EQ(Field(33), Bytes(4, 0));
     EXPECT_EQ(m_player.GetErrorMessage(), "Error Reading Stream");
     EXPECT_EQ(m_player.GetElapsedSeconds(), 0u);
-}
-
-// The reader thread is stuck opening a stream whose server never answers;
-// Disconnect must not wait out the open's 30 s time-out, and still says
-// goodbye.
-TEST_F(QuendrelPlayerTest, DisconnectDuringAStalledOpenSaysGoodbyeWithoutWaitingForTheOpen) {
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    m_web.Route("/held.mp3", [released](const LocalHttpServer::Request&) {
-        released.wait_for(std::chrono::seconds(60));
-        return LocalHttpServer::Body("late");
-    });
-    Strm('s', '1', "GET /held.mp3 HTTP/1.0\n\n");
-    EXPECT_EQ(NextStat(), "STMc");
-    for (int i = 0; i < 500 && m_web.RequestCount("/held.mp3") == 0; ++i) CascadeThread::Sleep(10);
-    ASSERT_EQ(m_web.RequestCount("/held.mp3"), 1u);
-
-    std::future<bool> done = std::async(std::launch::async, [&] { return m_player.Disconnect(); });
-    ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    release.set_value();
-    // The cancelled open reports its DSCO from the reader thread, so it may
-    // land anywhere before the goodbye: the power-off IR, then BYE! last.
-    std::vector<std::string> ops;
-    while (!NextOpcode(1000).empty()) {
-        if (m_last->opcode == "IR  ") {
-            EXPECT_EQ(Field(6), (Bytes{0, 0, 0xF7, 0}));
-        }
-        ops.push_back(m_last->opcode);
-    }
-    ASSERT_FALSE(ops.empty());
-    EXPECT_EQ(ops.back(), "BYE!");
-    EXPECT_NE(std::find(ops.begin(), ops.end(), "IR  "), ops.end());
 }
 
 // Only failures show a message, each with its own text.

@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <array>
 #include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,7 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
-
 using Events = std::vector<std::string>;
 
 // Records what the link reports, in order ("connected", "disconnected", or
@@ -37,8 +35,6 @@ public:
         m_changed.wait_for(lock, timeout, [&] { return m_events.size() >= count; });
         return m_events;
     }
-
-private:
     void Record(std::string event) {
         std::lock_guard lock(m_lock);
         m_events.push_back(std::move(event));
@@ -175,14 +171,9 @@ TEST_F(SlimServerLinkTest, TheLinkIsRebuiltAfterMalformedFramesAndPeerRestartsWi
     const unsigned short port = m_peer.GetPort();
     m_peer.StopListening();
     EXPECT_EQ(m_client.WaitForEvents(6).back(), "disconnected");
-    auto cpuMs = [] {
-        rusage r{};
-        getrusage(RUSAGE_SELF, &r);
-        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000L + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000L;
-    };
-    const long before = cpuMs();
+    const std::clock_t before = std::clock();  // the process's CPU time
     std::this_thread::sleep_for(1s);
-    EXPECT_LT(cpuMs() - before, 300L);
+    EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 10);
     EXPECT_EQ(m_client.WaitForEvents(6, 0ms).size(), 6u);
     ASSERT_TRUE(m_peer.Listen(port));
     EXPECT_EQ(m_client.WaitForEvents(7).back(), "connected");
