@@ -18,18 +18,12 @@
 #include <fcntl.h>
 #include <cerrno>
 #include <filesystem>
-#include <set>
+#include <iterator>
 #include <string>
 
 namespace {
 
 constexpr int kCannotMount = 77;
-
-std::set<std::string> FilesIn(const std::string& directory) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) names.insert(entry.path().filename());
-    return names;
-}
 
 // Writes a filler file until the disk refuses another byte, then sends
 // standard error and the log's echo to a memory file, returned.
@@ -85,7 +79,8 @@ TEST(DiskFull, SavesFailAndKeepTheOldFiles) {
         EXPECT_NE(std::string::npos, Captured(output).find("No space left on device", logged)) << Captured(output);
         EXPECT_EQ(favoritesBefore, temp.ReadFile("Favorites.xml"));
         EXPECT_EQ(settingsBefore, temp.ReadFile("quendrel-test.conf"));
-        EXPECT_EQ((std::set<std::string>{"Favorites.xml", "quendrel-test.conf", "filler"}), FilesIn(dir));
+        // No temporary file is left: the two files and the filler only.
+        EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir), {}));
         CascadeString value;
         EXPECT_TRUE(settings.ReadStringValue("SkinName", value));
         EXPECT_STREQ("Default", value.c_str());

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -16,12 +17,6 @@ using Load = OPMLNode::Load;
 class FavoritesFileTest : public ::testing::Test {
 protected:
     std::string Path() const { return m_dir.File("Favorites.xml"); }
-    std::set<std::string> Files() const {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
-            names.insert(entry.path().filename());
-        return names;
-    }
 
     ScopedTempDir m_dir{"quendrel-favorites"};
 };
@@ -42,13 +37,13 @@ TEST_F(FavoritesFileTest, AnUnreadableFileIsKeptAsideNeverOverwritten) {
         EXPECT_EQ(0u, aside.find("Favorites.xml.unreadable-")) << aside;
         EXPECT_TRUE(kept.insert(aside).second) << aside;
         EXPECT_EQ(content, m_dir.ReadFile(aside));
-        EXPECT_EQ(0u, Files().count("Favorites.xml")) << "the damaged file is no longer in the way";
+        EXPECT_FALSE(std::filesystem::exists(Path())) << "the damaged file is no longer in the way";
     }
     FavoritesFile file(Path());
     auto root = file.Load(nullptr);
     root->AddChild("New", "http://a/n.pls", "");
     ASSERT_TRUE(file.Save(*root));
-    EXPECT_EQ(5u, Files().size());
+    EXPECT_EQ(5, std::distance(std::filesystem::directory_iterator(m_dir.Path()), {}));  // four kept aside, one new
 }
 
 TEST_F(FavoritesFileTest, ADamagedFileIsReadAsFarAsPossibleAndCopiedAside) {

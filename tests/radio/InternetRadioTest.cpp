@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 
@@ -76,22 +75,19 @@ TEST_F(InternetRadioTest, XiphIsFetchedOnceAndFilteredByNormalisedGenre) {
     EXPECT_EQ(Names(rock), Names(rockUpper));
     EXPECT_GE(rock.GetNumEntries(), 40u);
     EXPECT_EQ(1u, m_server.RequestCount("/yp.xml"));
-    // Bitrates as the feed wrote them: "64", "128..", "32 ", "Quality 3,50", "NA".
-    const std::vector<std::string> names = Names(all);
-    for (const char* name : {"!!!--- GalwayLand Radio ---!!! (64kbps)", "Amatouring (128kbps)", "Area 108 (32kbps)",
-                             "(((EBM Radio)))", "\"triplej\""})
-        EXPECT_EQ(1, std::count(names.begin(), names.end(), name)) << name;
 }
 
+// Bitrates as real feeds write them: with dots or a blank behind, or words.
 TEST_F(InternetRadioTest, XiphBitrateBoundaries) {
     std::string yp = "<directory>";
-    for (const char* rate : {"0", "1", "1024", "1025", "-5", "vbr", ""})
+    for (const char* rate : {"0", "1", "1024", "1025", "-5", "vbr", "", "128..", "32 ", "Quality 3,50"})
         yp += std::string("<entry><server_name>S") + rate + "</server_name><listen_url>http://s/" + rate +
               "</listen_url><bitrate>" + rate + "</bitrate><genre>Jazz</genre></entry>";
     m_server.Route("/yp.xml", LocalHttpServer::Body(yp + "</directory>"));
     BrowseEntryList all;
     ASSERT_TRUE(m_radio->GetXiphStations(all, "jazz"));
-    EXPECT_EQ((std::vector<std::string>{"S0", "S1 (1kbps)", "S1024 (1024kbps)", "S1025", "S-5", "Svbr", "S"}),
+    EXPECT_EQ((std::vector<std::string>{"S0", "S1 (1kbps)", "S1024 (1024kbps)", "S1025", "S-5", "Svbr", "S",
+                                        "S128.. (128kbps)", "S32 (32kbps)", "SQuality 3,50"}),
               Names(all));
 }
 
