@@ -30,14 +30,12 @@ protected:
 // each fit the output's 4,096 bytes, also when the caller's buffer is full.
 TEST_F(EPCMAudioPlayerTest, RatesTheOutputLacksAreDoubledFrameByFrame) {
     ASSERT_TRUE(m_device.SetSampleRate(44100));
-    EXPECT_FALSE(m_device.IsDoubling());
     const Samples in{1, -1, 2, -2, 3, -3, 4, -4};  // four stereo frames
     std::copy(in.begin(), in.end(), Caller(0));
     ASSERT_TRUE(m_device.QueueBuffer(Caller(0), 8));
     EXPECT_EQ(m_out->queued, std::vector<Samples>{in});
 
     ASSERT_TRUE(m_device.SetSampleRate(22050));
-    EXPECT_TRUE(m_device.IsDoubling());
     EXPECT_EQ(m_out->rate, 44100u);
     EXPECT_EQ(m_device.GetSampleRate(), 22050u);
     std::copy(in.begin(), in.end(), Caller(1));

@@ -43,10 +43,11 @@ TEST(PlayerDisplayTest, FrameBitsLightTheirPixelsOnly) {
 class TestApp : public CascadeApp {};
 
 // A frame is drawn straight onto the screen at the window's place (opaque
-// black guide lines left out). The player window does that on arrival,
-// keeps the display's bytes of a longer frame and paints them; "audg" sets
-// the volume, a short one is ignored.
-TEST(PlayerDisplayTest, FramesAreDrawnOnTheScreenAndPaintedByThePlayerWindow) {
+// black guide lines left out). The player window does that on arrival, with
+// the display's bytes of a longer frame (its paint from the kept frame is
+// the start-up walk's strip check); "audg" sets the volume, a short one is
+// ignored.
+TEST(PlayerDisplayTest, FramesAreDrawnOnTheScreenByThePlayerWindow) {
     TestApp app;
     const CascadeBitmap& screen = app.GetDesktop().Screen();
     std::array<uint8_t, 1280> frame{};
@@ -72,11 +73,6 @@ TEST(PlayerDisplayTest, FramesAreDrawnOnTheScreenAndPaintedByThePlayerWindow) {
     player.OnSlimServerCommand("grfe", grfe.data(), grfe.size());
     EXPECT_EQ(screen.GetPixel(352, 28), 0xFFFFFFFFu);  // the built-in display colour
     EXPECT_NE(screen.GetPixel(352, 29), 0xFFFFFFFFu);
-    CascadeBitmap target;
-    ASSERT_TRUE(target.Create({320, 33}));
-    player.OnPaint(target);
-    for (int y = 0; y < 8; ++y) EXPECT_EQ(target.GetPixel(0, y), 0xFFFFFFFFu) << y;
-    EXPECT_NE(target.GetPixel(0, 9), 0xFFFFFFFFu);
     // The volume: the average of both channels, 128 being full, scaled to 16 bits.
     for (const auto& [left, right, volume] :
          {std::tuple(128, 128, 65535), std::tuple(64, 64, 32767), std::tuple(0, 0, 0), std::tuple(255, 255, 65535),

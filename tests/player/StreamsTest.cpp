@@ -103,8 +103,6 @@ TEST_F(HTTPBufferedStreamTest, ReadsAcrossTheRingsEndAndTheCountsWrapThenUnderru
         std::string got = Read(stream, 12345);
         got += Read(stream, 30000);
         EXPECT_TRUE(got == body);
-        EXPECT_EQ(stream.GetBytesRequested(), 42345u);
-        EXPECT_EQ(stream.GetBytesDelivered(), 30000u);
         EXPECT_EQ(m_client.underruns, 0);
         const auto start = std::chrono::steady_clock::now();  // the end needs no wait
         EXPECT_EQ(Read(stream, 1000).size(), 0u);
@@ -169,7 +167,6 @@ TEST_F(PlayerStreamsTest, AReplacedStreamIsKeptWhileStillReadAndReleasedAfter) {
     m_streams.MakeCurrent(std::move(first), stillRead, m_released);
     m_streams.MakeCurrent(Make(true), stillRead, m_released);
     EXPECT_EQ(m_released.Count(), 0u);
-    EXPECT_EQ(m_streams.RetiredCount(), 1u);
     EXPECT_TRUE(m_streams.Owns(firstRaw));
     queued.clear();
     m_streams.MakeCurrent(Make(true), stillRead, m_released);
@@ -183,7 +180,6 @@ TEST_F(PlayerStreamsTest, AReplacedStreamIsKeptWhileStillReadAndReleasedAfter) {
     EXPECT_EQ(m_released.Count(), 5u);
     EXPECT_EQ(m_streams.Current(), nullptr);
     EXPECT_FALSE(m_streams.HasPending());
-    EXPECT_EQ(m_streams.RetiredCount(), 0u);
 }
 
 // Once cancelled, a stream added later cannot block its opener (the player
