@@ -121,9 +121,8 @@ TEST_F(EListViewTest, AutoColumnsShareWhatFixedColumnsArrowsAndIconsLeave) {
     EXPECT_EQ((445 - 160) / 2, a->computedWidth);
     list.AddItem("ninth");
     list.CalculateColumnWidths();
-    EXPECT_EQ(127, a->computedWidth);
-    EXPECT_EQ(127, b->computedWidth);
-    EXPECT_EQ(160, fixed->computedWidth);
+    EXPECT_EQ(std::make_tuple(127, 127, 160),
+              std::make_tuple(a->computedWidth, b->computedWidth, fixed->computedWidth));
     list.ShowIcons(true);
     EXPECT_EQ((445 - 30 - 160 - 20) / 2, a->computedWidth);
 }
