@@ -37,11 +37,8 @@ protected:
 
     // A strm command for raw PCM with a threshold of 4 KiB, padded to `size` bytes.
     void Strm(char command, char autostart, const std::string& request = "", std::size_t size = 24) {
-        std::string p(24, '\0');
-        p[0] = command;
-        p[1] = autostart;
-        p[2] = 'p';
-        p[7] = 4;
+        std::string p{command, autostart, 'p', 0, 0, 0, 0, 4};  // the threshold in KiB at 7
+        p.resize(24, '\0');
         p += request;
         p.resize(std::max(size, p.size()), 'x');
         ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("strm", p)));

@@ -1,15 +1,14 @@
 #include "player/SlimServer.h"
 
 #include "player/EUtilsNetwork.h"
+#include "support/KeyLog.h"
 #include "support/ScriptedSlimPeer.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <ctime>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,25 +24,12 @@ using Events = std::vector<std::string>;
 class RecordingClient : public SlimServer::Client {
 public:
     void OnSlimServerCommand(const char* opcode, unsigned char* data, unsigned long length) override {
-        Record(opcode + std::string(": ") + std::string(data, data + length));
+        events.Add(opcode + std::string(": ") + std::string(data, data + length));
     }
-    void OnSlimServerConnected() override { Record("connected"); }
-    void OnSlimServerDisconnected() override { Record("disconnected"); }
+    void OnSlimServerConnected() override { events.Add("connected"); }
+    void OnSlimServerDisconnected() override { events.Add("disconnected"); }
 
-    Events WaitForEvents(std::size_t count, std::chrono::milliseconds timeout = 15s) {
-        std::unique_lock lock(m_lock);
-        m_changed.wait_for(lock, timeout, [&] { return m_events.size() >= count; });
-        return m_events;
-    }
-    void Record(std::string event) {
-        std::lock_guard lock(m_lock);
-        m_events.push_back(std::move(event));
-        m_changed.notify_all();
-    }
-
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    Events m_events;
+    EventLog<std::string> events;
 };
 
 // A connected link with a client that has seen the connection.
@@ -53,7 +39,7 @@ protected:
         ASSERT_TRUE(m_peer.Listen());
         m_server.RegisterClient(&m_client);
         ASSERT_TRUE(m_server.Connect("127.0.0.1", m_peer.GetPort()));
-        ASSERT_EQ(m_client.WaitForEvents(1).size(), 1u);
+        ASSERT_EQ(m_client.events.WaitFor(1).size(), 1u);
     }
     void TearDown() override { m_server.Disconnect(); }
     Bytes Wire() {
@@ -140,7 +126,7 @@ TEST_F(SlimServerLinkTest, ServerFramesAreCutSkippedOrDeliveredToEveryClient) {
         bytes.insert(bytes.end(), frame.begin(), frame.end());
     }
     ASSERT_TRUE(m_peer.SendRaw(bytes));
-    EXPECT_EQ(m_client.WaitForEvents(5).size(), 5u);
+    EXPECT_EQ(m_client.events.WaitFor(5).size(), 5u);
     EXPECT_EQ(m_server.GetServerVersion(), "6.5.5");
 
     const Bytes frame = ScriptedSlimPeer::ServerFrame("setd", "Living Room");
@@ -151,9 +137,9 @@ TEST_F(SlimServerLinkTest, ServerFramesAreCutSkippedOrDeliveredToEveryClient) {
     ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("vers", "7.0")));
     const Events expected{"connected",   "aude: \x01\x01",    "strm: t0m????", "grfe: " + full,
                           "VERS: 6.5.5", "setd: Living Room", "vers: 7.0"};
-    EXPECT_EQ(m_client.WaitForEvents(7), expected);
+    EXPECT_EQ(m_client.events.WaitFor(7), expected);
     EXPECT_EQ(m_server.GetServerVersion(), "7.0");
-    EXPECT_EQ(second.WaitForEvents(6), Events(expected.begin() + 1, expected.end()));
+    EXPECT_EQ(second.events.WaitFor(6), Events(expected.begin() + 1, expected.end()));
     m_server.UnregisterClient(&second);
 }
 
@@ -163,25 +149,25 @@ TEST_F(SlimServerLinkTest, ServerFramesAreCutSkippedOrDeliveredToEveryClient) {
 // the peer listens again; Disconnect during the retry wait returns at once.
 TEST_F(SlimServerLinkTest, TheLinkIsRebuiltAfterMalformedFramesAndPeerRestartsWithoutSpinning) {
     ASSERT_TRUE(m_peer.SendRaw(ScriptedSlimPeer::ServerFrame("strm", "")));
-    EXPECT_EQ(m_client.WaitForEvents(3), (Events{"connected", "disconnected", "connected"}));
+    EXPECT_EQ(m_client.events.WaitFor(3), (Events{"connected", "disconnected", "connected"}));
     ASSERT_TRUE(m_peer.SendRaw(Bytes{0, 10, 's', 't', 'r', 'm', 'q', '0', 'm'}));  // 7 of 10
     m_peer.CloseLink();
-    EXPECT_EQ(m_client.WaitForEvents(5).back(), "connected");
+    EXPECT_EQ(m_client.events.WaitFor(5).back(), "connected");
 
     const unsigned short port = m_peer.GetPort();
     m_peer.StopListening();
-    EXPECT_EQ(m_client.WaitForEvents(6).back(), "disconnected");
+    EXPECT_EQ(m_client.events.WaitFor(6).back(), "disconnected");
     const std::clock_t before = std::clock();  // the process's CPU time
     std::this_thread::sleep_for(1s);
     EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 10);
-    EXPECT_EQ(m_client.WaitForEvents(6, 0ms).size(), 6u);
+    EXPECT_EQ(m_client.events.WaitFor(0).size(), 6u);
     ASSERT_TRUE(m_peer.Listen(port));
-    EXPECT_EQ(m_client.WaitForEvents(7).back(), "connected");
+    EXPECT_EQ(m_client.events.WaitFor(7).back(), "connected");
     ASSERT_TRUE(m_server.SendHello(true));
     EXPECT_EQ(Wire().at(16), 0xC0);
 
     m_peer.StopListening();
-    EXPECT_EQ(m_client.WaitForEvents(8).back(), "disconnected");
+    EXPECT_EQ(m_client.events.WaitFor(8).back(), "disconnected");
     std::this_thread::sleep_for(200ms);  // the reader is now waiting out its 5 s delay
     const auto start = std::chrono::steady_clock::now();
     m_server.Disconnect();

@@ -158,7 +158,7 @@ TEST_F(PlayerStreamsTest, TakeFirstOpenSkipsAndReleasesTheStreamsBeforeItOnly) {
 // A replaced stream stays alive while the audio player may still read it
 // (it plays out before the next one), and goes once it is done; ReleaseAll
 // lets go of the current, retired and pending ones.
-TEST_F(PlayerStreamsTest, AReplacedStreamIsKeptWhileStillReadAndReleasedAfter) {
+TEST_F(PlayerStreamsTest, AReplacedStreamIsKeptWhileStillReadAndAllGoAtTheEnd) {
     std::set<const HTTPBufferedStream*> queued;  // what the audio player "still reads"
     const PlayerStreams::StillRead stillRead = [&](const HTTPBufferedStream* s) { return queued.count(s) > 0; };
     PlayerStreams::StreamPtr first = Make(true);
@@ -180,11 +180,9 @@ TEST_F(PlayerStreamsTest, AReplacedStreamIsKeptWhileStillReadAndReleasedAfter) {
     EXPECT_EQ(m_released.Count(), 5u);
     EXPECT_EQ(m_streams.Current(), nullptr);
     EXPECT_FALSE(m_streams.HasPending());
-}
 
-// Once cancelled, a stream added later cannot block its opener (the player
-// on its way out), until opening is allowed again.
-TEST_F(PlayerStreamsTest, AfterCancelAllNewStreamsFailToOpenUntilAllowed) {
+    // Once cancelled, a stream added later cannot block its opener (the
+    // player on its way out), until opening is allowed again.
     m_streams.CancelAll();
     EXPECT_FALSE(m_streams.AddPending(std::make_unique<HTTPBufferedStream>(&m_client))
                      ->Open(m_server.Url("/ok").c_str(), false));
