@@ -30,10 +30,8 @@ constexpr int kCannotMount = 77;
 int FillUpAndCaptureOutput(const std::string& directory) {
     const int fd = ::open((directory + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const std::string block(4096, 'x');
-    while (::write(fd, block.data(), block.size()) > 0) {
-    }
-    while (::write(fd, block.data(), 1) > 0) {
-    }
+    while (::write(fd, block.data(), block.size()) > 0) continue;
+    while (::write(fd, block.data(), 1) > 0) continue;
     EXPECT_EQ(ENOSPC, errno);
     ::close(fd);
     const int output = memfd_create("captured", 0);

@@ -1,7 +1,5 @@
 #include "radio/FeedText.h"
 
-#include "RadioTestData.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,9 +38,6 @@ TEST(FeedText, ConvertsByTheDeclaredEncodingToCleanUtf8) {
         {"unknown encoding read as utf-8", "<?xml version=\"1.0\" encoding=\"x-nonesuch\"?>\xC3\xA9",
          "<?xml version=\"1.0\" encoding=\"x-nonesuch\"?>\xC3\xA9"}};
     for (const auto& c : cases) EXPECT_EQ(c.utf8, FeedText::ToUtf8(c.bytes)) << c.label;
-    // A real Latin-1 feed from Quebec.
-    const std::string chyz = FeedText::ToUtf8(RadioSample("podcast-rss/chyz-2009-iso8859-1-no-duration.xml"));
-    EXPECT_NE(std::string::npos, chyz.find("cliqu\xC3\xA9 sur"));
 }
 
 }  // namespace

@@ -56,15 +56,10 @@ TEST(OutlineReading, DropsServerPagesAndTorrentsWithWhatTheyHold) {
              "<outline TEXT=\"folder\"><outline text=\"deep\" url=\"http://a/b.torrent?x\"/>"
              "<outline text=\"deeper\"><outline text=\"leaf\" url=\"http://a/leaf.mp3\"/></outline></outline>"),
         "test"));
-    ASSERT_EQ(2u, root.ChildCount(Load::No));
-    EXPECT_EQ("keep", root.Child(0, Load::No)->text);  // title stands in for text
-    OPMLNode* folder = root.Child(1, Load::No);
-    EXPECT_EQ("folder", folder->text);
-    ASSERT_EQ(1u, folder->ChildCount(Load::No));
-    OPMLNode* deeper = folder->Child(0, Load::No);
-    EXPECT_EQ(folder, deeper->GetParent());
-    ASSERT_EQ(1u, deeper->ChildCount(Load::No));
-    EXPECT_EQ("leaf", deeper->Child(0, Load::No)->text);
+    std::vector<std::string> texts;
+    CollectTexts(root, texts);
+    EXPECT_EQ((std::vector<std::string>{"keep", "folder", "deeper", "leaf"}), texts);  // title stands in for text
+    EXPECT_EQ(2u, root.ChildCount(Load::No));
 }
 
 TEST(RssReading, KeepsItemsWithAnEnclosureAndAddsTheirDuration) {
@@ -80,12 +75,10 @@ TEST(RssReading, KeepsItemsWithAnEnclosureAndAddsTheirDuration) {
         "</channel></rss>",
         "feed"));
     EXPECT_EQ("rss", root.type);
-    ASSERT_EQ(4u, root.ChildCount(Load::No));
-    const char* expected[] = {"Plain", "Timed (04:20)", "Seconds (1:17:05)", "Short (0:59)"};
-    for (unsigned long i = 0; i < 4; ++i) {
-        EXPECT_EQ(expected[i], root.Child(i, Load::No)->text) << i;
-        EXPECT_FALSE(root.Child(i, Load::No)->HasChildren());
-    }
+    std::vector<std::string> texts;
+    CollectTexts(root, texts);
+    EXPECT_EQ((std::vector<std::string>{"Plain", "Timed (04:20)", "Seconds (1:17:05)", "Short (0:59)"}), texts);
+    EXPECT_FALSE(root.Child(3, Load::No)->HasChildren());  // an episode is played, not opened
 }
 
 // Real outlines and feeds: every outline read (an RSS feed gives one node per
@@ -99,12 +92,12 @@ TEST(OutlineSamples, RealOutlinesAndFeedsReadCompletely) {
         {"lms-favorites/favorites-2024-Rouzax-nested.opml", "Radio - Lounge & Chill"},
         {"lms-favorites/favorites-2024-02-pcosway-flat-MALFORMED-bare-ampersand.opml", "90.9 | WBUR-FM (Public)"},
         {"opml/scripting-news-directory-2005-iso8859-1.opml", "Scripting News sites"},
-        {"opml/podcastaddict-export-2021-crlf.opml", nullptr},
+        {"opml/podcastaddict-export-2021-crlf.opml", "Editor's Picks from The Economist"},
         {"opml/amarok-podcast-directory-type-include.opml", "Amarok developer personal favorites"},
         {"opml/digitalpodcast-top-rated-2017.opml", "TwoFer with Mark &amp; Zach BLodPods"},
         {"podcast-rss/davidco-2009-stylesheet-padding-comment.rss",
          "Podcast: David Allen - The Art of Work vs. the Work You Do (4:47)"},
-        {"podcast-rss/chyz-2009-iso8859-1-no-duration.xml", nullptr}};
+        {"podcast-rss/chyz-2009-iso8859-1-no-duration.xml", "Les Cuistots de l'Avant-Garde - 03 d\xC3\xA9" "cembre"}};
     for (const auto& c : cases) {
         const std::string bytes = RadioSample(c.name);
         OPMLNode root;
@@ -113,9 +106,7 @@ TEST(OutlineSamples, RealOutlinesAndFeedsReadCompletely) {
         CollectTexts(root, texts);
         const bool rss = std::string_view(c.name).starts_with("podcast-rss");
         EXPECT_EQ(Occurrences(bytes, rss ? "<enclosure" : "<outline"), texts.size()) << c.name;
-        if (c.shown) {
-            EXPECT_NE(std::find(texts.begin(), texts.end(), c.shown), texts.end()) << c.name;
-        }
+        EXPECT_NE(std::find(texts.begin(), texts.end(), c.shown), texts.end()) << c.name;
     }
 }
 
