@@ -2,11 +2,18 @@
 
 #include "app/base/AppLog.h"
 
+#include <sys/socket.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int*, char***) {
+    FuzzInput::Silence();
+    return 0;
+}
 
 void FuzzInput::Silence() {
     // QUENDREL_FUZZ_LOG=1 keeps the log, to see what a target does with an input.
@@ -28,6 +35,16 @@ std::vector<std::string_view> FuzzInput::Lines(std::string_view text) {
         text.remove_prefix(end + 1);
     }
     return lines;
+}
+
+void FuzzInput::SendAndShut(int fd, const uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (sent <= 0) break;
+        data += sent;
+        size -= std::size_t(sent);
+    }
+    ::shutdown(fd, SHUT_WR);
 }
 
 namespace {

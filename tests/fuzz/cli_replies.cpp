@@ -64,11 +64,6 @@ void AskEverything(SlimCLIConnection& cli) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzInput::Silence();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::vector<std::string_view> replies = FuzzInput::Lines(FuzzInput::Text(data, size));
     int fds[2];

@@ -9,19 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-constexpr std::size_t kMaxArguments = 64;
-
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzInput::Silence();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static FILE* const s_null = std::fopen("/dev/null", "w");
+    constexpr std::size_t kMaxArguments = 64;
     std::vector<std::string> arguments{"quendrel"};
     std::string_view rest = FuzzInput::Text(data, size);
     while (!rest.empty() && arguments.size() < kMaxArguments) {

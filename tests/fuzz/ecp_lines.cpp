@@ -72,13 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
         }
     });
-    while (size > 0) {
-        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (sent <= 0) break;
-        data += sent;
-        size -= std::size_t(sent);
-    }
-    ::shutdown(fd, SHUT_WR);
+    FuzzInput::SendAndShut(fd, data, size);
     reader.join();
     ::close(fd);
     return 0;

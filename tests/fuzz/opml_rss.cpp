@@ -20,11 +20,6 @@ void Walk(OPMLNode& node, int depth) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzInput::Silence();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     OPMLNode root;
     if (!root.ParseDocument(FuzzInput::Text(data, size), "fuzz")) return 0;

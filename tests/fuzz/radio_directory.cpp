@@ -8,11 +8,6 @@
 #include "radio/StationDirectory.h"
 #include "server/BrowseEntryList.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzInput::Silence();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     static const GenreNormaliser s_genres;

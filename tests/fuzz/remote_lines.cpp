@@ -9,11 +9,6 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzInput::Silence();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text = FuzzInput::Text(data, size);
     CascadeKeyMap map;

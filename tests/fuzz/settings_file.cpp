@@ -9,11 +9,6 @@
 #include <cstdlib>
 #include <string>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzInput::Silence();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string& dir = FuzzInput::ScratchDir();
     if (dir.empty()) return 0;

@@ -85,15 +85,6 @@ void DropWaitingLinks() {
     }
 }
 
-void SendAll(int fd, const uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (sent <= 0) return;
-        data += sent;
-        size -= std::size_t(sent);
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -112,8 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     pollfd waiting{s_listenFd, POLLIN, 0};
     const int link = ::poll(&waiting, 1, 5000) == 1 ? ::accept4(s_listenFd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
     if (link >= 0) {
-        SendAll(link, data, size);
-        ::shutdown(link, SHUT_WR);
+        FuzzInput::SendAndShut(link, data, size);
         if (!reader.WaitForClose()) {
             std::fprintf(stderr, "slimproto fuzz: the player kept a closed link for 20 s\n");
             std::abort();

@@ -8,11 +8,6 @@
 
 #include <tinyxml2.h>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    FuzzInput::Silence();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string text = EUtils::XmlToUtf8(FuzzInput::Text(data, size));
     tinyxml2::XMLDocument document;
