@@ -52,6 +52,15 @@ def wait_until(predicate, timeout=20.0):
     return predicate()
 
 
+def expect(predicate, message="timed out", timeout=20.0):
+    # wait_until, failing the test with `message` (or what it returns, when
+    # it is a function) when predicate never holds; returns its value.
+    value = wait_until(predicate, timeout)
+    if not value:
+        raise AssertionError(message() if callable(message) else message)
+    return value
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -111,10 +120,8 @@ class Sim(SimProcess):
 
     def power_on(self):
         # The player id of the first "power 1" the simulator's CLI received.
-        mac = wait_until(lambda: next((l.split(" ")[0] for l in self.lines() if l.endswith(" power 1")), None))
-        if not mac:
-            raise AssertionError("the app never switched its player on")
-        return mac
+        return expect(lambda: next((l.split(" ")[0] for l in self.lines() if l.endswith(" power 1")), None),
+                      "the app never switched its player on")
 
     def cli(self, line):
         return self.control("cli " + line).get("reply", "")
@@ -138,6 +145,13 @@ class Sim(SimProcess):
     def irs(self, mac):
         # IR codes: after 4 bytes of time and two format bytes.
         return [int.from_bytes(p[6:10], "big") for op, p in self.frames(mac) if op == "IR  "]
+
+    def hold_stream_open(self, mac):
+        # Loads an album whose stream the server accepts and never answers.
+        self.control("fault http-hold 0")
+        self.cli("%s playlistcontrol cmd:load album_id:1" % mac)
+        expect(lambda: [r for r in self.control("http-requests")["requests"] if "stream.mp3" in r["request"]],
+               "the player never asked for the stream")
 
     def title(self, mac):
         # The current song's title as the server has it.
@@ -234,8 +248,7 @@ class App:
             seen.append(self.ecp("screenshot " + path) == "OK" and pathlib.Path(path).read_bytes())
             return seen[-1] and seen[-3:] == [seen[-1]] * 3
 
-        if not wait_until(still, timeout):
-            raise AssertionError("the screen never settled")
+        expect(still, "the screen never settled", timeout)
 
     def close(self):
         for proc in self.procs:

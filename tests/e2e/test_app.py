@@ -13,8 +13,8 @@ import time
 import unittest
 from urllib.parse import quote
 
-from harness import (STRIP, App, Repeater, Sim, black_share, bright, count, free_port, parse_items, port_args,
-                     red_message, wait_until)
+from harness import (STRIP, App, Repeater, Sim, black_share, bright, count, expect, free_port, parse_items,
+                     port_args, red_message)
 
 # Where the Now Playing layout puts things on a 1024 x 576 screen.
 SONG_TITLE = (546, 96, 436, 35)
@@ -55,13 +55,13 @@ class AppWalk(unittest.TestCase):
     def shot(self, name=None):
         return self.app.screenshot(name)
 
-    def shows(self, predicate, timeout=20, name=None):
-        # The first screenshot for which predicate holds, else None.
-        return wait_until(lambda: (lambda s: s if s and predicate(s) else None)(self.shot(name)), timeout)
+    def shows(self, predicate, message, timeout=20, name=None):
+        # The first screenshot for which predicate holds; fails with `message` when none comes.
+        return expect(lambda: (lambda s: s if s and predicate(s) else None)(self.shot(name)), message, timeout)
 
     def assert_playing(self):
         stats = len(self.sim.stats(self.mac))
-        self.assertTrue(wait_until(lambda: len(self.sim.stats(self.mac)) > stats + 2), "no status reports")
+        expect(lambda: len(self.sim.stats(self.mac)) > stats + 2, "no status reports")
         self.assertTrue(self.cli("mode ?").endswith("mode play"))
 
     def test_started_before_the_server_then_its_screens(self):
@@ -78,8 +78,7 @@ class AppWalk(unittest.TestCase):
                           "-SSTransport")
         app.wait_ecp("Quendrel ping", "pong")
         self.pinger = Repeater(lambda: app.ecp("Quendrel ping"))
-        image = self.shows(red_message, name="unable-to-connect")
-        self.assertTrue(image, "no start-up message without a server")
+        image = self.shows(red_message, "no start-up message without a server", name="unable-to-connect")
         self.assertEqual((0, 0), (count(image, STATUS_LINE, bright()), count(image, SERVER_LINE, bright(120))))
         self.assertEqual(image.pixel(512, 576 // 2 - 20), (0, 0, 0))  # the black box, above the text
         self.dark_strip = image.crop(*STRIP)
@@ -94,25 +93,23 @@ class AppWalk(unittest.TestCase):
 
         time.sleep(max(0.0, 10.0 - (time.monotonic() - started)))  # the server comes ten seconds later
         self.start_sim()
-        self.assertTrue(self.shows(lambda s: not red_message(s), 30), "the start-up message stayed")
+        self.shows(lambda s: not red_message(s), "the start-up message stayed", 30)
         mac = self.mac = self.sim.power_on()
         load = mac + " playlistcontrol cmd:load playlist_id:14"
-        self.assertTrue(wait_until(lambda: load in self.sim.lines()), self.sim.lines())
+        expect(lambda: load in self.sim.lines(), lambda: "no playlist load among %r" % self.sim.lines())
         lines = self.sim.lines()
         choices = [mac + " playlist repeat 2", mac + " playlist shuffle 1", load]
         self.assertEqual([lines.count(c) for c in choices + [mac + " power 1"]], [1, 1, 1, 1], lines)
         self.assertEqual([lines.index(c) for c in choices], sorted(lines.index(c) for c in choices))
 
     def a_lost_server(self):
-        live = self.shows(lambda s: changed(self.dark_strip, s.crop(*STRIP)) > 300)
-        self.assertTrue(live, "the player display never appeared")
+        live = self.shows(lambda s: changed(self.dark_strip, s.crop(*STRIP)) > 300, "the player display never appeared")
         self.sim.stop()
-        lost = self.shows(red_message, 30)
-        self.assertTrue(lost, "no message for the lost server")
+        lost = self.shows(red_message, "no message for the lost server", 30)
         self.assertGreater(changed(live.crop(*STRIP), lost.crop(*STRIP)), 300, "the server's last frame stayed up")
         self.start_sim()
-        self.assertTrue(self.shows(lambda s: not red_message(s), 30), "the lost-link message stayed")
-        self.assertTrue(wait_until(lambda: "listen 1" in self.sim.lines(), 30), "the listener never came back")
+        self.shows(lambda s: not red_message(s), "the lost-link message stayed", 30)
+        expect(lambda: "listen 1" in self.sim.lines(), "the listener never came back", 30)
         self.sim.power_on()
         replies = [reply for _, reply in self.pinger.stop()]
         self.assertGreater(len(replies), 20)
@@ -123,16 +120,14 @@ class AppWalk(unittest.TestCase):
         self.cli("playlistcontrol cmd:load playlist_id:14")
         # Paused, so the song stays; asked again until the player has started
         # (a pause before the stream's start does not hold).
-        paused = lambda: self.cli("pause 1") is not None and self.cli("mode ?").endswith("mode pause")  # noqa: E731
-        self.assertTrue(wait_until(paused))
+        expect(lambda: self.cli("pause 1") is not None and self.cli("mode ?").endswith("mode pause"), "never paused")
         song = parse_items(self.cli("songinfo 0 100 track_id:%s tags:tayl" % self.sim.player()["current"]), "id")[0]
-        for query, tag in (("currenttitle", "title"), ("currentartist", "artist"), ("currentalbum", "album"),
-                           ("currentyear", "year")):
-            self.app.wait_ecp("Quendrel " + query, song[tag])
+        for tag in ("title", "artist", "album", "year"):
+            self.app.wait_ecp("Quendrel current" + tag, song[tag])
         self.assertRegex(self.app.ecp("Quendrel playbackposition"), r"^\d+$")
 
         index, tracks = self.sim.player()["index"], self.sim.player()["tracks"]
-        image = self.shows(lambda s: count(s, SONG_TITLE, bright()), name="nowplaying")
+        image = self.shows(lambda s: count(s, SONG_TITLE, bright()), "no song title", name="nowplaying")
         rows = sum(1 for i in range(9) if count(image, (UPCOMING_LIST[0], UPCOMING_LIST[1] + i * 24, UPCOMING_LIST[2],
                                                         24), bright()))
         self.assertEqual(min(9, tracks - index - 1), rows)
@@ -142,7 +137,7 @@ class AppWalk(unittest.TestCase):
 
         before = image.crop(*SONG_TITLE)
         self.cli("playlist index +1")  # another client changes the song
-        self.assertTrue(self.shows(lambda s: s.crop(*SONG_TITLE) != before, 5), "the new song never reached the screen")
+        self.shows(lambda s: s.crop(*SONG_TITLE) != before, "the new song never reached the screen", 5)
 
         # The bar moves while one song plays: two looks about a second apart
         # with the same title (the songs last 2 to 4 s).
@@ -164,13 +159,13 @@ class AppWalk(unittest.TestCase):
         self.app.wait_ecp("Quendrel currenttitle", "Song B")
         self.assertEqual("Artist A", self.app.ecp("Quendrel currentartist"))
         self.assertEqual(url, self.app.ecp("Quendrel currentalbum"))  # what the item was called before
-        before = self.shows(lambda s: count(s, SONG_TITLE, bright())).crop(*SONG_TITLE)
+        before = self.shows(lambda s: count(s, SONG_TITLE, bright()), "no stream title").crop(*SONG_TITLE)
         self.assertTrue(self.sim.control("stream-title %s Song only" % self.mac).get("ok"))
         self.app.wait_ecp("Quendrel currenttitle", "Song only")
         self.assertEqual("N/A", self.app.ecp("Quendrel currentartist"))
         # No notification for a stream's title: the panel reads it again every 10 s.
-        self.assertTrue(self.shows(lambda s: s.crop(*SONG_TITLE) != before, 25, "nowplaying-stream"),
-                        "the stream's new title never reached the screen")
+        self.shows(lambda s: s.crop(*SONG_TITLE) != before, "the stream's new title never reached the screen", 25,
+                   "nowplaying-stream")
 
     def keys_hiding_and_the_way_out(self):
         app, centre = self.app, lambda name=None: self.shot(name).crop(*CENTRE)
@@ -204,12 +199,12 @@ class AppWalk(unittest.TestCase):
         self.assertGreater(black_share(self.shot("screensaver")), 0.6)
         nexts = self.sim.irs(self.mac).count(0x7689A05F)
         app.key("Next")
-        self.assertTrue(wait_until(lambda: self.sim.irs(self.mac).count(0x7689A05F) > nexts), "Next did not act")
+        expect(lambda: self.sim.irs(self.mac).count(0x7689A05F) > nexts, "Next did not act")
         self.assertGreater(black_share(self.shot()), 0.6)
         app.key("Up")
         self.assertLess(black_share(self.shot()), 0.3)
 
         self.assertEqual("OK", app.ecp("Quendrel stop"))
-        self.assertTrue(wait_until(lambda: self.cli("mode ?").endswith("mode stop")))
+        expect(lambda: self.cli("mode ?").endswith("mode stop"), "never stopped")
         app.key("Exit")
         self.assertEqual(0, app.proc.wait(timeout=20))

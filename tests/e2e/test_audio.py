@@ -12,7 +12,7 @@ import os
 import time
 import unittest
 
-from harness import STRIP, App, Sim, black_share, count, library, manifest, red, tones, wait_until
+from harness import STRIP, App, Sim, black_share, count, expect, library, manifest, red, tones
 
 ONE_EXTRA = library("one-extra", "--large", "1")  # track 14: metadata only, its stream answers 404
 TRACKS = manifest(ONE_EXTRA)["tracks"]
@@ -35,9 +35,8 @@ class AudioWalk(unittest.TestCase):
 
     def wait_stats(self, predicate, timeout=30):
         # The STAT codes since the step began, once predicate holds for them.
-        codes = wait_until(lambda: (lambda s: s if predicate(s) else None)(self.stats()[self.mark:]), timeout)
-        self.assertTrue(codes, "timed out; STATs: %r" % self.stats()[self.mark:])
-        return codes
+        return expect(lambda: (lambda s: s if predicate(s) else None)(self.stats()[self.mark:]),
+                      lambda: "timed out; STATs: %r" % self.stats()[self.mark:], timeout)
 
     def step(self, *track_ids, fault=None):
         # Marks where the STATs and the audio file stand, then loads the tracks.
@@ -48,14 +47,17 @@ class AudioWalk(unittest.TestCase):
         reply = self.sim.cli("%s playlistcontrol cmd:load track_id:%s" % (self.mac, ",".join(map(str, track_ids))))
         self.assertIn("count%3A" + str(len(track_ids)), reply)
 
-    def heard(self):
-        return tones(self.audio, self.audio_mark)
-
-    def assert_tone(self, heard, track, seconds=None):
-        want = TRACKS[track - 1]["frequency"]
-        self.assertAlmostEqual(heard[0], want, delta=0.03 * want)
-        if seconds is not None:
-            self.assertAlmostEqual(heard[1], seconds, delta=0.25)
+    def assert_heard(self, tracks, whole=True):
+        # The tones written since the step began: one per track, at its
+        # frequency and (when `whole`) as long as the track; returns them.
+        heard = tones(self.audio, self.audio_mark)
+        self.assertEqual(len(heard), len(tracks), heard)
+        for (frequency, seconds), track in zip(heard, tracks):
+            want = TRACKS[track - 1]
+            self.assertAlmostEqual(frequency, want["frequency"], delta=0.03 * want["frequency"])
+            if whole:
+                self.assertAlmostEqual(seconds, want["duration"], delta=0.25)
+        return heard
 
     def red_in_display(self):
         return count(self.app.screenshot(), STRIP, red)
@@ -68,7 +70,7 @@ class AudioWalk(unittest.TestCase):
         loaded = time.monotonic()  # the reset comes later, so the message lasts at least until loaded + 5
         self.step(9, fault="http-reset 100000")
         self.wait_stats(lambda s: "STMu" in s)
-        self.assertTrue(wait_until(lambda: self.red_in_display() > 50, 5), "no Error Reading Stream")
+        expect(lambda: self.red_in_display() > 50, "no Error Reading Stream", 5)
         shown = time.monotonic()
         self.app.key("Down")  # the server answers with a new frame
         time.sleep(0.5)
@@ -78,7 +80,7 @@ class AudioWalk(unittest.TestCase):
         time.sleep(max(0.0, shown + 5.5 - time.monotonic()))
         self.app.key("Up")
         self.last_key = time.monotonic()
-        self.assertTrue(wait_until(lambda: self.red_in_display() == 0, 5), "the message outlived its 5 s")
+        expect(lambda: self.red_in_display() == 0, "the message outlived its 5 s", 5)
         self.assertIn("Error Reading Stream", self.app.output())
 
         # MP3, FLAC, WMA and PCM play through with their reports.
@@ -88,10 +90,7 @@ class AudioWalk(unittest.TestCase):
         codes = codes[codes.index("STMc"):]
         self.assertEqual(without_ticks(codes), ["STMc", "STMh", "STMs", "STMd"] * 4 + ["STMu"])
         self.assertGreaterEqual(codes.count("STMt"), 3)  # each second, less those near another report
-        heard = self.heard()
-        self.assertEqual(len(heard), 4, heard)
-        for tone, track in zip(heard, mixed):
-            self.assert_tone(tone, track, TRACKS[track - 1]["duration"])
+        self.assert_heard(mixed)
 
         # Pause, unpause, skip, stop: no reports while paused or stopped.
         self.step(3, 12)  # MP3 660 Hz (4 s), then 1650 Hz
@@ -113,18 +112,16 @@ class AudioWalk(unittest.TestCase):
         stopped = len(self.stats())
         time.sleep(1.5)
         self.assertNotIn("STMt", self.stats()[stopped:])
-        heard = self.heard()
-        self.assertEqual(len(heard), 3, heard)  # the first track around its pause, then the next, cut by the stop
-        for tone, track in zip(heard, (3, 3, 12)):
-            self.assert_tone(tone, track)
+        # The first track around its pause, then the next, cut by the stop.
+        heard = self.assert_heard((3, 3, 12), whole=False)
         self.assertLess(heard[0][1] + heard[1][1], TRACKS[2]["duration"] - 0.3)
         self.assertLess(heard[2][1], TRACKS[11]["duration"] - 0.5)
 
         # A stream the server refuses (a metadata-only track answers 404).
         self.step(14)
-        self.assertTrue(wait_until(lambda: any(op == "DSCO" and p == b"\x03" for op, p in self.sim.frames(self.mac))))
+        expect(lambda: ("DSCO", b"\x03") in self.sim.frames(self.mac), "no DSCO 3")
         self.assertEqual(without_ticks(self.stats()[self.mark:])[-1], "STMc")  # no STMh: the connection failed
-        self.assertTrue(wait_until(lambda: "Failed to connect to stream." in self.app.output()))
+        expect(lambda: "Failed to connect to stream." in self.app.output(), "the failure was not logged")
 
         # The server drops the link mid-track: a new hello says "playing"
         # while the audio goes on to the end.
@@ -133,12 +130,10 @@ class AudioWalk(unittest.TestCase):
         helos = self.sim.ops(self.mac).count("HELO")
         self.sim.control("fault drop-after 1")
         self.sim.cli(self.mac + " mixer volume 50")  # a frame to count
-        self.assertTrue(wait_until(lambda: self.sim.ops(self.mac).count("HELO") > helos))
+        expect(lambda: self.sim.ops(self.mac).count("HELO") > helos, "no new hello")
         self.assertEqual([p for op, p in self.sim.frames(self.mac) if op == "HELO"][-1][8:10], b"\xc0\x00")
         self.wait_stats(lambda s: "STMu" in s)
-        heard = self.heard()
-        self.assertEqual(len(heard), 1, heard)
-        self.assert_tone(heard[0], 3, TRACKS[2]["duration"])
+        self.assert_heard([3])
 
         # No key since the Up above: the screen saver shows after six idle
         # ticks of 10 s, not before five.
@@ -146,5 +141,4 @@ class AudioWalk(unittest.TestCase):
         time.sleep(max(0.0, self.last_key + 48 - time.monotonic()))
         if time.monotonic() < self.last_key + 49:  # a slow walk leaves no moment to look before
             self.assertFalse(black(), "up before the sixth tick")
-        self.assertTrue(wait_until(black, self.last_key + 80 - time.monotonic()),
-                        "not up 80 s after the last key")
+        expect(black, "not up 80 s after the last key", self.last_key + 80 - time.monotonic())

@@ -21,7 +21,7 @@ import threading
 import unittest
 from urllib.parse import unquote, urlsplit
 
-from harness import HERE, App, Sim, count, library, manifest, parse_items, wait_until
+from harness import HERE, App, Sim, count, expect, library, manifest, parse_items
 
 SAMPLES = os.path.join(HERE, "..", "radio", "data")
 ROUTES = {
@@ -34,17 +34,17 @@ FIRST_STATION = ".977 The Hitz Channel"
 SHOWN = re.compile(r"radio: (\w+) type (\d+), page (\d+) of (\d+), row (-?\d+), (\d+) rows")
 ROWS, ROW_HEIGHT, LIST_TOP = 20, 21, 108  # the folder list at the default font
 FOCUS_FRAME = (64, 214, 198)
+FOLDERS = ("Menu", "Down", "Down", "Select")  # the folder browser from Now Playing
 
 
 def add_folders(root):
-    folders = (["Extra %02d" % n for n in range(40)] + ["The Quiet Tones/Aa Extra %02d" % n for n in range(25)] +
-               ["The Quiet Tones/Evening Shade/Bonus Disc"] + ["Anna Ames/One Page/Item %02d" % n for n in range(ROWS)])
-    for folder in folders:
+    for folder in (["Extra %02d" % n for n in range(40)] + ["The Quiet Tones/Aa Extra %02d" % n for n in range(25)] +
+                   ["The Quiet Tones/Evening Shade/Bonus Disc"] +
+                   ["Anna Ames/One Page/Item %02d" % n for n in range(ROWS)]):
         os.makedirs(os.path.join(root, "Music", folder))
     described = manifest(root)
     described.pop("placeholder_cover")
-    with open(os.path.join(root, "manifest.json"), "w", encoding="utf-8") as f:
-        json.dump(described, f, ensure_ascii=False)
+    pathlib.Path(root, "manifest.json").write_text(json.dumps(described, ensure_ascii=False), encoding="utf-8")
 
 
 def type_on_keyboard(press, text):
@@ -81,8 +81,7 @@ class Directories(http.server.BaseHTTPRequestHandler):
         name = ROUTES.get(parts.path + ("?" if parts.query and parts.path == "/sbin/newxml.phtml" else ""))
         if not name:
             return self.send_error(404)
-        with open(os.path.join(SAMPLES, name), "rb") as f:
-            body = f.read()
+        body = pathlib.Path(SAMPLES, name).read_bytes()
         self.send_response(200)
         self.send_header("Content-Type", "text/xml")
         self.send_header("Content-Length", str(len(body)))
@@ -106,22 +105,23 @@ class BrowseWalk(unittest.TestCase):
         self.addCleanup(self.app.close)
         self.debug = os.path.join(self.app.appdir, "debug.txt")
 
-    def wait_line(self, start):
-        # Waits for a CLI line the simulator received that starts with `start`.
-        found = wait_until(lambda: [l for l in self.sim.lines() if l.startswith(start)], 30)
-        self.assertTrue(found, "no %r among %r" % (start, [l for l in self.sim.lines() if " status " not in l][-20:]))
+    def wait_lines(self, *starts):
+        # Waits for a CLI line the simulator received that starts with each of `starts`.
+        for start in starts:
+            expect(lambda: [l for l in self.sim.lines() if l.startswith(start)],
+                   lambda: "no %r among %r" % (start, [l for l in self.sim.lines() if " status " not in l][-20:]), 30)
 
     def requests(self, part):
         return [unquote(r["request"].split(" ")[1]) for r in self.sim.control("http-requests")["requests"]
                 if part in r["request"]]
 
-    def press_for(self, key, part, query):
-        # Presses `key`, waits for a request for `part` carrying `query` and
-        # for the screen to settle; returns the requests since the key.
+    def press_for(self, part, query, *keys):
+        # Presses `keys`, waits for a request for `part` carrying `query` and
+        # for the screen to settle; returns the requests since the keys.
         before = len(self.requests(part))
-        self.app.key(key)
-        self.assertTrue(wait_until(lambda: [r for r in self.requests(part)[before:] if query in r]),
-                        "%s: no %s request with %r in %s" % (key, part, query, self.requests(part)[-4:]))
+        self.app.key(*keys)
+        expect(lambda: [r for r in self.requests(part)[before:] if query in r],
+               lambda: "%s: no %s request with %r in %s" % (keys, part, query, self.requests(part)[-4:]))
         self.app.settle()
         return self.requests(part)[before:]
 
@@ -140,7 +140,7 @@ class BrowseWalk(unittest.TestCase):
         # Presses keys whose last one starts a radio load; the list it shows.
         before = len(self.shown())
         self.app.key(*keys)
-        self.assertTrue(wait_until(lambda: len(self.shown()) > before, 30), "nothing shown after %s" % (keys,))
+        expect(lambda: len(self.shown()) > before, "nothing shown after %s" % (keys,), 30)
         self.app.settle()
         return self.shown()[-1]
 
@@ -178,8 +178,7 @@ class BrowseWalk(unittest.TestCase):
         artists = int(re.search(r"count%3A(\d+)", self.sim.cli("artists 0 1")).group(1))
         self.sim.control("reset")
         self.open_menu_choice(0)  # every level loads; of the empty playlist only its size
-        for line in ("genres 0 6", "artists 0 6", "albums 0 6", "info total songs ?", self.mac + " status - 1"):
-            self.wait_line(line)
+        self.wait_lines("genres 0 6", "artists 0 6", "albums 0 6", "info total songs ?", self.mac + " status - 1")
         self.app.settle()
         self.app.screenshot("library")
         # On the artists, Zoom In on page 1 shows the last page; a letter jump
@@ -189,34 +188,31 @@ class BrowseWalk(unittest.TestCase):
         for key, line in (("Zoom In", "artists %d 6" % ((artists - 1) // 6 * 6)), ("Zoom Out", "artists 0 6"),
                           ("Next", "artists 6 6")):
             self.app.key(key)
-            self.wait_line(line)
+            self.wait_lines(line)
         # Opened again it starts over; on the first artist, after the pause,
         # the albums and tracks narrow; Play replaces the playlist with it.
         self.app.key("Exit")
         self.sim.control("reset")
         self.open_menu_choice(0)
         first = re.search(r"id%3A(\d+) artist%3A", self.sim.cli("artists 0 1")).group(1)
-        self.wait_line("info total songs ?")
+        self.wait_lines("info total songs ?")
         self.app.settle()
         self.app.key("Right", "Down")
-        self.wait_line("albums 0 6 artist_id:" + first)
-        self.wait_line("titles 0 11 artist_id:" + first)
+        self.wait_lines("albums 0 6 artist_id:" + first, "titles 0 11 artist_id:" + first)
         self.app.settle()
         self.sim.control("reset")
         self.app.key("Play")
-        self.wait_line(self.mac + " playlist index 0")
-        self.assertEqual([l for l in self.sim.lines() if "playlist" in l and " status " not in l][:3],
-                         [self.mac + l for l in (" playlist clear", " playlistcontrol cmd:add artist_id:" + first,
-                                                 " playlist index 0")])
-        self.assertTrue(wait_until(lambda: self.playlist("title")), "the server's playlist stayed empty")
+        self.wait_lines(self.mac + " playlist index 0")
+        sent = [l.split(" ", 1)[1] for l in self.sim.lines() if l.startswith(self.mac + " playlist")]
+        self.assertEqual(sent[:3], ["playlist clear", "playlistcontrol cmd:add artist_id:" + first, "playlist index 0"])
+        expect(lambda: self.playlist("title"), "the server's playlist stayed empty")
         self.exit()
 
     # ---- folders ----
 
     def folder_id(self, hierarchy, name):
         reply = self.sim.http("/xml/browsetree.xml?hierarchy=%s&itemsPerPage=100" % hierarchy)[2].decode()
-        start = reply.index("<entry_name>%s</entry_name>" % name)
-        return reply[reply.index("<entry_id>", start) + 10:reply.index("</entry_id>", start)]
+        return re.search("<entry_name>%s</entry_name>.*?<entry_id>(.*?)</" % re.escape(name), reply, re.S).group(1)
 
     def selected_row(self, image):
         # The folder list's highlighted row (the focused list's navy).
@@ -227,9 +223,10 @@ class BrowseWalk(unittest.TestCase):
     def artist_column_ink(image, rows):
         return count(image, (336, LIST_TOP + ROW_HEIGHT // 2, 134, rows * ROW_HEIGHT), lambda p: sum(p) > 450, 2)
 
-    def page(self, key, hierarchy, start):
+    def page(self, hierarchy, start, *keys):
+        # Presses `keys` for the folder page of `hierarchy` from `start`; the starts asked for.
         query = "hierarchy=%s&start=%d&itemsPerPage=%d" % (hierarchy, start, ROWS)
-        return [r.split("&")[1] for r in self.press_for(key, "browsetree", query)]
+        return [r.split("&")[1] for r in self.press_for("browsetree", query, *keys)]
 
     def folders(self):
         tones = self.folder_id("", "The Quiet Tones")
@@ -237,45 +234,36 @@ class BrowseWalk(unittest.TestCase):
         bonus = shade + "/" + self.folder_id(shade, "Bonus Disc")
         # Page 1 ends with "Extra 16", page 2 with "Extra 36", page 3 with
         # "The Quiet Tones": Next and Previous go on to the next initial letter.
-        before = len(self.requests("browsetree"))
-        self.open_menu_choice(2)
-        self.assertTrue(wait_until(lambda: len(self.requests("browsetree")) > before))
-        self.app.settle()
-        self.assertEqual(["start=20", "start=40"], self.page("Next", "", 40))
-        self.assertEqual(["start=20", "start=0"], self.page("Previous", "", 0))
+        self.page("", 0, *FOLDERS)
+        self.assertEqual(["start=20", "start=40"], self.page("", 40, "Next"))
+        self.assertEqual(["start=20", "start=0"], self.page("", 0, "Previous"))
         self.exit()
 
         # A folder of exactly one page: all 20 entries on it; "the next page"
         # from its last row is the same page again.
         anna = self.folder_id("", "Anna Ames")
         one = anna + "/" + self.folder_id(anna, "One Page")
-        self.open_menu_choice(2)
-        self.app.settle()
-        self.app.key("Down")  # Anna Ames
-        self.page("Right", anna, 0)
-        self.app.key("Down")  # One Page, after the album folder
-        self.page("Right", one, 0)
+        self.page("", 0, *FOLDERS)
+        self.page(anna, 0, "Down", "Right")  # Anna Ames
+        self.page(one, 0, "Down", "Right")  # One Page, after the album folder
         self.app.key(*["Down"] * (ROWS - 1))
         self.app.settle()
         self.assertEqual(ROWS - 1, self.selected_row(self.app.screenshot("folders-one-page")))
-        self.page("Down", one, 0)
+        self.page(one, 0, "Down")
         self.assertEqual(0, self.selected_row(self.app.screenshot()))
         self.exit()
 
         # Three folders down and back: each parent's page and row come back.
-        self.open_menu_choice(2)
-        self.app.settle()
-        self.page("Zoom In", "", 40)  # page 1 back: the last page, 3
-        self.app.key(*["Down"] * 4)  # row 4: The Quiet Tones
-        self.page("Right", tones, 0)
-        self.page("Zoom Out", tones, 20)
-        self.app.key(*["Down"] * 5)  # row 5: Evening Shade
-        self.page("Right", shade, 0)
+        self.page("", 0, *FOLDERS)
+        self.page("", 40, "Zoom In")  # page 1 back: the last page, 3
+        self.page(tones, 0, *["Down"] * 4, "Right")  # row 4: The Quiet Tones
+        self.page(tones, 20, "Zoom Out")
+        self.page(shade, 0, *["Down"] * 5, "Right")  # row 5: Evening Shade
         songs = self.app.screenshot("folders-songs")
         self.assertGreater(self.artist_column_ink(songs, 3), 0, "songs show their artist")
-        self.page("Right", bonus, 0)
+        self.page(bonus, 0, "Right")
         for hierarchy, start, row in ((shade, 0, 0), (tones, 20, 5), ("", 40, 4)):
-            self.page("Left", hierarchy, start)
+            self.page(hierarchy, start, "Left")
             image = self.app.screenshot("folders-back")
             self.assertEqual(row, self.selected_row(image), hierarchy)
         self.assertEqual(0, self.artist_column_ink(image, 5), "a page of folders shows no Artist column")
@@ -296,7 +284,7 @@ class BrowseWalk(unittest.TestCase):
     def open_grid(self, covers, name, per_page, tile):
         before = len(self.covers_requested())
         self.open_menu_choice(3)
-        self.assertTrue(wait_until(lambda: len(self.covers_requested()) - before >= covers), "covers not asked for")
+        expect(lambda: len(self.covers_requested()) - before >= covers, "covers not asked for")
         self.assertTrue(self.requests("hierarchy=artwork,track&level=0&sort=album&start=0&itemsPerPage=%d" % per_page))
         self.app.settle()
         image = self.app.screenshot(name)
@@ -307,15 +295,14 @@ class BrowseWalk(unittest.TestCase):
         tile = lambda index: (22 + index % 6 * 160, 70 + index // 6 * 162, 145)  # noqa: E731
         self.open_grid(18, "artwork", 19, tile)
         # 1,805 albums with covers: 101 pages, the last holding 5.
-        self.press_for("Zoom In", "artwork", "start=1800&itemsPerPage=19")
+        self.press_for("artwork", "start=1800&itemsPerPage=19", "Zoom In")
         self.app.key(*["Right"] * 8)
         self.app.settle()
         image = self.app.screenshot("artwork-last-page")
         self.assertEqual(FOCUS_FRAME, image.pixel(tile(4)[0] + 1, tile(4)[1] + 60), "the last cover keeps the focus")
         self.assertEqual(0, self.coloured(image, tile(5)), "an empty cell shows nothing")
-        self.press_for("Zoom Out", "artwork", "start=0&itemsPerPage=19")
-        self.press_for("Next", "artwork", "start=180&itemsPerPage=19")  # page 11
-        self.press_for("Previous", "artwork", "start=0&itemsPerPage=19")
+        for key, start in (("Zoom Out", 0), ("Next", 180), ("Previous", 0)):  # Next: page 11
+            self.press_for("artwork", "start=%d&itemsPerPage=19" % start, key)
         self.exit()
 
         # Play on the first cover replaces the playlist with the album.
@@ -323,11 +310,11 @@ class BrowseWalk(unittest.TestCase):
         self.open_menu_choice(3)
         self.app.settle()
         first = self.sim.http("/xml/browsedb.xml?hierarchy=artwork,track&level=0&sort=album&itemsPerPage=1")[2].decode()
-        album = first[first.index("<entry_id>") + 10:first.index("</entry_id>")]
+        album = re.search("<entry_id>(.*?)</", first).group(1)
         self.app.key("Play")
-        self.wait_line("%s playlistcontrol cmd:add album_id:%s" % (self.mac, album))
+        self.wait_lines("%s playlistcontrol cmd:add album_id:%s" % (self.mac, album))
         want = [t["title"] for t in parse_items(self.sim.cli("titles 0 50 album_id:%s sort:tracknum" % album), "id")]
-        self.assertTrue(wait_until(lambda: self.playlist("title") == want), want)
+        expect(lambda: self.playlist("title") == want, lambda: "%r, not %r" % (self.playlist("title"), want))
 
         # The filter (Menu; genres first, "All" on top) narrows the grid to
         # Classical: "Long Play", whose cover answers 404, shows the no-cover image.
@@ -335,11 +322,10 @@ class BrowseWalk(unittest.TestCase):
         classical = next(g for g in genres if g["genre"] == "Classical")
         self.sim.control("reset")
         self.app.key("Menu")
-        self.wait_line("genres 0 5")
-        self.wait_line("artists 0 5")
+        self.wait_lines("genres 0 5", "artists 0 5")
         self.app.settle()
         self.app.key(*["Down"] * (genres.index(classical) + 1), "Left", "Select")  # the genre, then Apply
-        self.wait_line("albums 0 18 genre_id:" + classical["id"])
+        self.wait_lines("albums 0 18 genre_id:" + classical["id"])
         self.assertEqual(1, len([l for l in self.sim.lines() if l.startswith("albums 0 18 ")]), "one page asked for")
         self.app.settle()
         image = self.app.screenshot("artwork-no-cover")
@@ -361,9 +347,9 @@ class BrowseWalk(unittest.TestCase):
         # Exit while Steamcast never answers: the fetch is cancelled, the
         # window closes, and the menu opens it again at the top menu.
         self.app.key("Down", "Down", "Down", "Right")
-        self.assertTrue(wait_until(lambda: self.directory_requests("/sbin/rsms_feed.xml") == 1))
+        expect(lambda: self.directory_requests("/sbin/rsms_feed.xml") == 1, "Steamcast was not asked")
         self.app.key("Exit")
-        self.assertTrue(wait_until(lambda: self.shown()[-1][1] == 8, 30), "the load was not cancelled")
+        expect(lambda: self.shown()[-1][1] == 8, "the load was not cancelled", 30)
         self.assertIn("rsms_feed.xml?t=a&o=n: loading was cancelled", pathlib.Path(self.debug).read_text())
         self.app.settle()
         self.assertEqual(("shown", 0, 1, 1, 0, 8), self.open_radio())
@@ -390,10 +376,10 @@ class BrowseWalk(unittest.TestCase):
         self.assertIn('text="%s"' % FIRST_STATION, self.favorites())
         self.app.key("Right", "Right", "Right", "Select")  # the Favorites button, Add, Play
         station = "%s/sbin/tunein-station.pls?id=1025" % self.app.env["QUENDREL_RADIO_BASE"]
-        self.assertTrue(wait_until(lambda: self.playlist("url") == [station]), self.playlist("url"))
+        expect(lambda: self.playlist("url") == [station], lambda: self.playlist("url"))
         self.app.settle()  # the new playlist's news has reached the screens
         self.app.key("Left", "Select")
-        self.assertTrue(wait_until(lambda: self.playlist("url") == [station] * 2), self.playlist("url"))
+        expect(lambda: self.playlist("url") == [station] * 2, lambda: self.playlist("url"))
         self.app.settle()
 
         # An outline of the picks to the Favorites: the folder with its stations.
@@ -425,7 +411,7 @@ class BrowseWalk(unittest.TestCase):
         self.sim.control("reset")
         self.app.key("Options", "Down", "Down", "Select")  # shuffle, "Save Playlist": the keyboard
         type_on_keyboard(self.app.key, name)
-        saved = wait_until(lambda: [p for p in playlists() if p["id"] not in before])
+        saved = expect(lambda: [p for p in playlists() if p["id"] not in before], "nothing saved")
         self.assertEqual([name], [p["playlist"] for p in saved], self.sim.lines())
         self.assertFalse([l for l in self.sim.lines() if " playlist repeat" in l or " playlist shuffle" in l])
         names = [p["playlist"] for p in playlists()]
@@ -434,4 +420,4 @@ class BrowseWalk(unittest.TestCase):
         self.app.key(*["Down"] * names.index(name))
         self.app.screenshot("playlists")
         self.app.key("Right", "Select")  # its play button
-        self.wait_line("%s playlistcontrol cmd:load playlist_id:%s" % (self.mac, saved[0]["id"]))
+        self.wait_lines("%s playlistcontrol cmd:load playlist_id:%s" % (self.mac, saved[0]["id"]))

@@ -14,7 +14,7 @@ import threading
 import time
 import unittest
 
-from harness import APP, STRIP, App, Sim, bright, count, key_probe, red_message, wait_until
+from harness import APP, STRIP, App, Sim, bright, count, expect, key_probe, red_message
 
 # The worst key round trip accepted on a loaded two-core machine; the
 # figure that matters (tens of milliseconds) is the median printed.
@@ -49,11 +49,12 @@ class FaultsTest(unittest.TestCase):
     def cli(self, line):
         return self.sim.cli("%s %s" % (self.mac, line))
 
-    def events(self, word):
-        return wait_until(lambda: any(word in e for e in self.sim.control("events")["events"]), 30)
+    def event(self, word, message, timeout=30):
+        expect(lambda: any(word in e for e in self.sim.control("events")["events"]), message, timeout)
 
-    def title_matches_the_server(self, timeout=60):
-        return wait_until(lambda: self.app.ecp("Quendrel currenttitle") == self.sim.title(self.mac), timeout)
+    def title_follows(self, message, timeout=60):
+        # The app's current title becomes the server's.
+        expect(lambda: self.app.ecp("Quendrel currenttitle") == self.sim.title(self.mac), message, timeout)
 
     def load_playlist(self):
         self.cli("playlistcontrol cmd:load playlist_id:14")
@@ -64,7 +65,7 @@ class FaultsTest(unittest.TestCase):
         if not self.sim.player()["tracks"]:
             self.load_playlist()
         self.cli("playlist index +1")
-        self.assertTrue(self.title_matches_the_server(120), "the app is not healthy")
+        self.title_follows("the app is not healthy", 120)
 
     def probe_keys(self, what, seconds, during=lambda: None):
         # Presses Menu and Exit for at least `seconds`, and while `during` runs.
@@ -84,7 +85,7 @@ class FaultsTest(unittest.TestCase):
         self.sim.control("fault cli-split 100000 0")  # a byte a write, each on its own
         self.load_playlist()
         self.cli("playlist index +1")
-        self.assertTrue(self.title_matches_the_server(), "a reply in pieces was misread")
+        self.title_follows("a reply in pieces was misread")
         self.sim.control("fault clear")
         self.assertHealthy()
 
@@ -95,10 +96,9 @@ class FaultsTest(unittest.TestCase):
         self.assertEqual("Quendrel restored", self.app.ecp("Quendrel unhide"))
         listens = self.sim.lines().count("listen 1")
         self.assertGreaterEqual(self.sim.control("fault close-listeners")["closed"], 1)
-        self.assertTrue(wait_until(lambda: self.sim.lines().count("listen 1") > listens, 30),
-                        "the listener never came back")
+        expect(lambda: self.sim.lines().count("listen 1") > listens, "the listener never came back", 30)
         self.cli("playlist index +1")  # told to the app by the new listener only
-        self.assertTrue(self.title_matches_the_server(30), "a song change after the listener came back")
+        self.title_follows("a song change after the listener came back", 30)
 
     def test_3_malformed_and_oversized_frames(self):
         self.assertHealthy()
@@ -106,17 +106,17 @@ class FaultsTest(unittest.TestCase):
         # A frame longer than the player's buffer is skipped: the link stays.
         self.assertEqual(self.sim.control("fault send oversized"), {"ok": True})
         self.cli("mixer volume 40")  # a frame after it on the same link
-        self.assertTrue(wait_until(lambda: "skipping frame" in self.app.output()))
+        expect(lambda: "skipping frame" in self.app.output())
         self.app.wait_ecp("Quendrel ping", "pong")
         self.assertEqual(self.sim.ops(self.mac).count("HELO"), helos, "the link was dropped for a frame it can skip")
         # A frame with nothing after its opcode, and one cut short: the
         # player drops the link and says hello on a new one.
         for kind in ("short", "truncated"):
-            self.assertTrue(wait_until(self.sim.connected))
+            expect(self.sim.connected)
             self.assertEqual(self.sim.control("fault send " + kind), {"ok": True})
-            self.assertTrue(wait_until(lambda: self.sim.ops(self.mac).count("HELO") > helos, 30), "no hello: " + kind)
+            expect(lambda: self.sim.ops(self.mac).count("HELO") > helos, "no hello: " + kind, 30)
             helos = self.sim.ops(self.mac).count("HELO")
-        self.assertTrue(wait_until(self.sim.connected))
+        expect(self.sim.connected)
         self.assertHealthy()
         log = self.app.output()
         self.assertIn("slimproto: skipping frame \"grfe\"", log)
@@ -129,10 +129,9 @@ class FaultsTest(unittest.TestCase):
         underruns = self.app.output().count("Buffer underrun")
         self.sim.control("fault http-stall 32768 30")
         self.cli("playlistcontrol cmd:load track_id:10")  # WAV, 3 s
-        self.assertTrue(self.events("stalled"))
+        self.event("stalled", "the stream never stalled")
         self.probe_keys("a stalled stream", 28)
-        self.assertTrue(wait_until(lambda: self.sim.stats(self.mac).count("STMu") > ended, 40),
-                        "the track never ended after the stall")
+        expect(lambda: self.sim.stats(self.mac).count("STMu") > ended, "the track never ended after the stall", 40)
         self.assertGreater(self.app.output().count("Buffer underrun"), underruns)
 
     def test_5_cli_replies_of_garbage_unended_or_30_seconds_late(self):
@@ -151,7 +150,7 @@ class FaultsTest(unittest.TestCase):
     def test_6_a_server_restart_mid_track(self):
         self.assertHealthy()
         self.load_playlist()
-        self.assertTrue(wait_until(lambda: "STMs" in self.sim.stats(self.mac), 30))
+        expect(lambda: "STMs" in self.sim.stats(self.mac), "the track never started", 30)
         time.sleep(1.0)  # into the track
         self.sim.control("reset")
         self.assertEqual(self.sim.control("fault restart 2"), {"ok": True})
@@ -159,30 +158,26 @@ class FaultsTest(unittest.TestCase):
         def resumed():
             # The player says hello again; the server asks for the song again
             # where the player had got to, and the playlist plays on.
-            self.assertTrue(wait_until(lambda: "HELO" in self.sim.ops(self.mac), 40), "no hello after the restart")
-            self.assertTrue(wait_until(lambda: self.sim.stats(self.mac).count("STMs") >= 2, 60), "playback stopped")
-            self.assertTrue(self.events("resumes track"))
-            self.assertTrue(wait_until(lambda: "listen 1" in self.sim.lines(), 40), "the listener never came back")
+            expect(lambda: "HELO" in self.sim.ops(self.mac), "no hello after the restart", 40)
+            expect(lambda: self.sim.stats(self.mac).count("STMs") >= 2, "playback stopped", 60)
+            self.event("resumes track", "the track was not asked for again")
+            expect(lambda: "listen 1" in self.sim.lines(), "the listener never came back", 40)
 
         self.probe_keys("a server restart", 0, resumed)
         # The screen shows live data again: no lost-link message, the
         # server's display in its strip; commands go out again.
-        self.assertTrue(wait_until(lambda: (lambda s: s is not None and not red_message(s) and
-                                            count(s, STRIP, lambda p: max(p) > 40) > 30)(self.app.screenshot()), 30),
-                        "the screen did not recover")
+        expect(lambda: (lambda s: s is not None and not red_message(s) and count(s, STRIP, lambda p: max(p) > 40) > 30)(
+            self.app.screenshot()), "the screen did not recover", 30)
         self.assertHealthy()
         self.assertEqual(self.app.ecp("Quendrel stop"), "OK")
-        self.assertTrue(wait_until(lambda: any(l.endswith(" stop") for l in self.sim.lines()), 30))
+        expect(lambda: any(l.endswith(" stop") for l in self.sim.lines()), "no stop reached the server", 30)
         self.assertIn("cli: connected again", self.app.output())
 
     def test_7_sigterm_during_a_stalled_stream_open(self):
-        self.sim.control("fault http-hold 0")
-        self.sim.control("reset")
-        self.cli("playlistcontrol cmd:load album_id:1")
-        self.assertTrue(wait_until(lambda: [r for r in self.sim.control("http-requests")["requests"]
-                                            if "stream.mp3" in r["request"]]), "the player never asked for the stream")
+        self.sim.control("reset")  # the stream requests of the scenarios before
+        self.sim.hold_stream_open(self.mac)
         begun = time.monotonic()
         self.app.proc.send_signal(signal.SIGTERM)
         self.assertEqual(self.app.proc.wait(timeout=35), 0)
         self.assertLess(time.monotonic() - begun, 5.0)  # far below the open's 30 s time-out
-        self.assertTrue(wait_until(lambda: "BYE!" in self.sim.ops(self.mac), 5), "no BYE! before the end")
+        expect(lambda: "BYE!" in self.sim.ops(self.mac), "no BYE! before the end", 5)

@@ -14,7 +14,7 @@ import signal
 import time
 import unittest
 
-from harness import DISPLAY_BACKGROUND, DISPLAY_TEXT, STRIP, App, Sim, wait_until
+from harness import DISPLAY_BACKGROUND, DISPLAY_TEXT, STRIP, App, Sim, expect
 
 # Far below the stalled open's 30 s time-out, far above the second a quit
 # takes (bench/shutdown.py measures it).
@@ -36,20 +36,23 @@ class StartupTest(unittest.TestCase):
     def grfe(self):
         return [p for op, p in self.sim.frames(self.mac, sent=True) if op == "grfe"]
 
-    def frame_and_strip(self):
-        # The last frame's lit pixels, the strip's pixels in the text colour
-        # and the count of those in the background colour; None when the server
-        # drew a new frame meanwhile.
+    def strip_shows_the_last_frame(self):
+        # Once the strip's pixels in the text colour are exactly the last
+        # frame's lit pixels: those and the count of the strip's pixels in the
+        # background colour (None while not, or when the server drew a new
+        # frame meanwhile).
         last = self.grfe()[-1]
         image = self.app.screenshot()
         if image is None or self.grfe()[-1] != last:
             return None
         pixels = [((x, y), image.pixel(STRIP[0] + x, STRIP[1] + y)) for y in range(32) for x in range(320)]
-        return (lit_pixels(last[4:4 + 1280]), {xy for xy, p in pixels if p == DISPLAY_TEXT},
-                sum(p == DISPLAY_BACKGROUND for _, p in pixels))
+        lit = lit_pixels(last[4:4 + 1280])
+        if lit and lit == {xy for xy, p in pixels if p == DISPLAY_TEXT}:
+            return lit, sum(p == DISPLAY_BACKGROUND for _, p in pixels)
+        return None
 
-    def volume(self):
-        return self.sim.player()["volume"]
+    def volume_is(self, volume):
+        expect(lambda: self.sim.player()["volume"] == volume, lambda: "volume %s" % self.sim.player()["volume"])
 
     def test_in_shown_keys_and_out_and_a_fault_on_the_audio_thread(self):
         sim = self.sim
@@ -57,54 +60,47 @@ class StartupTest(unittest.TestCase):
         self.addCleanup(self.app.close)
         self.mac = mac = self.app.start_against(sim, "-debug").lower()
         self.assertEqual(next(p for op, p in sim.frames(mac) if op == "HELO")[8:10], b"\x80\x00")  # idle
-        self.assertTrue(wait_until(lambda: 0xF701 in sim.irs(mac)), "no power-on IR")
+        expect(lambda: 0xF701 in sim.irs(mac), "no power-on IR")
         self.assertEqual(self.app.ecp_client("QUENDREL PING"), "pong")
         self.assertEqual(self.app.ecp("Quendrel nonsense"), "")
 
-        self.assertTrue(wait_until(lambda: len(self.grfe()) >= 2), "no grfe frames sent")
-        shown = wait_until(lambda: (lambda r: r if r and r[0] == r[1] else None)(self.frame_and_strip()))
-        self.assertTrue(shown and shown[0], "the strip never showed the server's frame")
-        self.assertEqual(320 * 32 - len(shown[0]), shown[2])
+        expect(lambda: len(self.grfe()) >= 2, "no grfe frames sent")
+        lit, background = expect(self.strip_shows_the_last_frame, "the strip never showed the server's frame")
+        self.assertEqual(320 * 32 - len(lit), background)
 
         sim.control("reset")
         self.app.key("Left")  # Now Playing -> Home, with a push
-        self.assertTrue(wait_until(lambda: [p for p in self.grfe() if len(p) > 2 and p[2:3] != b"c"]),
-                        "the server drew no transition")
-        self.assertTrue(wait_until(lambda: "ANIC" in sim.ops(mac)), "no ANIC after the transition")
+        expect(lambda: [p for p in self.grfe() if len(p) > 2 and p[2:3] != b"c"], "the server drew no transition")
+        expect(lambda: "ANIC" in sim.ops(mac), "no ANIC after the transition")
 
-        start = self.volume()
+        start = sim.player()["volume"]
         for key, code in (("Next", 0x7689A05F), ("Volume Up", 0x7689807F)):
             self.app.key(key)
-            self.assertTrue(wait_until(lambda: code in sim.irs(mac)), "%s never arrived as %08x" % (key, code))
+            expect(lambda: code in sim.irs(mac), "%s never arrived as %08x" % (key, code))
             time.sleep(0.2)  # the server ignores a repeat within 140 ms
         self.assertEqual(self.app.ecp("Quendrel next"), "OK")
-        self.assertTrue(wait_until(lambda: sim.irs(mac).count(0x7689A05F) == 2), "Quendrel next sent no IR")
-        self.assertTrue(wait_until(lambda: self.volume() == start + 2.5), self.volume())
+        expect(lambda: sim.irs(mac).count(0x7689A05F) == 2, "Quendrel next sent no IR")
+        self.volume_is(start + 2.5)
         # With the menu up, volume keys go over the CLI and leave the menu be.
         self.app.key("Menu", "Volume Down", "Volume Down", "Volume Down")
-        self.assertTrue(wait_until(lambda: self.volume() == start - 5), self.volume())
+        self.volume_is(start - 5)
         self.app.key("Mute")
-        self.assertTrue(wait_until(lambda: self.volume() == 0), self.volume())
+        self.volume_is(0)
         self.assertFalse({0x768900FF, 0x7689C43B} & set(sim.irs(mac)))
 
         lines = [line for line in pathlib.Path(self.app.appdir, "debug.txt").read_text().splitlines() if line]
         self.assertTrue(all(re.match(r"^\d{6,}:  ", line) for line in lines if re.match(r"^\d", line)), lines)
         self.assertTrue(any("ECP Command: Quendrel ping" in line for line in lines), lines)
 
-        # Quit while the stream's open is held by the server.
-        sim.control("fault http-hold 0")
-        sim.cli("%s playlistcontrol cmd:load album_id:1" % mac)
-        self.assertTrue(wait_until(lambda: [r for r in sim.control("http-requests")["requests"]
-                                            if "stream.mp3" in r["request"]]), "the player never asked for the stream")
+        # Quit while the stream's open is held by the server: the power-off IR, then BYE!.
+        sim.hold_stream_open(mac)
         begun = time.monotonic()
         self.assertEqual(self.app.ecp_client("Quendrel quit"), "Quendrel closed")
         self.assertEqual(self.app.proc.wait(timeout=PROMPTLY + 30), 0)
         self.assertLess(time.monotonic() - begun, PROMPTLY)
-        ops = wait_until(lambda: "BYE!" in sim.ops(mac) and sim.ops(mac), 5)
-        self.assertTrue(ops, "no BYE!")
-        last_ir = max(i for i, op in enumerate(ops) if op == "IR  ")
+        ops = expect(lambda: "BYE!" in sim.ops(mac) and sim.ops(mac), "no BYE!", 5)
         self.assertEqual(sim.irs(mac)[-1], 0xF700)
-        self.assertLess(last_ir, ops.index("BYE!"))
+        self.assertLess(max(i for i, op in enumerate(ops) if op == "IR  "), ops.index("BYE!"))
 
         sim.control("fault clear")
         sim.control("reset")
@@ -121,5 +117,5 @@ class StartupTest(unittest.TestCase):
         if console:
             line = next((line for line in output.splitlines() if line.startswith("screen: no window")), output)
             self.assertTrue("SDL_VIDEODRIVER=kmsdrm" in line and "/dev/dri/card" in line, line)
-        ops = wait_until(lambda: "BYE!" in sim.ops(mac) and sim.ops(mac), 5)  # the goodbye may still be on its way
-        self.assertEqual((ops or ["no BYE!"])[-1], "BYE!")
+        # The goodbye is the last frame, and may still be on its way.
+        self.assertEqual(expect(lambda: "BYE!" in sim.ops(mac) and sim.ops(mac), "no BYE!", 5)[-1], "BYE!")
