@@ -176,7 +176,7 @@ class App:
         for name in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
             self.env[name] = ":".join(filter(None, [self.env.get(name), "log_path=" + self.sanitizer_log]))
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
-        self.procs, self.proc, self.mac = [], None, None
+        self.procs, self.proc = [], None
 
     def start(self, *args):
         path = os.path.join(self.dir, "out%d.log" % len(self.procs))
@@ -189,11 +189,10 @@ class App:
 
     def start_against(self, sim, *extra):
         # Starts against the simulator and waits until the app answers ECP and
-        # has switched its player on; returns the player's id (kept in self.mac).
+        # has switched its player on; returns the player's id.
         self.start("127.0.0.1", *port_args(sim.ports), *extra)
         self.wait_ecp("Quendrel ping", "pong", 30)
-        self.mac = sim.power_on()
-        return self.mac
+        return sim.power_on()
 
     def output(self, proc=None):
         return pathlib.Path((proc or self.proc).log).read_text(errors="replace")
@@ -218,9 +217,8 @@ class App:
         return result.stdout.rstrip("\n") if result.returncode == 0 else None
 
     def wait_ecp(self, command, expected, timeout=20.0):
-        if wait_until(lambda: self.ecp(command) == expected, timeout):
-            return
-        raise AssertionError("ECP %r: wanted %r, last reply %r" % (command, expected, self.ecp(command)))
+        expect(lambda: self.ecp(command) == expected,
+               lambda: "ECP %r: wanted %r, last reply %r" % (command, expected, self.ecp(command)), timeout)
 
     def key(self, *names):
         for name in names:
@@ -362,10 +360,7 @@ def tones(path, offset=0):
     # the zero crossings of the left channel (every 4th sample still sees the
     # library's tones, up to 1.8 kHz); runs under 150 ms (a track's edges)
     # dropped, runs of one tone less than 200 ms apart joined.
-    samples = array.array("h")
-    with open(path, "rb") as f:
-        f.seek(offset)
-        data = f.read()
+    samples, data = array.array("h"), pathlib.Path(path).read_bytes()[offset:]
     samples.frombytes(data[:len(data) // 4 * 4])
     left, runs = samples[0::2], []  # [frequency, windows]
     same = lambda a, b: abs(a - b) <= max(15.0, 0.03 * a)  # noqa: E731

@@ -52,12 +52,9 @@ class AppWalk(unittest.TestCase):
     def cli(self, line):
         return self.sim.cli("%s %s" % (self.mac, line))
 
-    def shot(self, name=None):
-        return self.app.screenshot(name)
-
     def shows(self, predicate, message, timeout=20, name=None):
         # The first screenshot for which predicate holds; fails with `message` when none comes.
-        return expect(lambda: (lambda s: s if s and predicate(s) else None)(self.shot(name)), message, timeout)
+        return expect(lambda: (lambda s: s and predicate(s) and s)(self.app.screenshot(name)), message, timeout)
 
     def assert_playing(self):
         stats = len(self.sim.stats(self.mac))
@@ -143,9 +140,9 @@ class AppWalk(unittest.TestCase):
         # with the same title (the songs last 2 to 4 s).
         self.cli("pause 0")
         for _ in range(40):
-            first = self.shot()
+            first = self.app.screenshot()
             time.sleep(0.8)
-            second = self.shot()
+            second = self.app.screenshot()
             if first.crop(*SONG_TITLE) == second.crop(*SONG_TITLE) and filled_columns(second) > filled_columns(first):
                 break
         else:
@@ -168,7 +165,7 @@ class AppWalk(unittest.TestCase):
                    "nowplaying-stream")
 
     def keys_hiding_and_the_way_out(self):
-        app, centre = self.app, lambda name=None: self.shot(name).crop(*CENTRE)
+        app, centre = self.app, lambda name=None: app.screenshot(name).crop(*CENTRE)
         before = centre()
         # Exit while playing asks; the question's own Exit key lets playback go on.
         app.key("Exit")
@@ -179,7 +176,7 @@ class AppWalk(unittest.TestCase):
         # Its Hide button hides, with the mini panel.
         app.key("Exit", "Right", "Select")
         self.assertEqual("Quendrel already hidden", app.ecp("Quendrel hide"))
-        self.assertGreater(count(self.shot("mini-panel"), MINI_PANEL, bright()), 0)
+        self.assertGreater(count(app.screenshot("mini-panel"), MINI_PANEL, bright()), 0)
         self.assert_playing()
         self.assertEqual("Quendrel restored", app.ecp("Quendrel unhide"))
         self.assertEqual("Quendrel is not hidden", app.ecp("Quendrel unhide"))
@@ -192,17 +189,17 @@ class AppWalk(unittest.TestCase):
         time.sleep(0.3)
         app.key("Menu")
         self.assertEqual("Quendrel is not hidden", app.ecp("Quendrel unhide"))
-        self.assertGreater(count(self.shot(), STATUS_LINE, bright()), 0)
+        self.assertGreater(count(app.screenshot(), STATUS_LINE, bright()), 0)
 
         # Select starts the screen saver; with -SSTransport, Next acts under it.
         app.key("Select")
-        self.assertGreater(black_share(self.shot("screensaver")), 0.6)
+        self.assertGreater(black_share(app.screenshot("screensaver")), 0.6)
         nexts = self.sim.irs(self.mac).count(0x7689A05F)
         app.key("Next")
         expect(lambda: self.sim.irs(self.mac).count(0x7689A05F) > nexts, "Next did not act")
-        self.assertGreater(black_share(self.shot()), 0.6)
+        self.assertGreater(black_share(app.screenshot()), 0.6)
         app.key("Up")
-        self.assertLess(black_share(self.shot()), 0.3)
+        self.assertLess(black_share(app.screenshot()), 0.3)
 
         self.assertEqual("OK", app.ecp("Quendrel stop"))
         expect(lambda: self.cli("mode ?").endswith("mode stop"), "never stopped")

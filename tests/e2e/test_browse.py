@@ -259,8 +259,7 @@ class BrowseWalk(unittest.TestCase):
         self.page(tones, 0, *["Down"] * 4, "Right")  # row 4: The Quiet Tones
         self.page(tones, 20, "Zoom Out")
         self.page(shade, 0, *["Down"] * 5, "Right")  # row 5: Evening Shade
-        songs = self.app.screenshot("folders-songs")
-        self.assertGreater(self.artist_column_ink(songs, 3), 0, "songs show their artist")
+        self.assertTrue(self.artist_column_ink(self.app.screenshot("folders-songs"), 3), "songs show their artist")
         self.page(bonus, 0, "Right")
         for hierarchy, start, row in ((shade, 0, 0), (tones, 20, 5), ("", 40, 4)):
             self.page(hierarchy, start, "Left")

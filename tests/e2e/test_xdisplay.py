@@ -1,7 +1,7 @@
 # End-to-end under a real X server (Xvfb): what the display shows is the
 # composed screen, every plane of it, scaled to fill a 16:9 display in full
-# screen and shown 1:1 in a window. The X root window (captured with xwd) is
-# compared with the app's own ECP screenshot scaled to where the picture
+# screen and shown 1:1 in a window. The X root window (captured with xwd,
+# decoded with ffmpeg) is compared with the app's own ECP screenshot scaled to where the picture
 # should be; the logo and the server's text in the player display must be
 # there, and in full screen the logo and the message box once the server has
 # gone.
@@ -9,11 +9,10 @@
 import os
 import pathlib
 import shutil
-import struct
 import subprocess
 import unittest
 
-from harness import DISPLAY_TEXT, STRIP, App, Sim, count, read_png, red, red_message, wait_until
+from harness import DISPLAY_TEXT, STRIP, App, Image, Sim, count, expect, read_png, red, red_message
 
 LOGICAL = (1024, 576)
 LOGO = (28, 12, 300, 50)            # where the Now Playing screen draws the logo
@@ -42,27 +41,6 @@ def mismatches(root, shot, area, step=4):
     return bad, total
 
 
-class XwdImage:
-    # An XWD dump of a 24-bit TrueColor window as xwd writes it for Xvfb;
-    # pixels decoded when asked for (a full-HD root holds two million).
-    def __init__(self, path):
-        with open(path, "rb") as f:
-            self.data = f.read()
-        fields = struct.unpack(">20I", self.data[:80])
-        header, version, pixmap_format, self.width, self.height, byte_order = (fields[i] for i in (0, 1, 2, 4, 5, 7))
-        self.bytes, self.line = fields[11] // 8, fields[12]
-        if version != 7 or pixmap_format != 2 or self.bytes not in (3, 4):
-            raise ValueError("%s: not a TrueColor XWD dump" % path)
-        self.start = header + 12 * fields[19]  # after the colour map
-        self.order = "big" if byte_order else "little"
-        self.shifts = [(mask & -mask).bit_length() - 1 for mask in fields[14:17]]
-
-    def pixel(self, x, y):
-        at = self.start + y * self.line + self.bytes * x
-        word = int.from_bytes(self.data[at:at + self.bytes], self.order)
-        return tuple((word >> shift) & 255 for shift in self.shifts)
-
-
 class XServer:
     # Xvfb on a display number it picks itself, 24-bit colour.
 
@@ -77,15 +55,20 @@ class XServer:
         self.size = (width, height)
 
     def capture(self, path):
+        # The root window as xwd dumps it, decoded by ffmpeg into RGB rows.
         subprocess.run(["xwd", "-root", "-silent", "-display", self.display, "-out", path], check=True, timeout=20)
-        return XwdImage(path)
+        raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"],
+                             check=True, capture_output=True, timeout=30).stdout
+        (width, height), stride = self.size, 3 * self.size[0]
+        return Image(width, height, [raw[y * stride:(y + 1) * stride] for y in range(height)], bpp=3)
 
     def close(self):
         self.proc.terminate()
         self.proc.wait(10)
 
 
-@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xwd"), "needs Xvfb and xwd (scripts/setup installs them)")
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xwd") and shutil.which("ffmpeg"),
+                     "needs Xvfb, xwd and ffmpeg (scripts/setup installs them)")
 class XDisplayTest(unittest.TestCase):
     def assert_shown(self, app, xserver, area, features):
         # The root window against a screenshot taken before and after it with
@@ -115,21 +98,18 @@ class XDisplayTest(unittest.TestCase):
         (w, h), (lw, lh) = xserver.size, LOGICAL
         # No window manager runs: a window sits where it asked to, centred.
         area = ((w - lw) // 2, (h - lh) // 2, lw, lh) if windowed else (0, 0, w, h)
-        app = App(SDL_VIDEODRIVER="x11", DISPLAY=xserver.display, QUENDREL_WINDOWED="1")
-        if not windowed:
-            del app.env["QUENDREL_WINDOWED"]
+        app = App(SDL_VIDEODRIVER="x11", DISPLAY=xserver.display, QUENDREL_WINDOWED="1" if windowed else "0")
         self.addCleanup(app.close)
         sim = Sim()
         self.addCleanup(sim.stop)
         mac = app.start_against(sim)
-        self.assertTrue(wait_until(lambda: [op for op, _ in sim.frames(mac, sent=True) if op == "grfe"][1:]),
-                        "the server drew nothing")
+        expect(lambda: [op for op, _ in sim.frames(mac, sent=True) if op == "grfe"][1:], "the server drew nothing")
         logo = ("the logo", LOGO, lambda p: min(p) > 200, 500)
         self.assert_shown(app, xserver, area, [logo, ("the server's text in the player display", STRIP,
                                                       lambda p: near(p, DISPLAY_TEXT), 100)])
         if not windowed:  # the server lost: where the message box once came without the logo
             sim.stop()
-            self.assertTrue(wait_until(lambda: red_message(app.screenshot())), "no message for the lost server")
+            expect(lambda: red_message(app.screenshot()), "no message for the lost server")
             self.assert_shown(app, xserver, area, [logo, ("the message box", MESSAGE_BAND, red, 200)])
         app.close()
         sim.stop()

@@ -53,9 +53,8 @@ struct ScratchDirectory {
     ScratchDirectory() {
         // A memory file system makes the settings file's fsync calls cheap.
         const char* tmp = std::getenv("TMPDIR");
-        std::string base = tmp && *tmp ? tmp : "/tmp";
-        if (!(tmp && *tmp) && std::filesystem::is_directory("/dev/shm")) base = "/dev/shm";
-        std::string pattern = base + "/quendrel-fuzz-XXXXXX";
+        std::string pattern = tmp && *tmp ? tmp : std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+        pattern += "/quendrel-fuzz-XXXXXX";
         if (::mkdtemp(pattern.data())) path = pattern;
     }
     ~ScratchDirectory() {
@@ -72,8 +71,10 @@ const std::string& FuzzInput::ScratchDir() {
     return s_dir.path;
 }
 
-bool FuzzInput::WriteFile(const std::string& path, std::string_view bytes) {
+std::string FuzzInput::ScratchFile(const char* name, std::string_view bytes) {
+    if (ScratchDir().empty()) return {};
+    const std::string path = ScratchDir() + "/" + name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), std::streamsize(bytes.size()));
-    return bool(out);
+    return out ? path : std::string();
 }

@@ -32,6 +32,7 @@ public:
     // A directory made once per process under $TMPDIR (or /dev/shm, or
     // /tmp) and removed when the process ends normally.
     static const std::string& ScratchDir();
-    // Writes `bytes` to `path`; false when that fails.
-    [[nodiscard]] static bool WriteFile(const std::string& path, std::string_view bytes);
+    // Writes `bytes` to the file `name` in ScratchDir(); its path, or ""
+    // when that fails.
+    static std::string ScratchFile(const char* name, std::string_view bytes);
 };

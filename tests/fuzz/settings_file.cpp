@@ -10,11 +10,9 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    const std::string& dir = FuzzInput::ScratchDir();
-    if (dir.empty()) return 0;
     const std::string_view text = FuzzInput::Text(data, size);
-    if (!FuzzInput::WriteFile(dir + "/Fuzz.conf", text)) return 0;
-    CascadeSettings settings("Fuzz", dir.c_str());
+    if (FuzzInput::ScratchFile("Fuzz.conf", text).empty()) return 0;
+    CascadeSettings settings("Fuzz", FuzzInput::ScratchDir().c_str());
     CascadeString value;
     const std::vector<std::string_view> lines = FuzzInput::Lines(text);
     for (std::string_view line : lines) {

@@ -5,12 +5,10 @@
 #include "ui/Configuration.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    const std::string& dir = FuzzInput::ScratchDir();
-    if (dir.empty()) return 0;
-    const std::string path = dir + "/Configuration.xml";
-    if (!FuzzInput::WriteFile(path, FuzzInput::Text(data, size))) return 0;
+    const std::string path = FuzzInput::ScratchFile("Configuration.xml", FuzzInput::Text(data, size));
+    if (path.empty()) return 0;
     Configuration configuration;
-    configuration.SetApplicationDirectory(dir);
+    configuration.SetApplicationDirectory(FuzzInput::ScratchDir());
     configuration.LoadConfiguration(path.c_str(), "Default");
     (void)configuration.GetDisplayColor();
     (void)configuration.GetDisplayBackgroundColor();

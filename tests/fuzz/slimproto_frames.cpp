@@ -16,11 +16,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <semaphore>
 
 namespace {
 
@@ -40,21 +39,12 @@ public:
         }
     }
     void OnSlimServerConnected() override {}
-    void OnSlimServerDisconnected() override {
-        std::lock_guard lock(m_lock);
-        m_closed = true;
-        m_changed.notify_all();
-    }
-    bool WaitForClose() {
-        std::unique_lock lock(m_lock);
-        return m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return m_closed; });
-    }
+    void OnSlimServerDisconnected() override { m_closed.release(); }
+    bool WaitForClose() { return m_closed.try_acquire_for(std::chrono::seconds(20)); }
 
 private:
     CascadeBitmap m_display;
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    bool m_closed = false;
+    std::counting_semaphore<> m_closed{0};  // released once a link is lost
 };
 
 // A listening socket on 127.0.0.1 for the whole run; its port.
