@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <thread>
 #include <tuple>
@@ -198,18 +199,14 @@ TEST_F(EListViewTest, ClearWaitsForAPaintUnderWay) {
     HeldList list;
     Fill(list, 30);
     list.holdPaint = true;
-    std::thread painter([&] { Paint(list); });
+    auto painting = std::async(std::launch::async, [&] { Paint(list); });
     list.held.get_future().wait();
-    std::atomic<bool> cleared{false};
-    std::thread clearer([&] {
-        list.Clear(EListView::ClearMode::kRowsOnly);
-        cleared = true;
-    });
+    auto clearing = std::async(std::launch::async, [&] { list.Clear(EListView::ClearMode::kRowsOnly); });
     list.waiting.get_future().wait();
-    EXPECT_FALSE(cleared.load());  // the paint still holds the rows
+    EXPECT_EQ(std::future_status::timeout, clearing.wait_for(std::chrono::seconds(0)));  // the paint holds the rows
     list.release.set_value();
-    painter.join();
-    clearer.join();
+    painting.get();
+    clearing.get();
     EXPECT_EQ(0u, list.ItemCount());
     EXPECT_EQ(0, list.GetStartIndex());
 }
