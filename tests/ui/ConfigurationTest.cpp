@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -72,10 +73,9 @@ TEST_F(ConfigurationTest, EachFileIsReadOnceAndSharedUntilTheNextSkin) {
     CascadeBitmap* logo = m_config.GetLogo();
     WritePng("images/Default/logo.png", 9, 2);
     EXPECT_EQ(logo, m_config.GetLogo());
-    EXPECT_EQ(4, Width(m_config.GetLogo()));
     EXPECT_EQ(m_config.GetKeyActive(), m_config.GetKeyLargeActive());
-    EXPECT_EQ(5, Width(m_config.GetKeyActive()));
-    EXPECT_EQ(5, Width(m_config.GetMenuBackground()));
+    EXPECT_EQ(std::make_tuple(4, 5, 5),
+              std::make_tuple(Width(logo), Width(m_config.GetKeyActive()), Width(m_config.GetMenuBackground())));
     Load("Green", "<bitmaps><bitmap key=\"Background_Menu\" path=\"bg.png\"/></bitmaps>");
     EXPECT_EQ(6, Width(m_config.GetMenuBackground()));
     Load("Plain", "");
