@@ -40,15 +40,13 @@ TEST(PlayerDisplayTest, FrameBitsLightTheirPixelsOnly) {
     EXPECT_EQ(bitmap.GetPixel(100, 5), kColors.background.ToARGB());
 }
 
-class TestApp : public CascadeApp {};
-
 // A frame is drawn straight onto the screen at the window's place (opaque
 // black guide lines left out). The player window does that on arrival, with
 // the display's bytes of a longer frame (its paint from the kept frame is
 // the start-up walk's strip check); "audg" sets the volume, a short one is
 // ignored.
 TEST(PlayerDisplayTest, FramesAreDrawnOnTheScreenByThePlayerWindow) {
-    TestApp app;
+    CascadeApp app;
     const CascadeBitmap& screen = app.GetDesktop().Screen();
     std::array<uint8_t, 1280> frame{};
     frame[4 * 10] = 0xC0;  // column 10, rows 0 and 1
