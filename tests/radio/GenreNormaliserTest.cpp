@@ -7,8 +7,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
 TEST(GenreNormaliser, MapsFreeTextOntoTheMasterGenres) {
     const GenreNormaliser normaliser;
     const std::pair<const char*, std::vector<std::string>> cases[] = {
@@ -41,5 +39,3 @@ TEST(GenreNormaliser, EveryMasterWordIsFound) {
         EXPECT_EQ(shown, normaliser.NormaliseWord(master.TokenAt(i))) << "master word " << i;
     }
 }
-
-}  // namespace

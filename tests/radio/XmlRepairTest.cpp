@@ -8,8 +8,6 @@
 #include <string>
 #include <utility>
 
-namespace {
-
 // What the strict parser refuses is mended into a document it reads (each
 // expected text is well-formed XML).
 TEST(XmlRepair, BalanceMendsWhatTheStrictParserRefuses) {
@@ -54,5 +52,3 @@ TEST(FeedDocument, ReadsRealFeedsAndMendsDamagedOnes) {
     for (const char* garbage : {"", "Service Temporarily Unavailable", "\x89PNG\r\n\x1A\n", "<<<>>>", "<!-- -->"})
         EXPECT_EQ(FeedDocument::ParseResult::Failed, FeedDocument::Parse(garbage, document, "garbage")) << garbage;
 }
-
-}  // namespace
