@@ -90,7 +90,8 @@ class StartupTest(unittest.TestCase):
 
         lines = [line for line in pathlib.Path(self.app.appdir, "debug.txt").read_text().splitlines() if line]
         self.assertTrue(all(re.match(r"^\d{6,}:  ", line) for line in lines if re.match(r"^\d", line)), lines)
-        self.assertTrue(any("ECP Command: Quendrel ping" in line for line in lines), lines)
+        # The start-up's first pings may come before the log file is open.
+        self.assertTrue(any("ECP Command: QUENDREL PING" in line for line in lines), lines)
 
         # Quit while the stream's open is held by the server: the power-off IR, then BYE!.
         sim.hold_stream_open(mac)
