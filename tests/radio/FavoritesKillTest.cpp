@@ -53,8 +53,7 @@ TEST(FavoritesKill, AKilledSaveLeavesTheOldOrTheNewListNeverAMix) {
         close(out[1]);
         ASSERT_GT(pid, 0);
         char c = 0;
-        while (read(out[0], &c, 1) == 1 && c != '\n') {
-        }
+        while (read(out[0], &c, 1) == 1 && c != '\n') continue;  // "saved"
         close(out[0]);
         std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
         ASSERT_EQ(0, kill(pid, SIGKILL));
