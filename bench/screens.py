@@ -138,7 +138,7 @@ def timed(call):
 
 
 def latency_run(build, mode):
-    from appharness import AppRun, wait_until
+    from harness import App as AppRun, wait_until
     from tests.support import SimProcess
     sim = SimProcess()
     proxy = CliProxy(sim.ports["cli"], "slow" if mode == "slow" else ("unended" if mode == "unended" else "plain"))
@@ -200,7 +200,7 @@ def cpu_seconds(pid):
 
 
 def cpu_run(build, hidden):
-    from appharness import AppRun, wait_until
+    from harness import App as AppRun, wait_until
     from tests.support import SimProcess
     sim = SimProcess()
     run = AppRun()

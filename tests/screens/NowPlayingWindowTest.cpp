@@ -52,7 +52,9 @@ protected:
         window.Attach(context);
         window.SetRectAbsolute(CascadeRect({0, 0}, ScreenDims()));
         window.Materialize(1);
-        if (wait) ASSERT_TRUE(window.WaitUntilIdle(10000));
+        if (wait) {
+            ASSERT_TRUE(window.WaitUntilIdle(10000));
+        }
         Paint();
     }
     // A notification line from the server, as the listener reads it.
