@@ -75,8 +75,8 @@ class FaultsTest(unittest.TestCase):
               % (what, len(times), statistics.median(times), times[-1]), file=sys.stderr)
         self.assertLess(times[-1], KEY_BOUND_MS, "%s: a key waited %.0f ms" % (what, times[-1]))
 
-    def test_1_a_cli_reply_in_one_byte_pieces(self):
-        self.sim.control("fault cli-split 100000 0")  # a byte a write, each on its own
+    def test_1_a_cli_reply_in_pieces(self):
+        self.sim.control("fault cli-split 8 30")  # eight writes 30 ms apart: the app reads each alone
         self.load_playlist()
         self.cli("playlist index +1")
         self.title_follows("a reply in pieces was misread")
