@@ -46,8 +46,20 @@ bool SlimServer::SlimServerSocket::Connect() {
 }
 
 void SlimServer::SlimServerSocket::Stop(bool afterGoodbye) {
+    if (afterGoodbye) {
+        // Nothing goes out after the goodbye: once the sending side is shut,
+        // a frame from another thread (a status, a DSCO) would fail, mark the
+        // link broken, and the reader would close it at once with the
+        // server's answers unread. That close resets the link, and a server
+        // that writes before it reads loses the goodbye with it.
+        std::lock_guard lock(m_sendLock);
+        m_goodbyeSaid = true;
+    }
     {
         std::lock_guard lock(m_stopLock);
+        // Leaving first: a reader that sees the link no longer running must
+        // already see that it reads on.
+        m_leaving = afterGoodbye && !IsReaderThread();
         m_running = false;
     }
     m_stopSignal.notify_all();
@@ -59,11 +71,12 @@ void SlimServer::SlimServerSocket::Stop(bool afterGoodbye) {
         std::unique_lock lock(m_stopLock);
         if (afterGoodbye && m_connected.load()) {
             // A close with frames still unread resets the link, and a server
-            // may then lose the goodbye it had not read yet. The reader ends
-            // when the server closes its side.
+            // may then lose the goodbye it had not read yet. So the reader
+            // reads on, and ends when the server closes its side.
             m_socket->ShutdownSending();
             m_stopSignal.wait_for(lock, kGoodbyeWait, [this] { return m_finished; });
         }
+        m_leaving = false;
         while (!m_finished) {
             lock.unlock();
             m_socket->Shutdown();
@@ -80,7 +93,7 @@ void SlimServer::SlimServerSocket::Stop(bool afterGoodbye) {
 
 bool SlimServer::SlimServerSocket::SendFrame(const unsigned char* frame, std::size_t length) {
     std::lock_guard lock(m_sendLock);
-    if (!m_connected.load()) return false;
+    if (!m_connected.load() || m_goodbyeSaid) return false;
     return m_socket->Send(frame, length, kSendTimeoutMs) == long(length);
 }
 
@@ -146,7 +159,7 @@ void SlimServer::SlimServerSocket::ReadLoop() {
     // One spare zero byte behind the largest frame keeps text payloads
     // terminated for the clients.
     std::array<unsigned char, kReceiveBufferBytes + 1> buffer{};
-    while (m_running.load()) {
+    while (m_running.load() || m_leaving.load()) {
         buffer.fill(0);
         if (!ReadFrame(buffer.data())) return;
     }

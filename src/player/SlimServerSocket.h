@@ -84,12 +84,14 @@ private:
     // not at all, and never onto a descriptor being closed.
     std::mutex m_sendLock;
     std::atomic<bool> m_connected{false};  // written under m_sendLock
+    bool m_goodbyeSaid = false;            // under m_sendLock: nothing goes out any more
 
     // Stop handshake: the running flag and the finished flag change under
     // m_stopLock, and m_stopSignal wakes the retry delay and Stop.
     std::mutex m_stopLock;
     std::condition_variable m_stopSignal;
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_leaving{false};  // after a goodbye: read on until the server closes
     bool m_started = false;   // controlling thread
     bool m_finished = false;  // under m_stopLock
     std::atomic<std::thread::id> m_readerId{};

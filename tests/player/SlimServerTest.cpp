@@ -6,9 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <array>
 #include <chrono>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +109,50 @@ TEST_F(SlimServerLinkTest, PlayerFramesCountOnlyThePayloadAndNothingButHelloGoes
     EXPECT_TRUE(m_peer.WaitForPlayerClose());
     EXPECT_FALSE(m_server.IsConnected());
     EXPECT_FALSE(m_server.SendIR(1));
+}
+
+// After the goodbye nothing goes out, so a sender on another thread cannot
+// break the link: the server's answers still arrive, and the link ends with
+// the player's FIN behind BYE!, not with a reset that could cost the goodbye.
+TEST(SlimServerGoodbyeTest, SendsAreRefusedAfterTheGoodbyeAndTheLinkWaitsForTheServer) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    SlimServer server;
+    RecordingClient client;
+    server.RegisterClient(&client);
+    ASSERT_TRUE(server.Connect("127.0.0.1", ntohs(address.sin_port)));
+    const int link = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    ASSERT_EQ(client.events.WaitFor(1).size(), 1u);
+    ASSERT_TRUE(server.SendHello(false));
+
+    std::thread goodbye([&] { EXPECT_TRUE(server.SendBye()); });
+    std::thread sender([&] {
+        while (server.SendIR(0x768910EF)) std::this_thread::sleep_for(1ms);
+    });
+    sender.join();  // refused from the goodbye on
+    std::size_t events = 1;
+    for (const char* version : {"7.0", "7.1"}) {  // the reader reads on until the server closes
+        const Bytes vers = ScriptedSlimPeer::ServerFrame("vers", version);
+        ASSERT_EQ(::send(link, vers.data(), vers.size(), MSG_NOSIGNAL), ssize_t(vers.size()));
+        EXPECT_EQ(client.events.WaitFor(++events).back(), "vers: " + std::string(version));
+    }
+    std::string received;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::recv(link, buffer, sizeof buffer, 0)) > 0) received.append(buffer, std::size_t(n));
+    EXPECT_EQ(n, 0) << "the link was reset";
+    EXPECT_TRUE(received.ends_with(std::string("BYE!\0\0\0\0", 8)));
+    ::close(link);
+    goodbye.join();
+    EXPECT_EQ(client.events.WaitFor(4), (Events{"connected", "vers: 7.0", "vers: 7.1", "disconnected"}));
+    server.Disconnect();
+    ::close(listener);
 }
 
 // In one write: a frame of length 0 (skipped), one larger than the 2,048-byte
