@@ -456,6 +456,10 @@ void LibraryLevels::RunJump(LibraryLevel level, bool forward, ScreenLoader& load
         }
     }
     m_lastJumpSearches = searches;
+    // Closed (or left for another load) during the search: the answer
+    // belongs to a list that is no longer shown, and a browser opened again
+    // starts on page 1.
+    if (loader.IsStopping()) return;
     const unsigned long target =
         !first ? 1ul : (forward ? LetterJump::ForwardPage(index, pageSize) : LetterJump::BackwardPage(index, pageSize));
     AppLog::WriteToLog("library: %s jump from \"%s\" (%c): index %ld, page %lu\n", false, forward ? "next" : "previous",

@@ -57,6 +57,26 @@ TEST_F(ScreenFixture, LibraryClosedWhileASlowLoadRunsNeitherWaitsNorCrashes) {
     server.Release(FakeSlimConnection::kLibraryGate);
     ASSERT_TRUE(window->WaitUntilIdle(5000));
     EXPECT_EQ(server.Count("artists"), 1);
+
+    // A letter jump still searching when the browser closes is dropped:
+    // opened again, the browser loads every level from page 1 (the jump's
+    // own reload, of the levels below the artists, must not take the place
+    // of the opening's).
+    window->Materialize(1);
+    window->GetLevels().Tick();
+    ASSERT_TRUE(window->WaitUntilIdle(5000));
+    window->GetLevels().List(LibraryLevel::kArtist).SetFocus();
+    server.SetArtistLetterIndex(30);
+    server.Hold(FakeSlimConnection::kLibraryGate);
+    Key(CascadeKeys::kNext);
+    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
+    Key(CascadeKeys::kExit);
+    window->Materialize(1);
+    window->GetLevels().Tick();
+    server.Release(FakeSlimConnection::kLibraryGate);
+    ASSERT_TRUE(window->WaitUntilIdle(5000));
+    for (const LibraryLevel level : {LibraryLevel::kGenre, LibraryLevel::kArtist})
+        EXPECT_EQ(window->GetLevels().GetPageState(level).page, 1u) << LibraryLevels::LevelName(level);
 }
 
 }  // namespace

@@ -67,6 +67,7 @@ public:
         return int(std::count_if(m_calls.begin(), m_calls.end(),
                                  [&](const std::string& c) { return c == call || c.starts_with(call + " "); }));
     }
+    void SetArtistLetterIndex(long index) { m_artistLetterIndex = index; }
     void ClearCalls() {
         std::lock_guard lock(m_lock);
         m_calls.clear();
@@ -74,7 +75,7 @@ public:
     // While a gate is held, the requests behind it (status reads; the
     // library reads of the dialogs: track tags, tracks) wait inside the
     // "server" until Release.
-    enum Gate { kStatusGate, kLibraryGate };
+    enum Gate { kStatusGate, kLibraryGate };  // the artist letter search waits at the library gate too
     void Hold(Gate gate) { SetHeld(gate, true); }
     void Release(Gate gate) { SetHeld(gate, false); }
     // True once a request waits at the gate (false after 10 s).
@@ -193,7 +194,12 @@ public:
         return Serve("artists", "artists", start, count, list), long(list.GetNumEntries());
     }
     long GetArtistStartIndex(char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
-    long GetArtistStartIndex(UL, char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
+    long GetArtistStartIndex(UL, char, long, unsigned short, Direction) override {
+        Record("artist letter");
+        std::unique_lock lock(m_lock);
+        WaitAtGate(kLibraryGate, lock);
+        return m_artistLetterIndex;
+    }
     long GetAlbums(UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
     long GetAlbums(UL, UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
     long GetAlbums(UL, UL, UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
@@ -263,6 +269,7 @@ private:
     std::condition_variable m_changed;
     Status m_status;
     std::vector<std::string> m_calls;
+    long m_artistLetterIndex = -1;  // where an artist letter search finds its letter
     struct {
         bool held = false;
         int caught = 0;
