@@ -9,10 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 
-// The ready-made answers name only the fields they set; the others keep
-// their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace {
 
 bool SendAll(int fd, std::string_view bytes) {
@@ -26,30 +22,6 @@ bool SendAll(int fd, std::string_view bytes) {
 }
 
 }  // namespace
-
-LocalHttpServer::Response LocalHttpServer::Body(std::string body, std::string contentType) {
-    return {.body = std::move(body), .contentType = std::move(contentType)};
-}
-
-LocalHttpServer::Response LocalHttpServer::Chunked(std::string body, std::size_t chunkSize) {
-    return {.body = std::move(body), .chunked = true, .pieceSize = chunkSize};
-}
-
-LocalHttpServer::Response LocalHttpServer::Redirect(std::string location, int status) {
-    return {.status = status, .location = std::move(location)};
-}
-
-LocalHttpServer::Response LocalHttpServer::Status(int status) {
-    return {.status = status, .body = "Status " + std::to_string(status) + "\n", .contentType = "text/plain"};
-}
-
-LocalHttpServer::Response LocalHttpServer::Stalling(std::string body, std::size_t sentBytes) {
-    return {.body = std::move(body), .stallAfter = sentBytes};
-}
-
-LocalHttpServer::Response LocalHttpServer::Trickle(std::string body, std::size_t pieceSize, unsigned delayMs) {
-    return {.body = std::move(body), .pieceSize = pieceSize, .trickleDelayMs = delayMs};
-}
 
 bool LocalHttpServer::Start() {
     m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

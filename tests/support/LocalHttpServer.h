@@ -45,26 +45,45 @@ public:
     };
     using Handler = std::function<Response(const Request&)>;
 
-    // Ready-made answers.
-    static Response Body(std::string body, std::string contentType = "application/octet-stream");
-    static Response Chunked(std::string body, std::size_t chunkSize = 1000);
-    static Response Redirect(std::string location, int status = 302);
-    static Response Status(int status);
+    // Ready-made answers; each names only the fields it sets.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+    static Response Body(std::string body, std::string contentType = "application/octet-stream") {
+        return {.body = std::move(body), .contentType = std::move(contentType)};
+    }
+    static Response Chunked(std::string body, std::size_t chunkSize = 1000) {
+        return {.body = std::move(body), .chunked = true, .pieceSize = chunkSize};
+    }
+    static Response Redirect(std::string location, int status = 302) {
+        return {.status = status, .location = std::move(location)};
+    }
+    static Response Status(int status) {
+        return {.status = status, .body = "Status " + std::to_string(status) + "\n", .contentType = "text/plain"};
+    }
     // Announces the whole length but sends only `sentBytes` of it, then waits
     // until the server stops.
-    static Response Stalling(std::string body, std::size_t sentBytes);
-    static Response Trickle(std::string body, std::size_t pieceSize, unsigned delayMs);
+    static Response Stalling(std::string body, std::size_t sentBytes) {
+        return {.body = std::move(body), .stallAfter = sentBytes};
+    }
+    static Response Trickle(std::string body, std::size_t pieceSize, unsigned delayMs) {
+        return {.body = std::move(body), .pieceSize = pieceSize, .trickleDelayMs = delayMs};
+    }
+#pragma GCC diagnostic pop
 
     LocalHttpServer() = default;
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
-    ~LocalHttpServer() { Stop(); }
+    ~LocalHttpServer() {
+        Stop();
+    }
 
     // Listens on 127.0.0.1 at a free port. False when the socket cannot be set up.
     [[nodiscard]] bool Start();
     void Stop();
 
-    unsigned short Port() const { return m_port; }
+    unsigned short Port() const {
+        return m_port;
+    }
     // "http://127.0.0.1:<port><path>"
     std::string Url(std::string_view path) const;
 
