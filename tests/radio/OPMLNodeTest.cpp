@@ -21,11 +21,12 @@ std::string Opml(const std::string& body) {
 }
 
 // The texts of every node under `node` (not itself), without loading.
-void CollectTexts(OPMLNode& node, std::vector<std::string>& texts) {
+std::vector<std::string> Texts(OPMLNode& node, std::vector<std::string> texts = {}) {
     for (unsigned long i = 0; i < node.ChildCount(Load::No); ++i) {
         texts.push_back(node.Child(i, Load::No)->text.Std());
-        CollectTexts(*node.Child(i, Load::No), texts);
+        texts = Texts(*node.Child(i, Load::No), std::move(texts));
     }
+    return texts;
 }
 
 TEST(OutlineReading, XmlUrlWinsOverUrlWhichWinsOverUpperCaseURL) {
@@ -49,9 +50,7 @@ TEST(OutlineReading, DropsServerPagesAndTorrentsWithWhatTheyHold) {
              "<outline TEXT=\"folder\"><outline text=\"deep\" url=\"http://a/b.torrent?x\"/>"
              "<outline text=\"deeper\"><outline text=\"leaf\" url=\"http://a/leaf.mp3\"/></outline></outline>"),
         "test"));
-    std::vector<std::string> texts;
-    CollectTexts(root, texts);
-    EXPECT_EQ((std::vector<std::string>{"keep", "folder", "deeper", "leaf"}), texts);  // title stands in for text
+    EXPECT_EQ((std::vector<std::string>{"keep", "folder", "deeper", "leaf"}), Texts(root));  // title stands in for text
     EXPECT_EQ(2u, root.ChildCount(Load::No));
 }
 
@@ -68,9 +67,7 @@ TEST(RssReading, KeepsItemsWithAnEnclosureAndAddsTheirDuration) {
         "</channel></rss>",
         "feed"));
     EXPECT_EQ("rss", root.type);
-    std::vector<std::string> texts;
-    CollectTexts(root, texts);
-    EXPECT_EQ((std::vector<std::string>{"Plain", "Timed (04:20)", "Seconds (1:17:05)", "Short (0:59)"}), texts);
+    EXPECT_EQ((std::vector<std::string>{"Plain", "Timed (04:20)", "Seconds (1:17:05)", "Short (0:59)"}), Texts(root));
     EXPECT_FALSE(root.Child(3, Load::No)->HasChildren());  // an episode is played, not opened
 }
 
@@ -95,8 +92,7 @@ TEST(OutlineSamples, RealOutlinesAndFeedsReadCompletely) {
         const std::string bytes = RadioSample(c.name);
         OPMLNode root;
         ASSERT_TRUE(root.ParseDocument(bytes, c.name)) << c.name;
-        std::vector<std::string> texts;
-        CollectTexts(root, texts);
+        const std::vector<std::string> texts = Texts(root);
         const bool rss = std::string_view(c.name).starts_with("podcast-rss");
         const std::regex tag(rss ? "<enclosure" : "<outline");
         EXPECT_EQ(std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), tag), {}), long(texts.size())) << c.name;
