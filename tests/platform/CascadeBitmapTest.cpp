@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Pixels.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -13,10 +15,7 @@ constexpr uint32_t kBlueWord = 0xFF0000FFu, kRedWord = 0xFFFF0000u;
 constexpr uint32_t kHalfRedOnBlue = 0xFF80007Fu;
 
 CascadeBitmap MakeBitmap(int w, int h, const CascadeColor& fill = kBlue) {
-    CascadeBitmap bitmap;
-    EXPECT_TRUE(bitmap.Create({w, h}));
-    bitmap.Clear(fill);
-    return bitmap;
+    return FilledBitmap({w, h}, fill);
 }
 
 // Storage pixels that differ from the blue background, counted.

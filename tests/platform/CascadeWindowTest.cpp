@@ -8,8 +8,6 @@
 
 namespace {
 
-class TestApp : public CascadeApp {};
-
 // A window that fills itself with one colour and remembers its paints.
 class SolidWindow : public CascadeWindow {
 public:
@@ -45,7 +43,7 @@ protected:
         window.SetRectAbsolute(rect);
         window.Materialize(plane);
     }
-    TestApp app;
+    CascadeApp app;
 };
 
 // Plane 2 draws above plane 1 whatever the order; within a plane the last

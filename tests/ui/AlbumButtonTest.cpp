@@ -2,6 +2,7 @@
 
 #include "app/base/AppSettings.h"
 #include "server/SlimCLIConnection.h"
+#include "support/Pixels.h"
 #include "support/SlimSimulator.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +16,7 @@ namespace {
 
 // The colour a tile paints in the middle of its cover's top-left corner band.
 CascadeColor CornerColour(AlbumButton& button) {
-    CascadeBitmap b;
-    EXPECT_TRUE(b.Create(button.GetDims()));
+    CascadeBitmap b = FilledBitmap(button.GetDims(), CascadeColor(0u));
     button.OnPaint(b);
     const CascadeRect r = button.GetCoverRect();
     return CascadeColor::FromARGB(b.GetPixel(r.x + 6, r.y + 6));
@@ -67,9 +67,7 @@ TEST(AlbumButtonTest, TheTitleFollowsTheLargeFontOptionSetAfterConstruction) {
         button.SetRectAbsolute({0, 0, 200, 60});
         button.SetAlbumArtURL("none", AlbumButton::RedrawMode::kNoRedraw);
         button.SetTitle("Wj");
-        CascadeBitmap b;
-        EXPECT_TRUE(b.Create({200, 60}));
-        b.Clear(CascadeColor(0x000000FFu));
+        CascadeBitmap b = FilledBitmap({200, 60}, CascadeColor(0x000000FFu));
         button.OnPaint(b);
         return std::count_if(b.GetPixels(), b.GetPixels() + 200 * 60,
                              [](uint32_t p) { return CascadeColor::FromARGB(p).Red() > 200; });

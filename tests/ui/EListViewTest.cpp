@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include "support/Pixels.h"
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -40,27 +41,15 @@ protected:
     }
     // Paints the part `clip` of the list (all of it when empty) on the canvas colour.
     static CascadeBitmap Paint(EListView& list, CascadeRect clip = {}) {
-        CascadeBitmap b;
-        EXPECT_TRUE(b.Create(list.GetDims()));
-        b.Clear(kCanvas);
+        CascadeBitmap b = FilledBitmap(list.GetDims(), kCanvas);
         CascadeBitmap view = b.View({0, 0}, clip.IsEmpty() ? CascadeRect({0, 0}, b.GetDims()) : clip);
         list.OnPaint(view);
         return b;
     }
-    static int Count(const CascadeBitmap& b, CascadeColor color, CascadeRect r = {}) {
-        if (r.IsEmpty()) r = CascadeRect({0, 0}, b.GetDims());
-        int n = 0;
-        for (int y = r.y; y < r.Bottom(); ++y)
-            for (int x = r.x; x < r.Right(); ++x) n += b.GetPixel(x, y) == color.ToARGB();
-        return n;
-    }
-    static bool SamePixels(const CascadeBitmap& a, const CascadeBitmap& b) {
-        return std::equal(a.GetPixels(), a.GetPixels() + a.GetDims().w * a.GetDims().h, b.GetPixels());
-    }
     // Where the list starts and how many pixels of each arrow it paints.
     static std::tuple<int, int, int> StartAndArrows(EListView& list) {
         const CascadeBitmap b = Paint(list);
-        return {list.GetStartIndex(), Count(b, kUpArrow), Count(b, kDownArrow)};
+        return {list.GetStartIndex(), CountPixels(b, kUpArrow), CountPixels(b, kDownArrow)};
     }
 };
 
@@ -87,8 +76,9 @@ TEST_F(EListViewTest, TheListScrollsWithTheSelectionShowsItsArrowsAndClamps) {
     }
     EXPECT_EQ(nullptr, list.GetSelectedItem());
     const CascadeBitmap b = Paint(list);
-    EXPECT_EQ(std::make_tuple(0, 0), std::make_tuple(list.GetStartIndex(), Count(b, kUpArrow)));
-    EXPECT_EQ(0, Count(b, CascadeColor(0x000080FFu)) + Count(b, CascadeColor(0x808080FFu)));  // no highlight
+    EXPECT_EQ(std::make_tuple(0, 0), std::make_tuple(list.GetStartIndex(), CountPixels(b, kUpArrow)));
+    EXPECT_EQ(0,
+              CountPixels(b, CascadeColor(0x000080FFu)) + CountPixels(b, CascadeColor(0x808080FFu)));  // no highlight
     const std::pair<int, int> starts[] = {{12, 12}, {30, 0}, {-3, 0}};
     for (const auto& [asked, start] : starts) {
         list.SetStartIndex(asked);
@@ -137,9 +127,9 @@ TEST_F(EListViewTest, HiddenColumnsAndExplicitFonts) {
         Fill(*list, 3);
         for (int i = 0; i < 3; ++i) list->GetItem(i)->SetCell(0, list == &withText ? "WWWWWWWWWW" : "");
     }
-    EXPECT_TRUE(SamePixels(Paint(withText), Paint(withoutText)));
+    EXPECT_TRUE(PixelWords(Paint(withText)) == PixelWords(Paint(withoutText)));
     withText.GetColumnByID("Id")->visible = true;
-    EXPECT_FALSE(SamePixels(Paint(withText), Paint(withoutText)));
+    EXPECT_FALSE(PixelWords(Paint(withText)) == PixelWords(Paint(withoutText)));
 
     const CascadeFont small("system", CascadeFont::kNormal, 12);
     EListView explicitFirst, explicitLast, derived;
@@ -149,8 +139,8 @@ TEST_F(EListViewTest, HiddenColumnsAndExplicitFonts) {
     explicitLast.SetRowHeight(40);
     explicitLast.SetItemFont(small);
     derived.SetRowHeight(40);
-    EXPECT_TRUE(SamePixels(Paint(explicitFirst), Paint(explicitLast)));
-    EXPECT_FALSE(SamePixels(Paint(explicitFirst), Paint(derived)));
+    EXPECT_TRUE(PixelWords(Paint(explicitFirst)) == PixelWords(Paint(explicitLast)));
+    EXPECT_FALSE(PixelWords(Paint(explicitFirst)) == PixelWords(Paint(derived)));
 }
 
 // A partial repaint paints the rows that meet the clip and nothing outside
@@ -162,15 +152,15 @@ TEST_F(EListViewTest, APartialRepaintDrawsRowsAndHeaderClipped) {
     const CascadeColor background(0x445566FFu);
     list.SetBackgroundColor(background);
     const CascadeBitmap rows = Paint(list, {0, 40, 300, 20});
-    EXPECT_EQ(0, Count(rows, background, {0, 0, 300, 40}));
-    EXPECT_GT(Count(rows, background, {0, 40, 300, 20}), 0);
+    EXPECT_EQ(0, CountPixels(rows, background, {0, 0, 300, 40}));
+    EXPECT_GT(CountPixels(rows, background, {0, 40, 300, 20}), 0);
     list.SetBackgroundColor(CascadeColor(0x00000000u));
     list.ShowHeaders(true);
     list.GetColumnByID("Title")->title = "Title Title Title Title";
     const CascadeBitmap header = Paint(list, {0, 10, 120, 40});
-    EXPECT_LT(Count(header, kCanvas, {0, 10, 120, 10}), 120 * 10);  // the lower half of the titles
-    EXPECT_EQ(300 * 10, Count(header, kCanvas, {0, 0, 300, 10}));   // nothing outside the clip
-    EXPECT_EQ(180 * 10, Count(header, kCanvas, {120, 10, 180, 10}));
+    EXPECT_LT(CountPixels(header, kCanvas, {0, 10, 120, 10}), 120 * 10);  // the lower half of the titles
+    EXPECT_EQ(300 * 10, CountPixels(header, kCanvas, {0, 0, 300, 10}));   // nothing outside the clip
+    EXPECT_EQ(180 * 10, CountPixels(header, kCanvas, {120, 10, 180, 10}));
 }
 
 // A list whose paint (in CalculateColumnWidths) or icon loader (after a
@@ -216,11 +206,8 @@ TEST_F(EListViewTest, ClearWaitsForAPaintUnderWay) {
 // the UI thread scrolls it (under the list's lock; a thread sanitizer run
 // reports the race otherwise), and every row still gets its icon.
 TEST_F(EListViewTest, TheNewestIconLoadWinsAndScrollingWhileIconsLoadLeavesNoRowWithout) {
-    CascadeBitmap icon;
-    ASSERT_TRUE(icon.Create({8, 8}));
-    icon.Clear(CascadeColor(0xC01010FFu));
     const std::string jpeg = Path("icon.jpg");
-    ASSERT_TRUE(icon.SaveAsJPEG(jpeg, 90));
+    ASSERT_TRUE(FilledBitmap({8, 8}, CascadeColor(0xC01010FFu)).SaveAsJPEG(jpeg, 90));
     auto allLoaded = [](EListView& list) {
         for (int i = 0; i < int(list.ItemCount()); ++i)
             EXPECT_FALSE(list.GetItem(i)->pendingPixels.empty() && !list.GetItem(i)->loadedIcon) << "row " << i;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Pixels.h"
+
 #include <vector>
 
 namespace {
@@ -12,17 +14,7 @@ namespace {
 constexpr CascadeColor kCanvas(0x11223344u);
 
 CascadeBitmap Canvas(int w, int h) {
-    CascadeBitmap b;
-    EXPECT_TRUE(b.Create({w, h}));
-    b.Clear(kCanvas);
-    return b;
-}
-
-std::vector<uint32_t> Pixels(const CascadeBitmap& b) {
-    std::vector<uint32_t> out;
-    for (int y = 0; y < b.GetDims().h; ++y)
-        for (int x = 0; x < b.GetDims().w; ++x) out.push_back(b.GetPixel(x, y));
-    return out;
+    return FilledBitmap({w, h}, kCanvas);
 }
 
 // Downwards the rows step from the first colour and stop one step short of
@@ -78,7 +70,7 @@ TEST(ShadowedDrawText, ShadowsLandAtEveryStepOfTheirDirection) {
         EUtils::ShadowedDrawText(b, font, rect, "Wy", CascadeColor(0xFF000000u), kFlags, c.depth, shadow, c.direction,
                                  c.steps);
         for (const CascadePoint& o : c.offsets) expected.DrawText(font, rect.Offset(o.x, o.y), "Wy", shadow, kFlags);
-        EXPECT_EQ(Pixels(expected), Pixels(b)) << c.direction << " depth " << c.depth;
+        EXPECT_EQ(PixelWords(expected), PixelWords(b)) << c.direction << " depth " << c.depth;
     }
     // The text is drawn last, over its shadow.
     CascadeBitmap b = Canvas(80, 40);

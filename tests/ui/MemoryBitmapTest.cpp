@@ -4,23 +4,18 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "support/Pixels.h"
 
-class TestApp : public CascadeApp {};
+namespace {
 
 // Drawing on a region of the screen (black at the start): pixels land at the
 // region's offset, anything outside the region or the screen is dropped.
 class MemoryBitmapTest : public ::testing::Test {
 protected:
     uint32_t Pixel(int x, int y) { return m_app.GetDesktop().Screen().GetPixel(x, y); }
-    int CountLit(const CascadeRect& r) {
-        int n = 0;
-        for (int y = r.y; y < r.Bottom(); ++y)
-            for (int x = r.x; x < r.Right(); ++x) n += Pixel(x, y) == kLit;
-        return n;
-    }
+    int CountLit(const CascadeRect& r) { return CountPixels(m_app.GetDesktop().Screen(), CascadeColor(kLit), r); }
     static constexpr uint32_t kLit = 0xFFFFFFFFu;
-    TestApp m_app;
+    CascadeApp m_app;
 };
 
 TEST_F(MemoryBitmapTest, DrawingIsClippedToTheRegionAndTheScreen) {
