@@ -4,6 +4,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,16 +24,12 @@ void FuzzInput::Silence() {
     if (s_null) AppLog::SetEchoStream(s_null);
 }
 
-std::vector<std::string_view> FuzzInput::Lines(std::string_view text) {
+std::vector<std::string_view> FuzzInput::Lines(std::string_view text, char separator) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        if (end == std::string_view::npos) {
-            lines.push_back(text);
-            break;
-        }
+        const std::size_t end = std::min(text.find(separator), text.size());
         lines.push_back(text.substr(0, end));
-        text.remove_prefix(end + 1);
+        text.remove_prefix(std::min(end + 1, text.size()));
     }
     return lines;
 }

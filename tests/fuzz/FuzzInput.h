@@ -23,9 +23,9 @@ public:
     static std::string_view Text(const uint8_t* data, std::size_t size) {
         return {reinterpret_cast<const char*>(data), size};
     }
-    // The pieces between line feeds, the last one kept even without its
-    // line feed. The views point into `text`.
-    static std::vector<std::string_view> Lines(std::string_view text);
+    // The pieces between line feeds (or `separator`s), the last one kept
+    // even without its line feed. The views point into `text`.
+    static std::vector<std::string_view> Lines(std::string_view text, char separator = '\n');
     // Sends all of `data` on `fd` (as far as the peer takes it), then shuts
     // the sending side, so the reader sees the end of the input.
     static void SendAndShut(int fd, const uint8_t* data, std::size_t size);

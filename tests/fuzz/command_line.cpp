@@ -13,13 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static FILE* const s_null = std::fopen("/dev/null", "w");
     constexpr std::size_t kMaxArguments = 64;
     std::vector<std::string> arguments{"quendrel"};
-    std::string_view rest = FuzzInput::Text(data, size);
-    while (!rest.empty() && arguments.size() < kMaxArguments) {
-        const std::size_t end = rest.find('\0');
-        arguments.emplace_back(rest.substr(0, end));
-        if (end == std::string_view::npos) break;
-        rest.remove_prefix(end + 1);
-    }
+    for (std::string_view piece : FuzzInput::Lines(FuzzInput::Text(data, size), '\0'))
+        if (arguments.size() < kMaxArguments) arguments.emplace_back(piece);
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     argv.push_back(nullptr);
