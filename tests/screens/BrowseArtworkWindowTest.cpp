@@ -28,9 +28,7 @@ protected:
         }
         server.SetEntries("artwork", albums);
         g_portWeb = std::to_string(m_http.Port()).c_str();
-        m_window.Attach(context);
-        m_window.SetRectAbsolute({0, 0, 1024, 576});
-        m_window.Materialize(1);
+        ShowFullScreen(m_window);
         ASSERT_TRUE(m_window.WaitUntilIdle(10000));
         RunUiTasks();  // the titles are on the tiles, the covers begin
     }

@@ -48,9 +48,7 @@ protected:
 };
 
 TEST_F(BrowseFoldersWindowTest, PlayAndTheActionDialogSendTheRowsAddressOrIndexAndThePlaylistFollowsTheListener) {
-    m_window.Attach(context);
-    m_window.SetRectAbsolute({0, 0, 1024, 576});
-    m_window.Materialize(1);
+    ShowFullScreen(m_window);
     ASSERT_TRUE(m_window.WaitUntilIdle(10000));
     EXPECT_EQ(server.Count("playlist 0 20"), 1);
     Press(K::kPlay);  // a folder plays as a whole

@@ -23,8 +23,7 @@ protected:
 };
 
 TEST_F(SongPanelTest, TimeFollowsThePlayerUpToTheSongsEndAndOnlyAChangedSongReplacesIt) {
-    FakeSlimConnection::Status status;
-    status.current = Song(200);
+    FakeSlimConnection::Status status{.current = Song(200)};
     server.SetStatus(status);
     panel.UpdateSongInfo();
     player.Play(50);

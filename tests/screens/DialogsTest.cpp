@@ -102,12 +102,11 @@ TEST_F(DialogsTest, EachActionDialogTypeOffersItsButtonsAndTextsAndEachButtonSen
             Words expected;
             if (pick < 3) {
                 for (int i = 0; i < pick; ++i) Press(K::kRight);
-                Press(K::kMenu);  // other keys stay with the dialog
-                Press(K::kSelect);
+                // Other keys stay with the dialog.
+                Press(K::kMenu, K::kSelect);
                 expected.push_back(c.buttons[std::size_t(pick)]);
             } else {
-                Press(K::kRight);
-                Press(K::kExit);
+                Press(K::kRight, K::kExit);
             }
             EXPECT_FALSE(dialog.IsVisible());
             EXPECT_EQ(client.commands, expected);

@@ -11,8 +11,6 @@
 #include "support/LocalHttpServer.h"
 #include "support/ScopedTempDir.h"
 
-#include <map>
-
 namespace {
 
 using Keys = std::vector<unsigned long>;
@@ -64,15 +62,10 @@ protected:
         m_window->GetList().SetSelectedIndex(2, EListView::RedrawMode::kRedraw);
         Press({K::kRight});
     }
-    // Pixels of the window's area `rect` that differ from its most common colour.
+    // Text pixels in the window's area `rect`.
     int InkIn(const CascadeRect& rect) {
         const CascadeRect at = m_window->GetRectAbsolute();
-        std::map<uint32_t, int> colours;
-        for (int y = rect.y; y < rect.Bottom(); ++y)
-            for (int x = rect.x; x < rect.Right(); ++x) ++colours[Screen().GetPixel(at.x + x, at.y + y)];
-        int most = 0;
-        for (const auto& [colour, n] : colours) most = std::max(most, n);
-        return rect.w * rect.h - most;
+        return BrightPixels(rect.Offset(at.x, at.y));
     }
 
     ScopedTempDir m_dir{"quendrel-iradio"};

@@ -60,7 +60,6 @@ TEST(SongInfoFields, EachRowShowsOnlyUnderItsCondition) {
 
 class InfoDialogsTest : public DialogTest {
 protected:
-    using DialogTest::Press;
     void SetUp() override {
         DialogTest::SetUp();
         g_useLargeFont = 1;  // rows of 25: 10 to a page
@@ -75,10 +74,10 @@ protected:
         album.GetCoverView().WaitUntilFinished();
         DialogTest::TearDown();
     }
-    template <typename Dialog>
-    void Press(Dialog& dialog, unsigned long key) {
-        DialogTest::Press(key);
-        ASSERT_TRUE(dialog.WaitUntilIdle(10000));
+    // Turns the song's page and waits for its read.
+    void Turn(unsigned long key) {
+        Press(key);
+        ASSERT_TRUE(song.WaitUntilIdle(10000));
     }
     Words SongRows() { return RowTexts(song.GetList(), 2); }
 
@@ -97,24 +96,22 @@ TEST_F(InfoDialogsTest, SongFieldsThatDoNotFitGoOnPageTwoAndEveryPageReadsTheTra
     ASSERT_EQ(page1.size(), 10u);
     EXPECT_EQ(page1[0], "Title: Hoppípolla");
     Screenshot("songinfo-page1");
-    Press(song, K::kZoomOut);
+    Turn(K::kZoomOut);
     EXPECT_EQ(song.GetPageLabel(), "Page 2 of 2");
     Screenshot("songinfo-page2");
     EXPECT_EQ(SongRows(), (Words{"File Type: mp3", "File Size: 10742016",
                                  "Path: /music/Sigur Rós/Takk/03 Hoppípolla.mp3", "Tag Version: ID3v2.4.0"}));
-    Press(song, K::kZoomOut);  // past page 2: page 1
+    Turn(K::kZoomOut);  // past page 2: page 1
     EXPECT_EQ(song.GetPage(), 1);
-    Press(song, K::kZoomIn);  // before page 1: page 2
+    Turn(K::kZoomIn);  // before page 1: page 2
     EXPECT_EQ(song.GetPage(), 2);
     EXPECT_EQ(server.Count("trackinfo 42"), 4);
-    Press(K::kRight);
-    Press(K::kSelect);
+    Press(K::kRight, K::kSelect);
     EXPECT_EQ(client.commands, Words{"add"});
     EXPECT_FALSE(song.IsVisible());
     // With Play only, Right stays on it.
     song.ShowDialog("42", SongInfoDialog::kPlayOnly, &client);
-    Press(K::kRight);
-    Press(K::kSelect);
+    Press(K::kRight, K::kSelect);
     EXPECT_EQ(client.commands, (Words{"add", "play"}));
 }
 
@@ -137,7 +134,7 @@ TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
     EXPECT_NEAR(mid.Red(), 30, 12);
     EXPECT_FALSE(album.GetCoverView().WillAcceptFocus()) << "the cover never takes the focus";
     Screenshot("albuminfo-cover");
-    for (unsigned long key : {K::kRight, K::kRight, K::kSelect}) Press(key);
+    Press(K::kRight, K::kRight, K::kSelect);
     EXPECT_EQ(client.commands, Words{"insert"});
     EXPECT_FALSE(album.IsVisible());
     album.ShowDialog("Empty", "77", &client);  // no tracks: the no-cover picture
@@ -147,11 +144,10 @@ TEST_F(InfoDialogsTest, AlbumShowsItsFirstTracksCoverOrTheNoCoverImage) {
 
 TEST_F(InfoDialogsTest, ASlowTrackReadNeitherHoldsUpExitNorOutlivesTheDialog) {
     server.SetEntries("track 42", {std::make_shared<SongInfo>(FullSong())});
-    server.Hold(FakeSlimConnection::kLibraryGate);
-    song.ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client);
-    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
-    Press(K::kZoomOut);  // queued behind the read, not waited for
-    Press(K::kExit);
+    ASSERT_TRUE(server.Catch(FakeSlimConnection::kLibraryGate,
+                             [&] { song.ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client); }));
+    // Zoom Out is queued behind the read, not waited for.
+    Press(K::kZoomOut, K::kExit);
     EXPECT_FALSE(song.IsVisible());
     EXPECT_TRUE(player.display.IsFocus());
     server.Release(FakeSlimConnection::kLibraryGate);
@@ -159,14 +155,11 @@ TEST_F(InfoDialogsTest, ASlowTrackReadNeitherHoldsUpExitNorOutlivesTheDialog) {
 
     auto dialog = std::make_unique<SongInfoDialog>();
     dialog->Attach(context);
-    server.Hold(FakeSlimConnection::kLibraryGate);
-    dialog->ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client);
-    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
+    ASSERT_TRUE(server.Catch(FakeSlimConnection::kLibraryGate,
+                             [&] { dialog->ShowDialog("42", SongInfoDialog::kPlayAddInsert, &client); }));
     // The answer comes while the dialog is being destroyed: the destructor
     // waits for the read, which finishes on members still alive.
-    std::thread answer = server.ReleaseSoon(FakeSlimConnection::kLibraryGate);
-    dialog.reset();
-    answer.join();
+    server.ReleaseDuring(FakeSlimConnection::kLibraryGate, [&] { dialog.reset(); });
     EXPECT_TRUE(client.commands.empty());
 }
 

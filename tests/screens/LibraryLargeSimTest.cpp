@@ -50,10 +50,8 @@ protected:
         ASSERT_TRUE(m_cli.Connect("127.0.0.1", m_sim.GetPorts().cli));
         context.server = &m_cli;
         m_window = std::make_unique<MusicLibraryWindow>();
-        m_window->Attach(context);
-        m_window->SetRectAbsolute({0, 0, 1024, 576});
         m_sim.Control("reset");
-        m_window->Materialize(1);
+        ShowFullScreen(*m_window);
         Tick();
     }
     void TearDown() override {

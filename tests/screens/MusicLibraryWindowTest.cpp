@@ -39,18 +39,14 @@ TEST_F(ScreenFixture, LibraryClosedWhileASlowLoadRunsNeitherWaitsNorCrashes) {
     }
     server.SetEntries("artists", artists);
     auto window = std::make_unique<MusicLibraryWindow>();
-    window->Attach(context);
-    window->SetRectAbsolute({0, 0, 1024, 576});
-    window->Materialize(1);
+    ShowFullScreen(*window);
     window->GetLevels().Tick();
     ASSERT_TRUE(window->WaitUntilIdle(5000));
     window->GetLevels().List(LibraryLevel::kArtist).SetFocus();
     server.ClearCalls();
     // The first flip waits inside the server; the ones after it merge into
     // one waiting load.
-    server.Hold(FakeSlimConnection::kLibraryGate);
-    Key(CascadeKeys::kZoomOut);
-    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
+    ASSERT_TRUE(server.Catch(FakeSlimConnection::kLibraryGate, [&] { Key(CascadeKeys::kZoomOut); }));
     for (int i = 0; i < 4; ++i) Key(CascadeKeys::kZoomOut);
     Key(CascadeKeys::kExit);  // drops the waiting load, does not wait for the running one
     EXPECT_FALSE(window->IsShown());
@@ -67,9 +63,7 @@ TEST_F(ScreenFixture, LibraryClosedWhileASlowLoadRunsNeitherWaitsNorCrashes) {
     ASSERT_TRUE(window->WaitUntilIdle(5000));
     window->GetLevels().List(LibraryLevel::kArtist).SetFocus();
     server.SetArtistLetterIndex(30);
-    server.Hold(FakeSlimConnection::kLibraryGate);
-    Key(CascadeKeys::kNext);
-    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kLibraryGate));
+    ASSERT_TRUE(server.Catch(FakeSlimConnection::kLibraryGate, [&] { Key(CascadeKeys::kNext); }));
     Key(CascadeKeys::kExit);
     window->Materialize(1);
     window->GetLevels().Tick();

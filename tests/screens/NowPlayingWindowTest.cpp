@@ -49,9 +49,7 @@ protected:
         ScreenFixture::TearDown();
     }
     void Show(NowPlayingWindow& window, bool wait = true) {
-        window.Attach(context);
-        window.SetRectAbsolute(CascadeRect({0, 0}, ScreenDims()));
-        window.Materialize(1);
+        ShowFullScreen(window);
         if (wait) {
             ASSERT_TRUE(window.WaitUntilIdle(10000));
         }
@@ -169,14 +167,12 @@ TEST_F(NowPlayingTest, NotificationsRacingThePaintWalkLeaveTheLastStatusOnScreen
 TEST_F(NowPlayingTest, WindowDestroyedWhileItsLoaderOrAListenerCallbackWaitsOnTheServer) {
     server.SetStatus(Playlist(20, 3));
     // The loader caught inside the first status read.
-    server.Hold(FakeSlimConnection::kStatusGate);
     auto window = std::make_unique<NowPlayingWindow>();
-    Show(*window, false);
-    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kStatusGate));
-    std::thread release = server.ReleaseSoon(FakeSlimConnection::kStatusGate);
-    window->Vanish();
-    window.reset();
-    release.join();
+    ASSERT_TRUE(server.Catch(FakeSlimConnection::kStatusGate, [&] { Show(*window, false); }));
+    server.ReleaseDuring(FakeSlimConnection::kStatusGate, [&] {
+        window->Vanish();
+        window.reset();
+    });
     const std::size_t calls = server.Calls().size();
     Paint();  // nothing left on the desktop refers to the window
     EXPECT_EQ(calls, server.Calls().size());
@@ -184,12 +180,9 @@ TEST_F(NowPlayingTest, WindowDestroyedWhileItsLoaderOrAListenerCallbackWaitsOnTh
     // A listener callback caught inside its status read.
     window = std::make_unique<NowPlayingWindow>();
     Show(*window);
-    server.Hold(FakeSlimConnection::kStatusGate);
-    Send("playlist repeat 1");
-    ASSERT_TRUE(server.WaitUntilCaught(FakeSlimConnection::kStatusGate));
-    release = server.ReleaseSoon(FakeSlimConnection::kStatusGate);
-    window.reset();  // waits for the callback, then the window's members go
-    release.join();
+    ASSERT_TRUE(server.Catch(FakeSlimConnection::kStatusGate, [&] { Send("playlist repeat 1"); }));
+    // The destructor waits for the callback, then the window's members go.
+    server.ReleaseDuring(FakeSlimConnection::kStatusGate, [&] { window.reset(); });
     // Later notifications reach only the clients still registered.
     class Counter : public SlimCLIListener::Client {
     public:

@@ -17,10 +17,7 @@ protected:
     void SetUp() override {
         DialogTest::SetUp();
         m_dialog.Attach(context);
-        FakeSlimConnection::Status modes;
-        modes.repeat = 2;
-        modes.shuffle = 1;
-        server.SetStatus(modes);
+        server.SetStatus({.repeat = 2, .shuffle = 1});
     }
     void TearDown() override {
         if (m_dialog.GetKeyboard() && m_dialog.GetKeyboard()->IsVisible()) Press(K::kExit);

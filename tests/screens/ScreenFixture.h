@@ -165,6 +165,13 @@ protected:
         const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
         return error ? std::string("build") : self.parent_path().parent_path().string();
     }
+    // Attaches `window` and shows it over the whole screen.
+    template <typename Window>
+    void ShowFullScreen(Window& window) {
+        window.Attach(context);
+        window.SetRectAbsolute(CascadeRect({0, 0}, ScreenDims()));
+        window.Materialize(1);
+    }
     CascadeDesktop& Desktop() { return app->GetDesktop(); }
     const CascadeBitmap& Screen() { return app->GetDesktop().Screen(); }
     CascadeDims ScreenDims() { return app->GetDesktop().GetDims(); }
@@ -268,7 +275,10 @@ protected:
         m_backdrop.Vanish();
         ScreenFixture::TearDown();
     }
-    void Press(unsigned long key) { (void)Key(key); }
+    template <typename... Keys>
+    void Press(Keys... keys) {
+        ((void)Key(keys), ...);
+    }
 
 private:
     class Backdrop : public CascadeWindow {

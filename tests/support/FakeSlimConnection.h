@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 // A SlimConnection for screen tests: canned status replies and library
@@ -76,20 +78,25 @@ public:
     // library reads of the dialogs: track tags, tracks) wait inside the
     // "server" until Release.
     enum Gate { kStatusGate, kLibraryGate };  // the artist letter search waits at the library gate too
-    void Hold(Gate gate) { SetHeld(gate, true); }
-    void Release(Gate gate) { SetHeld(gate, false); }
-    // True once a request waits at the gate (false after 10 s).
-    bool WaitUntilCaught(Gate gate) {
+    // Holds the gate and runs `start`; true once a request it started waits
+    // at the gate (false after 10 s).
+    bool Catch(Gate gate, const std::function<void()>& start) {
+        SetHeld(gate, true);
+        start();
         std::unique_lock lock(m_lock);
         return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_gates[gate].caught > 0; });
     }
-    // Releases the gate 50 ms from now, on a thread of its own: by then the
-    // window being destroyed meanwhile has begun waiting for the request.
-    std::thread ReleaseSoon(Gate gate) {
-        return std::thread([this, gate] {
+    void Release(Gate gate) { SetHeld(gate, false); }
+    // Runs `destroy` while a thread of its own releases the gate 50 ms from
+    // now: by then the window being destroyed has begun waiting for the
+    // request.
+    void ReleaseDuring(Gate gate, const std::function<void()>& destroy) {
+        std::thread release([this, gate] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             Release(gate);
         });
+        destroy();
+        release.join();
     }
 
     // SlimConnection (UL keeps each stub on one line)
@@ -103,17 +110,16 @@ public:
     }
 
     void GetPlayerStatus(PlayerStatus& status, UL count) override {
-        Record("status " + std::to_string(count));
-        std::unique_lock lock(m_lock);
-        WaitAtGate(kStatusGate, lock);
-        status.repeat = m_status.repeat;
-        status.shuffle = m_status.shuffle;
-        status.currentIndex = m_status.currentIndex;
-        status.trackCount = m_status.trackCount;
-        status.currentSong = m_status.current;
-        status.playlist.Clear();
-        for (std::size_t i = 0; i < m_status.upcoming.size() && i < count; ++i)
-            (void)status.playlist.AddEntry(std::make_unique<SongInfo>(m_status.upcoming[i]));
+        Gated("status " + std::to_string(count), kStatusGate, [&] {
+            status.repeat = m_status.repeat;
+            status.shuffle = m_status.shuffle;
+            status.currentIndex = m_status.currentIndex;
+            status.trackCount = m_status.trackCount;
+            status.currentSong = m_status.current;
+            status.playlist.Clear();
+            for (std::size_t i = 0; i < m_status.upcoming.size() && i < count; ++i)
+                (void)status.playlist.AddEntry(std::make_unique<SongInfo>(m_status.upcoming[i]));
+        });
     }
     uint8_t ToggleShuffle() override { return Record("shuffle toggle"), 0; }
     uint8_t ToggleRepeat() override { return Record("repeat toggle"), 0; }
@@ -124,21 +130,17 @@ public:
     void JumpToSongIndex(UL index) override { Record("jump " + std::to_string(index)); }
     void JumpToPreviousSong() override { Record("jump -1"); }
     void JumpToNextSong() override { Record("jump +1"); }
-    void GetCurrentSongInfo(SongInfo& song) override {
-        Record("songinfo");
-        std::lock_guard lock(m_lock);
-        song = m_status.current;
-    }
+    void GetCurrentSongInfo(SongInfo& song) override { song = Read("songinfo", m_status.current); }
     void GetCurrentSongInfo(SongInfo& song, PlayerStatus& status) override {
         GetPlayerStatus(status, 0);
         song = status.currentSong;
     }
     CascadeString GetCurrentSongCoverURL() override { return {}; }
-    CascadeString GetCurrentSongTitle() override { return Current(&SongInfo::title, "title"); }
-    CascadeString GetCurrentSongArtist() override { return Current(&SongInfo::artist, "artist"); }
-    CascadeString GetCurrentSongAlbum() override { return Current(&SongInfo::album, "album"); }
-    CascadeString GetCurrentSongGenre() override { return Current(&SongInfo::genre, "genre"); }
-    CascadeString GetCurrentSongYear() override { return Current(&SongInfo::year, "year"); }
+    CascadeString GetCurrentSongTitle() override { return Read("title", m_status.current.title); }
+    CascadeString GetCurrentSongArtist() override { return Read("artist", m_status.current.artist); }
+    CascadeString GetCurrentSongAlbum() override { return Read("album", m_status.current.album); }
+    CascadeString GetCurrentSongGenre() override { return Read("genre", m_status.current.genre); }
+    CascadeString GetCurrentSongYear() override { return Read("year", m_status.current.year); }
     UL GetCurrentSongDuration() override { return Record("duration"), 0; }
     UL GetCurrentSongTime() override { return Record("time"), 0; }
     long GetCurrentPlaylist(UL start, UL count, SongList& list, bool) override {
@@ -156,9 +158,9 @@ public:
     void RemoveFromCurrentPlaylist(UL index) override { Record("delete " + std::to_string(index)); }
     void ClearCurrentPlaylist() override { Record("clear"); }
     void Stop() override { Record("stop"); }
-    uint8_t GetShuffle() override { return Mode(&Status::shuffle, "shuffle ?"); }
+    uint8_t GetShuffle() override { return Read("shuffle ?", m_status.shuffle); }
     uint8_t SetShuffle(uint8_t mode) override { return Record("shuffle " + std::to_string(mode)), mode; }
-    uint8_t GetRepeat() override { return Mode(&Status::repeat, "repeat ?"); }
+    uint8_t GetRepeat() override { return Read("repeat ?", m_status.repeat); }
     uint8_t SetRepeat(uint8_t mode) override { return Record("repeat " + std::to_string(mode)), mode; }
     void AddPlaylist(UL id) override { Record("playlist add " + std::to_string(id)); }
     void PlayPlaylist(UL id) override { Record("playlist play " + std::to_string(id)); }
@@ -171,11 +173,10 @@ public:
     long GetGenres(UL, UL, UL, UL, BrowseEntryList&) override { return Record("genres"), 0; }
     long GetArtists(UL, UL, UL, UL, BrowseEntryList&) override { return Record("artists"), 0; }
     void GetTrackInfo(UL id, SongInfo& song) override {
-        Record("trackinfo " + std::to_string(id));
-        std::unique_lock lock(m_lock);
-        WaitAtGate(kLibraryGate, lock);
-        const Entries& track = m_entries["track " + std::to_string(id)];
-        if (!track.empty()) song = dynamic_cast<const SongInfo&>(*track[0]);
+        Gated("trackinfo " + std::to_string(id), kLibraryGate, [&] {
+            const Entries& track = m_entries["track " + std::to_string(id)];
+            if (!track.empty()) song = dynamic_cast<const SongInfo&>(*track[0]);
+        });
     }
     UL GetFolderItems(const char*, UL start, UL count, BrowseEntryList& list, CascadeString&) override {
         return Serve("folders", "folders", start, count, list);
@@ -195,10 +196,7 @@ public:
     }
     long GetArtistStartIndex(char, long, unsigned short, Direction) override { return Record("artist letter"), -1; }
     long GetArtistStartIndex(UL, char, long, unsigned short, Direction) override {
-        Record("artist letter");
-        std::unique_lock lock(m_lock);
-        WaitAtGate(kLibraryGate, lock);
-        return m_artistLetterIndex;
+        return Gated("artist letter", kLibraryGate, [&] { return m_artistLetterIndex; });
     }
     long GetAlbums(UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
     long GetAlbums(UL, UL, UL, BrowseEntryList&) override { return Record("albums"), 0; }
@@ -222,30 +220,39 @@ private:
         }
         m_changed.notify_all();
     }
-    CascadeString Current(CascadeString SongInfo::*field, const char* name) {
-        Record(name);
+    // Records `call` and answers with a copy of `field` (of m_status).
+    template <typename Field>
+    Field Read(const char* call, const Field& field) {
+        Record(call);
         std::lock_guard lock(m_lock);
-        return m_status.current.*field;
+        return field;
+    }
+    // Records `call`, waits while `gate` is held, then answers under the lock.
+    template <typename Answer>
+    std::invoke_result_t<Answer&> Gated(std::string call, Gate gate, Answer answer) {
+        Record(std::move(call));
+        std::unique_lock lock(m_lock);
+        if (m_gates[gate].held) {
+            ++m_gates[gate].caught;
+            m_changed.notify_all();
+            m_changed.wait(lock, [&] { return !m_gates[gate].held; });
+            --m_gates[gate].caught;
+        }
+        return answer();
     }
     // Records "<call> <start> <count>", waits at the library gate, appends
     // entries [start, start + count + extra) of the list `key` and returns
     // the list's total.
     UL Serve(const std::string& key, const std::string& call, UL start, UL count, BrowseEntryList& list, UL extra = 0) {
-        Record(call + " " + std::to_string(start) + " " + std::to_string(count));
-        std::unique_lock lock(m_lock);
-        WaitAtGate(kLibraryGate, lock);
-        const Entries& all = m_entries[key];
-        for (UL i = start; i < start + count + extra && i < all.size(); ++i) {
-            const auto* song = dynamic_cast<const SongInfo*>(all[i].get());
-            (void)list.AddEntry(song ? std::make_unique<SongInfo>(*song) : std::make_unique<BrowseEntry>(*all[i]));
-        }
-        list.SetTotalCount(all.size());
-        return all.size();
-    }
-    uint8_t Mode(uint8_t Status::*mode, const char* call) {
-        Record(call);
-        std::lock_guard lock(m_lock);
-        return m_status.*mode;
+        return Gated(call + " " + std::to_string(start) + " " + std::to_string(count), kLibraryGate, [&] {
+            const Entries& all = m_entries[key];
+            for (UL i = start; i < start + count + extra && i < all.size(); ++i) {
+                const auto* song = dynamic_cast<const SongInfo*>(all[i].get());
+                (void)list.AddEntry(song ? std::make_unique<SongInfo>(*song) : std::make_unique<BrowseEntry>(*all[i]));
+            }
+            list.SetTotalCount(all.size());
+            return UL(all.size());
+        });
     }
     void SetHeld(Gate gate, bool held) {
         {
@@ -253,13 +260,6 @@ private:
             m_gates[gate].held = held;
         }
         m_changed.notify_all();
-    }
-    void WaitAtGate(Gate gate, std::unique_lock<std::mutex>& lock) {
-        if (!m_gates[gate].held) return;
-        ++m_gates[gate].caught;
-        m_changed.notify_all();
-        m_changed.wait(lock, [&] { return !m_gates[gate].held; });
-        --m_gates[gate].caught;
     }
     static std::string Ids(unsigned long g, unsigned long a, unsigned long al) {
         return std::to_string(g) + " " + std::to_string(a) + " " + std::to_string(al);
