@@ -39,9 +39,13 @@ protected:
         if (m_window.IsVisible()) m_window.Vanish();
         DialogTest::TearDown();
     }
-    void Press(unsigned long key) {
-        DialogTest::Press(key);
-        ASSERT_TRUE(m_window.WaitUntilIdle(10000));
+    // Presses each key and waits for the loads it starts.
+    template <typename... Keys>
+    void Press(Keys... keys) {
+        for (unsigned long key : {keys...}) {
+            DialogTest::Press(key);
+            ASSERT_TRUE(m_window.WaitUntilIdle(10000));
+        }
     }
 
     BrowseFoldersWindow m_window;
@@ -51,19 +55,17 @@ TEST_F(BrowseFoldersWindowTest, PlayAndTheActionDialogSendTheRowsAddressOrIndexA
     ShowFullScreen(m_window);
     ASSERT_TRUE(m_window.WaitUntilIdle(10000));
     EXPECT_EQ(server.Count("playlist 0 20"), 1);
-    Press(K::kPlay);  // a folder plays as a whole
-    Press(K::kDown);
-    Press(K::kSelect);  // a song: add, play, insert
+    // Play on a folder plays it as a whole; Select on a song offers add, play, insert.
+    Press(K::kPlay, K::kDown, K::kSelect);
     EXPECT_EQ(m_window.GetDialog().GetType(), ManagePlaylistDialog::kSong);
-    Press(K::kSelect);  // the first button: add
-    Press(K::kRotate);  // the playlist
+    // The first button (add), then Rotate to the playlist.
+    Press(K::kSelect, K::kRotate);
     EXPECT_TRUE(m_window.GetPlaylistList().IsFocus());
     // Its artist column shows only when a song there has one.
     Paint();
     EXPECT_TRUE(m_window.GetPlaylistList().GetColumn(BrowseFoldersWindow::kPlaylistArtist)->visible);
-    Press(K::kDown);
-    Press(K::kPlay);  // jump to its index
-    Press(K::kSelect);
+    // Play on the second entry jumps to its index; Select opens the dialog.
+    Press(K::kDown, K::kPlay, K::kSelect);
     EXPECT_EQ(m_window.GetDialog().GetType(), ManagePlaylistDialog::kPlaylistEntry);
     Screenshot("folders-playlist-entry");
     Press(K::kSelect);  // remove
