@@ -97,6 +97,7 @@ TEST_F(WindowTreeTest, ChildrenPaintInWindowCoordinatesClippedToTheParent) {
     child.SetRectRelative({40, 40, 30, 30});  // sticks out of the parent
     child.Materialize();
     parent.Materialize(1);
+    app.GetDesktop().Invalidate({0, 0, 1024, 576});  // only the parent may clip the child
     Paint();
     EXPECT_EQ(child.GetRectAbsolute(), CascadeRect(140, 140, 30, 30));
     EXPECT_EQ(ScreenPixel(145, 145), Argb(0xFFFFFFFF));
