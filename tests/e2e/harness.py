@@ -15,7 +15,6 @@ import fcntl
 import glob
 import hashlib
 import inspect
-import itertools
 import json
 import os
 import pathlib
@@ -280,12 +279,6 @@ class Repeater(threading.Thread):
         self.stopping.set()
         self.join(60)
         return self.samples
-
-
-def key_probe(app):
-    # Menu, then Exit (the menu opens and closes), over and over.
-    keys = itertools.cycle(("Menu", "Exit"))
-    return Repeater(lambda: app.ecp("keypress " + next(keys), 9), pause=0.05)
 
 
 class Image:

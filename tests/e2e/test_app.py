@@ -147,12 +147,10 @@ class AppWalk(unittest.TestCase):
         self.assert_playing()
         self.assertTrue(self.sim.control("stream-title %s (Radio) Artist A - Song B" % self.mac).get("ok"))
         self.app.wait_ecp("Quendrel currenttitle", "Song B")
-        self.assertEqual("Artist A", self.app.ecp("Quendrel currentartist"))
         self.assertEqual(url, self.app.ecp("Quendrel currentalbum"))  # what the item was called before
         before = self.shows(lambda s: count(s, SONG_TITLE, bright()), "no stream title").crop(*SONG_TITLE)
         self.assertTrue(self.sim.control("stream-title %s Song only" % self.mac).get("ok"))
         self.app.wait_ecp("Quendrel currenttitle", "Song only")
-        self.assertEqual("N/A", self.app.ecp("Quendrel currentartist"))
         # No notification for a stream's title: the panel reads it again every 10 s.
         self.shows(lambda s: s.crop(*SONG_TITLE) != before, "the stream's new title never reached the screen", 25,
                    "nowplaying-stream")

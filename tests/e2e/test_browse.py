@@ -106,10 +106,12 @@ class BrowseWalk(unittest.TestCase):
         self.debug = os.path.join(self.app.appdir, "debug.txt")
 
     def wait_lines(self, *starts):
-        # Waits for a CLI line the simulator received that starts with each of `starts`.
+        # Waits for a CLI line the simulator received that starts with each of
+        # `starts`, then for the screen to settle.
         for start in starts:
             expect(lambda: [l for l in self.sim.lines() if l.startswith(start)],
                    lambda: "no %r among %r" % (start, [l for l in self.sim.lines() if " status " not in l][-20:]), 30)
+        self.app.settle()
 
     def requests(self, part):
         return [unquote(r["request"].split(" ")[1]) for r in self.sim.control("http-requests")["requests"]
@@ -179,7 +181,6 @@ class BrowseWalk(unittest.TestCase):
         self.sim.control("reset")
         self.open_menu_choice(0)  # every level loads; of the empty playlist only its size
         self.wait_lines("genres 0 6", "artists 0 6", "albums 0 6", "info total songs ?", self.mac + " status - 1")
-        self.app.settle()
         self.app.screenshot("library")
         # On the artists, Zoom In on page 1 shows the last page; a letter jump
         # forward searches from page 2 on.
@@ -196,10 +197,8 @@ class BrowseWalk(unittest.TestCase):
         self.open_menu_choice(0)
         first = re.search(r"id%3A(\d+) artist%3A", self.sim.cli("artists 0 1")).group(1)
         self.wait_lines("info total songs ?")
-        self.app.settle()
         self.app.key("Right", "Down")
         self.wait_lines("albums 0 6 artist_id:" + first, "titles 0 11 artist_id:" + first)
-        self.app.settle()
         self.sim.control("reset")
         self.app.key("Play")
         self.wait_lines(self.mac + " playlist index 0")
@@ -210,9 +209,14 @@ class BrowseWalk(unittest.TestCase):
 
     # ---- folders ----
 
-    def folder_id(self, hierarchy, name):
-        reply = self.sim.http("/xml/browsetree.xml?hierarchy=%s&itemsPerPage=100" % hierarchy)[2].decode()
-        return re.search("<entry_name>%s</entry_name>.*?<entry_id>(.*?)</" % re.escape(name), reply, re.S).group(1)
+    def folder_path(self, *names):
+        # The hierarchy of each folder on the path of `names` from the top.
+        hierarchies = [""]
+        for name in names:
+            reply = self.sim.http("/xml/browsetree.xml?hierarchy=%s&itemsPerPage=100" % hierarchies[-1])[2].decode()
+            found = re.search("<entry_name>%s</entry_name>.*?<entry_id>(.*?)</" % re.escape(name), reply, re.S)
+            hierarchies.append("/".join(filter(None, (hierarchies[-1], found.group(1)))))
+        return hierarchies[1:]
 
     def selected_row(self, image):
         # The folder list's highlighted row (the focused list's navy).
@@ -229,9 +233,7 @@ class BrowseWalk(unittest.TestCase):
         return [r.split("&")[1] for r in self.press_for("browsetree", query, *keys)]
 
     def folders(self):
-        tones = self.folder_id("", "The Quiet Tones")
-        shade = tones + "/" + self.folder_id(tones, "Evening Shade")
-        bonus = shade + "/" + self.folder_id(shade, "Bonus Disc")
+        tones, shade, bonus = self.folder_path("The Quiet Tones", "Evening Shade", "Bonus Disc")
         # Page 1 ends with "Extra 16", page 2 with "Extra 36", page 3 with
         # "The Quiet Tones": Next and Previous go on to the next initial letter.
         self.page("", 0, *FOLDERS)
@@ -241,8 +243,7 @@ class BrowseWalk(unittest.TestCase):
 
         # A folder of exactly one page: all 20 entries on it; "the next page"
         # from its last row is the same page again.
-        anna = self.folder_id("", "Anna Ames")
-        one = anna + "/" + self.folder_id(anna, "One Page")
+        anna, one = self.folder_path("Anna Ames", "One Page")
         self.page("", 0, *FOLDERS)
         self.page(anna, 0, "Down", "Right")  # Anna Ames
         self.page(one, 0, "Down", "Right")  # One Page, after the album folder
@@ -322,11 +323,9 @@ class BrowseWalk(unittest.TestCase):
         self.sim.control("reset")
         self.app.key("Menu")
         self.wait_lines("genres 0 5", "artists 0 5")
-        self.app.settle()
         self.app.key(*["Down"] * (genres.index(classical) + 1), "Left", "Select")  # the genre, then Apply
         self.wait_lines("albums 0 18 genre_id:" + classical["id"])
         self.assertEqual(1, len([l for l in self.sim.lines() if l.startswith("albums 0 18 ")]), "one page asked for")
-        self.app.settle()
         image = self.app.screenshot("artwork-no-cover")
         x, y, w = tile(0)
         self.assertGreater(count(image, (x + 5, y + 5, w - 10, w - 10),

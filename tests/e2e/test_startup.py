@@ -2,14 +2,13 @@
 # says hello as an idle player and switches it on, answers ECP in any case,
 # shows the server's display frames in the skin's colours, answers a
 # transition with ANIC, sends keys as IR codes (volume keys too in the player
-# window; over the CLI while the menu is up), logs time-stamped lines with
+# window; over the CLI while the menu is up), logs to its debug file with
 # -debug, and quits promptly with a goodbye while a stream open is stalled. A
 # fault on the audio thread ends with the signal's number as the exit status
 # after a goodbye, without aborting or hanging.
 
 import os
 import pathlib
-import re
 import signal
 import time
 import unittest
@@ -90,10 +89,8 @@ class StartupTest(unittest.TestCase):
         self.volume_is(0)
         self.assertFalse({0x768900FF, 0x7689C43B} & set(sim.irs(mac)))
 
-        lines = [line for line in pathlib.Path(self.app.appdir, "debug.txt").read_text().splitlines() if line]
-        self.assertTrue(all(re.match(r"^\d{6,}:  ", line) for line in lines if re.match(r"^\d", line)), lines)
-        # The start-up's first pings may come before the log file is open.
-        self.assertTrue(any("ECP Command: QUENDREL PING" in line for line in lines), lines)
+        # -debug logs to debug.txt (the start-up's first pings may come before the file is open).
+        self.assertIn("ECP Command: QUENDREL PING", pathlib.Path(self.app.appdir, "debug.txt").read_text())
 
         # Quit while the stream's open is held by the server: the power-off IR, then BYE!.
         sim.hold_stream_open(mac)

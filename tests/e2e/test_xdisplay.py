@@ -1,7 +1,7 @@
 # End-to-end under a real X server (Xvfb): what the display shows is the
 # composed screen, every plane of it, scaled to fill a 16:9 display in full
-# screen and shown 1:1 in a window. The X root window (captured with xwd,
-# decoded with ffmpeg) is compared with the app's own ECP screenshot scaled to where the picture
+# screen and shown 1:1 in a window. The X root window (grabbed with ffmpeg)
+# is compared with the app's own ECP screenshot scaled to where the picture
 # should be; the logo and the server's text in the player display must be
 # there, and in full screen the logo and the message box once the server has
 # gone.
@@ -54,12 +54,13 @@ class XServer:
             self.display = ":" + f.readline().strip()
         self.size = (width, height)
 
-    def capture(self, path):
-        # The root window as xwd dumps it, decoded by ffmpeg into RGB rows.
-        subprocess.run(["xwd", "-root", "-silent", "-display", self.display, "-out", path], check=True, timeout=20)
-        raw = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"],
-                             check=True, capture_output=True, timeout=30).stdout
+    def capture(self):
+        # The root window grabbed by ffmpeg (without the pointer), as RGB rows.
         (width, height), stride = self.size, 3 * self.size[0]
+        raw = subprocess.run(["ffmpeg", "-v", "error", "-f", "x11grab", "-draw_mouse", "0", "-video_size",
+                              "%dx%d" % self.size, "-i", self.display, "-frames:v", "1", "-f", "rawvideo", "-pix_fmt",
+                              "rgb24", "-"],
+                             check=True, capture_output=True, timeout=30).stdout
         return Image(width, height, [raw[y * stride:(y + 1) * stride] for y in range(height)], bpp=3)
 
     def close(self):
@@ -67,8 +68,7 @@ class XServer:
         self.proc.wait(10)
 
 
-@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xwd") and shutil.which("ffmpeg"),
-                     "needs Xvfb, xwd and ffmpeg (scripts/setup installs them)")
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("ffmpeg"), "needs Xvfb and ffmpeg (scripts/setup has them)")
 class XDisplayTest(unittest.TestCase):
     def assert_shown(self, app, xserver, area, features):
         # The root window against a screenshot taken before and after it with
@@ -77,7 +77,7 @@ class XDisplayTest(unittest.TestCase):
         path, bad, total = os.path.join(app.dir, "shot.png"), 1, 0
         for _ in range(15):
             before = app.ecp("screenshot " + path) and pathlib.Path(path).read_bytes()
-            root = xserver.capture(os.path.join(app.dir, "root.xwd"))
+            root = xserver.capture()
             if app.ecp("screenshot " + path) == "OK" and pathlib.Path(path).read_bytes() == before:
                 shot = read_png(path)
                 bad, total = mismatches(root, shot, area)
