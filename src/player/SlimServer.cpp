@@ -283,13 +283,13 @@ void SlimServer::NotifyDisconnect() {
     for (Client* client : CopyClients()) client->OnSlimServerDisconnected();
 }
 
-bool SlimServer::SendData(const char* opcode, const unsigned char* data, unsigned long length) {
+bool SlimServer::SendData(const char* opcode, const unsigned char* data, unsigned long length, bool last) {
     std::vector<unsigned char> frame(kOpcodeBytes + kLengthBytes + length);
     std::memcpy(frame.data(), opcode, kOpcodeBytes);
     PutBigEndian32(frame.data() + kOpcodeBytes, static_cast<uint32_t>(length));
     if (length > 0) std::memcpy(frame.data() + kOpcodeBytes + kLengthBytes, data, length);
     std::lock_guard lock(m_linkLock);
-    return m_socket && m_socket->SendFrame(frame.data(), frame.size());
+    return m_socket && m_socket->SendFrame(frame.data(), frame.size(), last);
 }
 
 bool SlimServer::SendHello(bool playing) {
@@ -313,7 +313,7 @@ bool SlimServer::SendHello(bool playing) {
 bool SlimServer::SendBye() {
     if (!m_helloSent.load()) return false;
     AppLog::WriteToLog("saying bye\n", false);
-    if (!SendData("BYE!", nullptr, 0)) return false;
+    if (!SendData("BYE!", nullptr, 0, true)) return false;
     StopSocket(true);
     return true;
 }

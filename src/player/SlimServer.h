@@ -117,7 +117,9 @@ private:
     void NotifyConnect() const;
     void NotifyDisconnect();
     // Frames and sends one message when a link is up.
-    bool SendData(const char* opcode, const unsigned char* data, unsigned long length);
+    // A last frame closes the link to every later send in the same step as
+    // it goes out, so no frame from another thread can follow it.
+    bool SendData(const char* opcode, const unsigned char* data, unsigned long length, bool last = false);
     void StopSocket(bool afterGoodbye = false);
     CascadeTemplateArray<Client*> CopyClients() const;
 

@@ -91,10 +91,15 @@ void SlimServer::SlimServerSocket::Stop(bool afterGoodbye) {
     m_socket->Close();
 }
 
-bool SlimServer::SlimServerSocket::SendFrame(const unsigned char* frame, std::size_t length) {
+bool SlimServer::SlimServerSocket::SendFrame(const unsigned char* frame, std::size_t length, bool last) {
     std::lock_guard lock(m_sendLock);
     if (!m_connected.load() || m_goodbyeSaid) return false;
-    return m_socket->Send(frame, length, kSendTimeoutMs) == long(length);
+    const bool sent = m_socket->Send(frame, length, kSendTimeoutMs) == long(length);
+    // Closed under the same lock the goodbye went out under: a sender
+    // waiting for it must not slip a frame in behind the goodbye before
+    // Stop shuts the sending side.
+    if (sent && last) m_goodbyeSaid = true;
+    return sent;
 }
 
 void SlimServer::SlimServerSocket::ThreadProc() {

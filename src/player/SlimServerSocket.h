@@ -46,8 +46,9 @@ public:
     void Stop(bool afterGoodbye = false);
 
     // Sends one whole frame in one send call, serialised with every other
-    // sender. False when the link is down or the send failed. Any thread.
-    [[nodiscard]] bool SendFrame(const unsigned char* frame, std::size_t length);
+    // sender. False when the link is down or the send failed. After a last
+    // frame (the goodbye) has gone out nothing more does. Any thread.
+    [[nodiscard]] bool SendFrame(const unsigned char* frame, std::size_t length, bool last = false);
 
     bool IsConnected() const { return m_connected.load(); }
     // True when called on this object's reader thread. Any thread.
