@@ -38,6 +38,16 @@ class FaultsTest(unittest.TestCase):
         cls.app.close()
         cls.sim.stop()
 
+    def run(self, result=None):
+        # A scenario that failed prints what the app and the server last
+        # logged, so that a failure in CI can be read without the log files.
+        problems = len(result.failures) + len(result.errors) if result else 0
+        outcome = super().run(result)
+        if result and len(result.failures) + len(result.errors) > problems:
+            for name, text in (("app", self.app.output()), ("sim", self.sim.stderr())):
+                print("--- last lines the %s logged:\n%s" % (name, "\n".join(text.splitlines()[-40:])), file=sys.stderr)
+        return outcome
+
     def setUp(self):
         # Each scenario starts from a working app and no fault.
         self.assertIsNone(self.app.proc.poll(), "the app has ended")
