@@ -68,8 +68,9 @@ class FaultsTest(unittest.TestCase):
         self.app.wait_ecp("Quendrel currenttitle", "Coffee & Rain", 60)
 
     def assertHealthy(self):
-        # A song change reaches the app: the link works.
-        if not self.sim.player()["tracks"]:
+        # A song change reaches the app: the link works. On a playlist of
+        # one track the next song is the same one, and its title proves nothing.
+        if self.sim.player()["tracks"] < 2:
             self.load_playlist()
         self.cli("playlist index +1")
         self.title_follows("the app is not healthy", 120)

@@ -31,6 +31,7 @@ class Player:
         self.brightness = 4
         self.ui = None               # set by the display module
         self.resume_at = None        # song time to resume at after a restart
+        self.awaiting_stmc = False   # a strm s went out and its STMc has not come
 
     # ---- link ----
 
@@ -98,6 +99,7 @@ class Player:
                               pcm=frames.pcm_fields(track), port=self.sim.web_port,
                               request=request)
         self.send("strm", payload)
+        self.awaiting_stmc = True
         self.sim.log(f"player {self.mac} streams track {track.id} from {seconds:g}s")
         self.notify("playlist", "open", track.url)
 
@@ -120,6 +122,7 @@ class Player:
             self.send("strm", frames.strm("q", self.sim.era, port=self.sim.web_port))
         self.mode = "stop"
         self.stream_index = None
+        self.awaiting_stmc = False
         self.last_stat = {}
         self.redraw()
 
@@ -181,6 +184,7 @@ class Player:
         the restart cut cannot go on, so this holds whether or not the
         player still plays from its buffer (the reconnect bit)."""
         seconds, self.resume_at = self.resume_at, None
+        self.awaiting_stmc = False   # nothing was asked for on the new link yet
         if seconds is None or self.mode != "play" or self.playlist.current() is None:
             return
         self.sim.log(f"player {self.mac} resumes track {self.playlist.current().id} at {seconds:g}s "
@@ -190,6 +194,16 @@ class Player:
     # ---- the player's reports ----
 
     def on_stat(self, stat):
+        # After a strm s the server ignores STATs until the player's STMc:
+        # what comes before it (an STMs or STMd of the stream the player
+        # was still busy with) is about a stream the server already let go
+        # of, and must not start or advance the new one.
+        if self.awaiting_stmc:
+            if stat["event"] != "STMc":
+                if stat["event"] != "STMt":
+                    self.sim.log(f"player {self.mac} {stat['event']} ignored: no STMc since the last strm s")
+                return
+            self.awaiting_stmc = False
         self.last_stat = stat if stat["event"] != "STMt" or self.mode != "stop" else {}
         handler = getattr(self, "_on_" + stat["event"], None)
         if handler is not None:

@@ -201,6 +201,7 @@ class Faults(unittest.TestCase):
         web = socket.create_connection((support.HOST, self.sim.ports["web"]), 5)
         web.sendall(strm[24:])
         self.assertTrue(web.recv(12).startswith(b"HTTP/1.0 200"))
+        self.player.send_stat("STMc")
         self.player.send_stat("STMs", elapsed=2)
         self.assertEqual(self.sim.control("fault restart 1"), {"ok": True})
         for sock in (self.player.sock, listener.sock, cli.sock, web):

@@ -79,11 +79,25 @@ class AlbumPlayback:
         self.notifications_until(" stop")
         self.assertIn("mode%3Astop", self.cli.ask(f"{mac} status 0 1"))
 
+    def test_stats_before_the_streams_stmc_are_left_alone(self):
+        mac = support.MAC
+        self.cli.ask(f"{mac} playlistcontrol cmd:load album_id:{album_id(self.cli)}")
+        self.player.wait_for("strm", "s")
+        # The decoder of the stream before this one ends late: that must
+        # not send the next track while this one has not even connected.
+        self.player.send_stat("STMd", elapsed=2)
+        self.player.send_stat("STMc")
+        self.player.send_stat("STMs")
+        self.notifications_until("newsong" if self.era == 6 else " 0")
+        self.assertIn("playlist_cur_index%3A0", self.cli.ask(f"{mac} status - 1"))
+
     def test_pause_unpause_skip_and_stop_send_their_strm_commands(self):
         mac = support.MAC
         self.cli.ask(f"{mac} playlistcontrol cmd:load album_id:{album_id(self.cli)}")
         strm, _ = self.player.wait_for("strm", "s")
+        self.player.send_stat("STMc")
         self.player.send_stat("STMs")
+        self.notifications_until("newsong" if self.era == 6 else " 0")  # the start is taken before the pause
         self.cli.ask(f"{mac} pause 1")
         self.player.wait_for("strm", "p")
         self.cli.ask(f"{mac} pause 0")
@@ -108,13 +122,17 @@ class AlbumPlayback:
         self.assertEqual(strm[2:7], b"p1321")      # raw PCM, 16 bit, 44.1 kHz, stereo, LE
         _, whole = self.player.fetch_stream(strm, self.sim.ports["web"])
         self.assertEqual(len(whole) % 4, 0)
+        self.player.send_stat("STMc")
         self.player.send_stat("STMs")
+        self.notifications_until("newsong" if self.era == 6 else " 0")  # started before the seek
         self.cli.ask(f"{mac} time 1")
         strm, _ = self.player.wait_for("strm", "s")
         _, rest = self.player.fetch_stream(strm, self.sim.ports["web"])
         self.assertEqual(len(whole) - len(rest), 44100 * 4)
+        self.player.send_stat("STMc")
         self.player.send_stat("STMs")
         self.player.send_stat("STMt", elapsed=0)
+        self.notifications_until("newsong" if self.era == 6 else " 0")
         self.assertTrue(self.cli.ask(f"{mac} time ?").endswith("time 1"), album)
 
 

@@ -45,6 +45,7 @@ class RadioTest(unittest.TestCase):
     def play_url(self, url):
         self.cli.ask(f"{MAC} playlist play {escaped(url)}")
         strm, _ = self.player.wait_for("strm", "s")
+        self.player.send_stat("STMc")
         self.player.send_stat("STMs")
         self.notifications_until(" playlist newsong")
         return strm
