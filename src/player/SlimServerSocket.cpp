@@ -46,15 +46,6 @@ bool SlimServer::SlimServerSocket::Connect() {
 }
 
 void SlimServer::SlimServerSocket::Stop(bool afterGoodbye) {
-    if (afterGoodbye) {
-        // Nothing goes out after the goodbye: once the sending side is shut,
-        // a frame from another thread (a status, a DSCO) would fail, mark the
-        // link broken, and the reader would close it at once with the
-        // server's answers unread. That close resets the link, and a server
-        // that writes before it reads loses the goodbye with it.
-        std::lock_guard lock(m_sendLock);
-        m_goodbyeSaid = true;
-    }
     {
         std::lock_guard lock(m_stopLock);
         // Leaving first: a reader that sees the link no longer running must
@@ -95,9 +86,13 @@ bool SlimServer::SlimServerSocket::SendFrame(const unsigned char* frame, std::si
     std::lock_guard lock(m_sendLock);
     if (!m_connected.load() || m_goodbyeSaid) return false;
     const bool sent = m_socket->Send(frame, length, kSendTimeoutMs) == long(length);
-    // Closed under the same lock the goodbye went out under: a sender
-    // waiting for it must not slip a frame in behind the goodbye before
-    // Stop shuts the sending side.
+    // Nothing goes out after the goodbye, and the link closes to other
+    // senders under the lock the goodbye went out under. A frame behind it
+    // would reach a server that is ending the link; and once Stop has shut
+    // the sending side, a frame from another thread (a status, a DSCO)
+    // would fail, mark the link broken, and the reader would close it with
+    // the server's answers unread. That close resets the link, and a server
+    // that writes before it reads loses the goodbye with it.
     if (sent && last) m_goodbyeSaid = true;
     return sent;
 }
